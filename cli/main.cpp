@@ -1,0 +1,25 @@
+// vexmoor-batch: the analyses of Vexmoor from the command line.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "batch_options.h"
+#include "batch_run.h"
+#include "runtime/error.h"
+
+int main(int argc, char** argv) {
+  std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    vexmoor::BatchOptions options = vexmoor::parseBatchOptions(args);
+    if (options.help) {
+      std::cout << vexmoor::batchUsage();
+      return 0;
+    }
+    vexmoor::StreamHost host(std::cerr, options.diagnostics);
+    std::cout << vexmoor::runBatch(options, host) << '\n';
+    return 0;
+  } catch (const std::exception& e) {
+    std::cerr << "error: " << e.what() << '\n';
+    return 1;
+  }
+}

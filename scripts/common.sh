@@ -1,0 +1,45 @@
+# Shared by run.sh and test.sh: install what the build needs, then build.
+# Sourced, not run.
+
+VEXMOOR_PACKAGES=(
+  cmake make g++ pkg-config
+  libeigen3-dev liblapacke-dev libopenblas-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6svg6-dev libqt6opengl6-dev libgl-dev
+  libqcustomplot-dev
+  clang-format xvfb xauth
+)
+
+vexmoor_missing_packages() {
+  local missing=()
+  for p in "${VEXMOOR_PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  echo "${missing[@]}"
+}
+
+vexmoor_install_packages() {
+  local missing
+  missing=$(vexmoor_missing_packages)
+  [ -z "$missing" ] && return 0
+  echo "Installing missing Debian packages: $missing"
+  local sudo=""
+  if [ "$(id -u)" -ne 0 ]; then
+    if command -v sudo >/dev/null; then
+      sudo="sudo"
+    else
+      echo "error: missing packages ($missing) and not root; install them and run again" >&2
+      return 1
+    fi
+  fi
+  export DEBIAN_FRONTEND=noninteractive
+  $sudo apt-get update -qq &&
+    # shellcheck disable=SC2086
+    $sudo apt-get install -y --no-install-recommends $missing
+}
+
+vexmoor_build() {
+  local type=${VEXMOOR_BUILD_TYPE:-RelWithDebInfo}
+  cmake -S . -B build -DCMAKE_BUILD_TYPE="$type" >/dev/null &&
+    cmake --build build -j "$(nproc)"
+}

@@ -1,0 +1,17 @@
+#include "actions/computing_operations.h"
+
+#include "compare/compare_operations.h"
+#include "cpc/cpc_operations.h"
+#include "io/io_operations.h"
+#include "shape/shape_operations.h"
+
+namespace vexmoor {
+
+void bindComputingOperations(OperationTable& table, Host& host) {
+  bindIoOperations(table);
+  bindShapeOperations(table);
+  bindCompareOperations(table, host);
+  bindCpcOperations(table, host);
+}
+
+}  // namespace vexmoor

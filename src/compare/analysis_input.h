@@ -1,0 +1,55 @@
+// The preparation every analysis runs first: superimpose both groups in one
+// frame, turn every specimen into a row of shape variables, read the number
+// of principal components, and cut the matrices the statistics receive.
+#pragma once
+
+#include <string>
+
+#include "runtime/host.h"
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+// The settings an analysis reads from the window (or the command line).
+struct AnalysisSettings {
+  bool threeD = false;         // the dimension flag
+  bool partialWarps = true;    // two-dimensional shape variables; off: raw coordinates
+  std::string componentsText;  // the number of components as typed
+  int bootValue = 1;           // v: 100·v² replicates (100·v for the range)
+};
+
+enum class ConsensusRounding { kNone, kFourDecimals };
+enum class ComponentsText { kIgnore, kRead };
+
+struct AnalysisInput {
+  Matrix pwscore1, pwscore2;  // shape variables per group, the last column carried along
+  Matrix x1, x2;              // columns 1 ... n - 1: what every statistic sees
+  Index m1 = 0, m2 = 0;       // group sizes
+  Index n = 0;                // column count of pwscore1
+  int npca = 0;               // the number of components (0 when not read)
+  bool pwactive = true;
+  // Where resampling draws whole rows from: x1/x2 with partial warps on,
+  // the landmark data matrices themselves with the switch off.
+  Matrix source1, source2;
+};
+
+// data1, data2: the landmark data matrices (N × M, last column the trailing
+// value). Throws vexmoor::Error, naming the group, specimen or setting, when
+// a group is missing or too small, the groups differ in their landmarks,
+// the column count does not fit the dimension, a specimen has centroid size
+// 0, or the components text is not a whole number from 1 to the number of
+// shape variables. A consensus that did not settle within its pass limit is
+// reported on the console and in a message box, and used as it stands.
+AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
+                              const AnalysisSettings& settings, ConsensusRounding rounding,
+                              ComponentsText components, Host& host);
+
+// The three-dimensional shape variables of both groups together (group 1's
+// rows first), for the 3D path of prepareAnalysis.
+Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& host);
+
+// The number of components from its text: rounded half away from zero;
+// throws vexmoor::Error unless it is one whole number from 1 to `variables`.
+int parseComponents(const std::string& text, Index variables);
+
+}  // namespace vexmoor

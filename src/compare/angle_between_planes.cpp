@@ -1,0 +1,27 @@
+#include "compare/angle_between_planes.h"
+
+#include "compare/principal_axes.h"
+#include "compare/subspace_angle.h"
+#include "runtime/format.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+
+std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host) {
+  checkSubspaceInputs(in.x1.cols(), in.x2.cols(), in.npca, host);
+  // One decomposition per group serves both statistics.
+  SubspaceComparison c = compareSubspaces(principalAxes(covariance(in.x1)).axes,
+                                          principalAxes(covariance(in.x2)).axes, in.npca);
+  displayMezeyDiagnostics(host, c.mezey);
+
+  std::string stemp = format("\\nThe angle between the planes was %3.2f, using %i components",
+                             {c.mezey.angle, double(in.npca)});
+  std::string stempc = format("\\nMatlab angle %3.2f", {c.mezey.runtimeAngle});
+  std::string stempd =
+      format("\\nKrzanowskis summed eigenvalue metric:   %3.3f", {c.krzanowski.metric});
+  display(host, "stempd", stempd);
+  std::string stempb = format("Results of the Angle between Planes Calculation");
+  return joinTrimmed({stempb, stemp, stempc, stempd});
+}
+
+}  // namespace vexmoor

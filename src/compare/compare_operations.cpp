@@ -1,0 +1,40 @@
+#include "compare/compare_operations.h"
+
+#include <cmath>
+
+#include "compare/subspace_angle.h"
+#include "runtime/error.h"
+
+namespace vexmoor {
+namespace {
+
+using Args = std::span<const Value>;
+
+int componentsArg(Args a, std::string_view op) {
+  double k = scalarArg(requiredArg(a, 2, op, "ntraits"), op, "ntraits");
+  if (k != std::floor(k) || !std::isfinite(k)) {
+    throw Error(std::string(op) + ": the number of components must be a whole number");
+  }
+  return static_cast<int>(k);
+}
+
+const Matrix& in(Args args, size_t i, std::string_view op, std::string_view name) {
+  return matrixArg(requiredArg(args, i, op, name), op, name);
+}
+
+}  // namespace
+
+void bindCompareOperations(OperationTable& t, Host& host) {
+  t.bind("mezeyangle", [&host](Args a, int) -> std::vector<Value> {
+    MezeyAngle r = mezeyangle(in(a, 0, "mezeyangle", "x1"), in(a, 1, "mezeyangle", "x2"),
+                              componentsArg(a, "mezeyangle"), host);
+    return {scalarValue(r.angle), scalarValue(r.maxAngle), scalarValue(r.runtimeAngle)};
+  });
+  t.bind("krzanangle", [&host](Args a, int) -> std::vector<Value> {
+    KrzanowskiAngle r = krzanangle(in(a, 0, "krzanangle", "x1"), in(a, 1, "krzanangle", "x2"),
+                                   componentsArg(a, "krzanangle"), host);
+    return {scalarValue(r.angle), scalarValue(r.metric), scalarValue(r.runtimeAngle)};
+  });
+}
+
+}  // namespace vexmoor

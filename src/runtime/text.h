@@ -1,0 +1,29 @@
+// Text operations of the runtime: joining result pieces and reading numbers.
+#pragma once
+
+#include <initializer_list>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vexmoor {
+
+// Joins the pieces in order, each with its trailing white space (blank, tab,
+// line break, carriage return, vertical tab, form feed) removed. Leading
+// white space stays.
+std::string joinTrimmed(std::initializer_list<std::string_view> pieces);
+std::string joinTrimmed(const std::vector<std::string>& pieces);
+
+// The numbers of a text, separated by blanks, tabs, commas (and carriage
+// returns or line breaks). Accepts the forms 12, -1.5, +.5e-3, Inf, -Inf and
+// NaN (any letter case). Returns std::nullopt, with the offending token in
+// `badToken` when given, if a token is not a number; an empty row when the
+// text holds no token.
+std::optional<std::vector<double>> parseNumbers(std::string_view text,
+                                                std::string* badToken = nullptr);
+
+// Rounds halves away from zero (2.5 -> 3, -2.5 -> -3).
+double roundHalfAway(double v);
+
+}  // namespace vexmoor

@@ -1,0 +1,127 @@
+#include "shape/partial_warps2d.h"
+
+#include <cmath>
+#include <string>
+
+#include "runtime/error.h"
+#include "shape/centroid.h"
+
+namespace vexmoor {
+
+double uspline(const RowVector& x1, const RowVector& x2) {
+  double r2 = (x2 - x1).squaredNorm();
+  return r2 == 0 ? 0.0 : r2 * std::log(r2);
+}
+
+Matrix gettspl(const Matrix& x) {
+  Index k = x.cols();
+  Matrix L = Matrix::Zero(k + 3, k + 3);
+  for (Index i = 0; i < k; ++i) {
+    for (Index j = i + 1; j < k; ++j) {
+      L(i, j) = L(j, i) = uspline(x.col(i).transpose(), x.col(j).transpose());
+    }
+    L(i, k) = L(k, i) = 1.0;
+    L(i, k + 1) = L(k + 1, i) = x(0, i);
+    L(i, k + 2) = L(k + 2, i) = x(1, i);
+  }
+  return L;
+}
+
+Matrix gettpse(const Matrix& L) {
+  Index n = L.rows();
+  Index k = n - 3;
+  Eigen::FullPivLU<Matrix> lu(L);
+  if (!lu.isInvertible()) {
+    throw Error(
+        "the thin-plate spline of the reference is singular: its landmarks coincide or lie on "
+        "one line");
+  }
+  Matrix T = lu.inverse();
+  Matrix bending = T.topLeftCorner(k, k);
+  // L is symmetric, so its inverse is too up to rounding.
+  bending = 0.5 * (bending + bending.transpose()).eval();
+  Eigen::SelfAdjointEigenSolver<Matrix> eig(bending);
+  Matrix V = eig.eigenvectors();
+  Vector d = eig.eigenvalues();
+  for (Index i = 0; i < k; ++i) {
+    if (d(i) < 0) {
+      d(i) = -d(i);
+      V.col(i) = -V.col(i);
+    }
+  }
+  // An exchange sort, not a stable one: the order of equal eigenvalues
+  // follows from these exchanges and fixes the order of the score columns.
+  for (Index i = 0; i + 1 < k; ++i) {
+    for (Index j = i + 1; j < k; ++j) {
+      if (d(j) > d(i)) {
+        std::swap(d(i), d(j));
+        V.col(i).swap(V.col(j));
+      }
+    }
+  }
+  Matrix Le(k, 2 * k);
+  Le << V, Matrix(d.asDiagonal());
+  return Le;
+}
+
+RowVector uniparmproc(const RowVector& yref) {
+  RowVector ag = RowVector::Zero(2);
+  Index n = yref.size();
+  for (Index p = 0; p + 1 < n; p += 2) {
+    ag(0) += yref(p) * yref(p);
+  }
+  for (Index p = 1; p + 1 < n; p += 2) {
+    ag(1) += yref(p) * yref(p);
+  }
+  return ag;
+}
+
+Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) {
+  Index n = x.size();
+  Index k = (n - 1) / 2;
+  Matrix warps = Le.leftCols(Le.cols() / 2);
+  Matrix v = vertxy(x.head(n - 1));
+  Matrix y = warps.transpose() * v.transpose();  // k × 2
+
+  RowVector ag = uniparmproc(xref);
+  double alpha = ag(0), gamma = ag(1);
+  if (!(alpha > 0) || !(gamma > 0)) {
+    throw Error("the reference has no spread along one axis, so it has no uniform components");
+  }
+  double a = std::sqrt(alpha / gamma), g = std::sqrt(gamma / alpha);
+  Matrix unim(2, 2 * k);
+  for (Index i = 0; i < k; ++i) {
+    double xr = xref(2 * i), yr = xref(2 * i + 1);
+    unim(0, 2 * i) = yr * a;
+    unim(0, 2 * i + 1) = xr * g;
+    unim(1, 2 * i) = -xr * g;
+    unim(1, 2 * i + 1) = yr * a;
+  }
+  Vector xc = unim * x.head(n - 1).transpose();
+
+  Matrix yf(k - 2, 2);
+  yf.topRows(k - 3) = y.topRows(k - 3);
+  yf.row(k - 3) = xc.transpose();
+  return yf;
+}
+
+Matrix getpwpca(const RowVector& xref, const Matrix& x) {
+  Index n = x.cols();
+  Index k = (n - 1) / 2;
+  if (k < 3) {
+    throw Error("partial warps need at least 3 landmarks; the specimens have " + std::to_string(k));
+  }
+  Matrix Le = gettpse(gettspl(vertxy(xref)));
+  Matrix y(x.rows(), n - 4);
+  for (Index i = 0; i < x.rows(); ++i) {
+    Matrix scores = scpcoeffpca(Le, x.row(i), xref);
+    for (Index j = 0; j < k - 2; ++j) {
+      y(i, 2 * j) = scores(j, 0);
+      y(i, 2 * j + 1) = scores(j, 1);
+    }
+    y(i, n - 5) = x(i, n - 1);
+  }
+  return y;
+}
+
+}  // namespace vexmoor

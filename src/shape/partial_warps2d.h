@@ -1,0 +1,39 @@
+// Two-dimensional shape variables: scores on the non-affine principal warps
+// of a thin-plate spline fitted to the reference (partial warps), then the
+// two uniform components, then the specimen's trailing value.
+#pragma once
+
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+// Thin-plate-spline kernel of two points (1 × 2 each): r² ln r², 0 at r = 0.
+double uspline(const RowVector& x1, const RowVector& x2);
+
+// The (k + 3) × (k + 3) spline matrix [P Q; Qᵀ 0] of a 2 × k landmark table.
+Matrix gettspl(const Matrix& x);
+
+// From the spline matrix L: k × 2k, the unit eigenvectors of the bending
+// energy matrix (upper-left k × k block of L⁻¹) in columns 1 ... k, then the
+// diagonal matrix of their eigenvalues made non-negative; both sorted by
+// decreasing eigenvalue (equal ones keep their order). Throws
+// vexmoor::Error when L is singular (coincident or collinear landmarks).
+Matrix gettpse(const Matrix& L);
+
+// (alpha, gamma): the sums of the squared x and of the squared y
+// coordinates of a reference row (positions 1 ... n - 1).
+RowVector uniparmproc(const RowVector& yref);
+
+// Scores of one specimen row x (2k + 1 values) given the warps Le of
+// gettpse and the reference row: (k - 2) × 2, rows 1 ... k - 3 the x and y
+// scores on each principal warp, the last row the two uniform scores.
+Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref);
+
+// xref: the reference row (2k + 1 values, from getconsensuspca); x: N × (2k + 1)
+// specimens superimposed on it. Returns N × (2k - 3): per principal warp j
+// the x and y score in columns 2j - 1 and 2j, the two uniform scores in
+// 2k - 5 and 2k - 4, and the trailing value in column 2k - 3. Needs k >= 3;
+// throws vexmoor::Error otherwise.
+Matrix getpwpca(const RowVector& xref, const Matrix& x);
+
+}  // namespace vexmoor
