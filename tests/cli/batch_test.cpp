@@ -173,6 +173,9 @@ TEST(Batch, FileErrorsNameTheFileAndLine) {
   std::string missing = (dir.path() / "missing.txt").string();
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, missing, "-k", "2"})),
             "cannot open file \"" + missing + "\": No such file or directory");
+  std::string named = dir.file("two\nlines.txt", "1 2 3\n1 2 x\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", named, kGorm, "-k", "2"})),
+            "file \"" + dir.path().string() + "/two lines.txt\", line 2: \"x\" is not a number");
   std::string even = dir.file("even.txt", "1 2 3 4\n5 6 7 8\n");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", even, kGorm, "-k", "2"})),
             "file \"" + even +
