@@ -19,7 +19,14 @@ int main(int argc, char** argv) {
     std::cout << vexmoor::runBatch(options, host) << '\n';
     return 0;
   } catch (const std::exception& e) {
-    std::cerr << "error: " << e.what() << '\n';
+    // One line, whatever a file name or token in the message holds.
+    std::string message = e.what();
+    for (char& c : message) {
+      if (c == '\n' || c == '\r') {
+        c = ' ';
+      }
+    }
+    std::cerr << "error: " << message << '\n';
     return 1;
   }
 }

@@ -128,8 +128,12 @@ AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
   if (components == ComponentsText::kRead) {
     in.npca = parseComponents(settings.componentsText, in.n - 1);
   }
-  in.source1 = in.pwactive ? in.x1 : *data1;
-  in.source2 = in.pwactive ? in.x2 : *data2;
+  // Replicates must come from the variables the observed statistic sees:
+  // three-dimensional groups are always analysed as shape variables, so
+  // their raw landmark rows would give replicates of another kind.
+  bool fromShapeVariables = in.pwactive || settings.threeD;
+  in.source1 = fromShapeVariables ? in.x1 : *data1;
+  in.source2 = fromShapeVariables ? in.x2 : *data2;
   return in;
 }
 

@@ -28,8 +28,9 @@ struct AnalysisInput {
   Index n = 0;                // column count of pwscore1
   int npca = 0;               // the number of components (0 when not read)
   bool pwactive = true;
-  // Where resampling draws whole rows from: x1/x2 with partial warps on,
-  // the landmark data matrices themselves with the switch off.
+  // Where resampling draws whole rows from: x1/x2 with partial warps on and
+  // in three dimensions, the landmark data matrices themselves for raw
+  // two-dimensional coordinates (the same rows as x1/x2 there).
   Matrix source1, source2;
 };
 

@@ -12,7 +12,9 @@ using Args = std::span<const Value>;
 
 int componentsArg(Args a, std::string_view op) {
   double k = scalarArg(requiredArg(a, 2, op, "ntraits"), op, "ntraits");
-  if (k != std::floor(k) || !std::isfinite(k)) {
+  // The bound keeps the conversion to int defined; the statistics check k
+  // against the number of variables.
+  if (!std::isfinite(k) || k != std::floor(k) || std::fabs(k) > 1e9) {
     throw Error(std::string(op) + ": the number of components must be a whole number");
   }
   return static_cast<int>(k);

@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "runtime/error.h"
-#include "runtime/format.h"
 #include "runtime/text.h"
 
 namespace vexmoor {
@@ -23,15 +22,42 @@ std::string lineContext(std::string_view label, size_t lineNo) {
   return "file \"" + std::string(label) + "\", line " + std::to_string(lineNo);
 }
 
+// A token as a message shows it: a binary file may hold one of any length.
+std::string shownToken(std::string_view token) {
+  constexpr size_t kShown = 40;
+  return token.size() <= kShown ? std::string(token) : std::string(token.substr(0, kShown)) + "...";
+}
+
+// The text of the i-th number of a line (0-based), as parseNumbers splits it.
+std::string_view tokenAt(std::string_view line, size_t i) {
+  auto separator = [](char c) {
+    return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
+  };
+  size_t pos = 0;
+  for (size_t n = 0; pos < line.size(); ++n) {
+    while (pos < line.size() && separator(line[pos])) {
+      ++pos;
+    }
+    size_t start = pos;
+    while (pos < line.size() && !separator(line[pos])) {
+      ++pos;
+    }
+    if (n == i) {
+      return line.substr(start, pos - start);
+    }
+  }
+  return {};
+}
+
 std::vector<double> readRow(std::string_view line, std::string_view label, size_t lineNo) {
   std::string bad;
   auto numbers = parseNumbers(line, &bad);
   if (!numbers) {
-    throw Error(lineContext(label, lineNo) + ": \"" + bad + "\" is not a number");
+    throw Error(lineContext(label, lineNo) + ": \"" + shownToken(bad) + "\" is not a number");
   }
-  for (double v : *numbers) {
-    if (!std::isfinite(v)) {
-      throw Error(lineContext(label, lineNo) + ": \"" + format("%f", {v}) +
+  for (size_t i = 0; i < numbers->size(); ++i) {
+    if (!std::isfinite((*numbers)[i])) {
+      throw Error(lineContext(label, lineNo) + ": \"" + shownToken(tokenAt(line, i)) +
                   "\" is not a finite number");
     }
   }

@@ -1,6 +1,7 @@
 #include "runtime/format.h"
 
 #include <cassert>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <vector>
@@ -87,14 +88,14 @@ bool isWhole(double v) {
 
 std::string formatNumber(double v, const Spec& spec) {
   char c = spec.conversion;
+  if (!std::isfinite(v)) {
+    return formatNonFinite(v, spec);
+  }
   if (c == 's') {
     Spec g = spec;
     g.precision = -1;
     return isWhole(v) ? cFormat(buildCFormat(g, "lld"), static_cast<long long>(v))
                       : cFormat(buildCFormat(spec, "g"), v);
-  }
-  if (!std::isfinite(v)) {
-    return formatNonFinite(v, spec);
   }
   switch (c) {
     case 'd':

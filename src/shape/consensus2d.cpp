@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "runtime/error.h"
 #include "shape/procrustes2d.h"
 
 namespace vexmoor {
@@ -55,7 +56,11 @@ Consensus2D getconsensuspca(const Matrix& input, int maxPasses) {
     rotateOntoReference(x, xref);
     RowVector previous = xref;
     xref = x.colwise().mean();
-    xref /= xref.head(2 * pairs).norm();
+    double size = xref.head(2 * pairs).norm();
+    if (!(size > 0) || !std::isfinite(size)) {
+      throw Error("the mean shape of the specimens has no size, so it cannot be scaled");
+    }
+    xref /= size;
     xd = (xref - previous).head(2 * pairs).norm();
   }
   xref(m - 1) = 999;

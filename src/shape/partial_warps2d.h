@@ -15,8 +15,9 @@ Matrix gettspl(const Matrix& x);
 
 // From the spline matrix L: k × 2k, the unit eigenvectors of the bending
 // energy matrix (upper-left k × k block of L⁻¹) in columns 1 ... k, then the
-// diagonal matrix of their eigenvalues made non-negative; both sorted by
-// decreasing eigenvalue (equal ones keep their order). Throws
+// diagonal matrix of their eigenvalues made non-negative (a negative one's
+// vector is negated); both sorted by decreasing eigenvalue with an exchange
+// sort, whose exchanges may reverse tied eigenvalues. Throws
 // vexmoor::Error when L is singular (coincident or collinear landmarks).
 Matrix gettpse(const Matrix& L);
 

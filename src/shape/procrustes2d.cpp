@@ -25,9 +25,13 @@ void normaliseSpecimens(Matrix& x) {
       x(i, 2 * j + 1) -= cp(1);
     }
     double size = centsize(x.row(i))(0);
-    if (!(size > 0) || !std::isfinite(size)) {
-      throw Error("specimen " + std::to_string(i + 1) + " has centroid size " +
-                  std::to_string(size) + ": all its landmarks coincide, so it cannot be scaled");
+    if (!std::isfinite(size)) {
+      throw Error("specimen " + std::to_string(i + 1) +
+                  ": its centroid size is too large to compute, so it cannot be scaled");
+    }
+    if (!(size > 0)) {
+      throw Error("specimen " + std::to_string(i + 1) +
+                  ": all its landmarks coincide (centroid size 0), so it cannot be scaled");
     }
     x.row(i).head(2 * pairs) /= size;
   }

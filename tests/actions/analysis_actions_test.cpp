@@ -1,0 +1,107 @@
+#include "actions/analysis_actions.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "actions/computing_operations.h"
+#include "io/landmark_file.h"
+#include "runtime/operation_table.h"
+#include "support/error_message.h"
+#include "support/recording_host.h"
+
+namespace vexmoor {
+namespace {
+
+using testing::errorMessage;
+using testing::RecordingHost;
+
+Matrix gorilla(const char* file) {
+  return readLandmarkFile(std::string(VEXMOOR_EXAMPLES "/gorilla/") + file);
+}
+
+TEST(AnalysisActions, TheSevenAnalysesInDispatcherOrder) {
+  std::vector<std::string> names;
+  for (const AnalysisAction& a : analysisActions()) {
+    names.emplace_back(a.name);
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"DoMezeyAngle", "RunCPC", "BootMezeyAngle",
+                                             "BootConMezeyAngle", "RangeMezeyAngle",
+                                             "PermuteMezeyAngle", "RandMezeyAngle"}));
+  EXPECT_FALSE(findAnalysisAction("RunCPC")->readsComponents);
+  EXPECT_TRUE(findAnalysisAction("DoMezeyAngle")->readsComponents);
+  EXPECT_FALSE(findAnalysisAction("DoMezeyAngle")->resampling);
+  EXPECT_TRUE(findAnalysisAction("BootConMezeyAngle")->resampling);
+  EXPECT_EQ(findAnalysisAction("domezeyangle"), nullptr);
+  EXPECT_EQ(findAnalysisAction("DoMezeyAngle "), nullptr);
+  EXPECT_EQ(findAnalysisAction("LoadData1"), nullptr);
+}
+
+TEST(AnalysisActions, TheDispatcherComparesTenNames) {
+  std::vector<std::string> names;
+  for (std::string_view n : dispatcherActionNames()) {
+    names.emplace_back(n);
+  }
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"LoadData1", "LoadData2", "DoMezeyAngle", "RunCPC",
+                                      "BootMezeyAngle", "BootConMezeyAngle", "RangeMezeyAngle",
+                                      "PermuteMezeyAngle", "RandMezeyAngle", "ClearData"}));
+}
+
+TEST(AnalysisActions, DoMezeyAngleOnTheBundledGroups) {
+  Matrix f = gorilla("gorf.txt"), m = gorilla("gorm.txt");
+  AnalysisRequest r;
+  r.data1 = &f;
+  r.data2 = &m;
+  r.settings.componentsText = "2";
+  RecordingHost host;
+  std::string text = findAnalysisAction("DoMezeyAngle")->run(r, host);
+  EXPECT_EQ(text,
+            "Results of the Angle between Planes Calculation\n"
+            "The angle between the planes was 89.02, using 2 components\n"
+            "Matlab angle 86.92\n"
+            "Krzanowskis summed eigenvalue metric:   0.894");
+  EXPECT_NE(host.console.find("stempd ="), std::string::npos);
+  // The groups are read, never changed.
+  EXPECT_EQ(f, gorilla("gorf.txt"));
+  EXPECT_EQ(m, gorilla("gorm.txt"));
+}
+
+TEST(AnalysisActions, AMissingGroupStopsTheAction) {
+  Matrix f = gorilla("gorf.txt");
+  AnalysisRequest r;
+  r.data1 = &f;
+  r.settings.componentsText = "2";
+  EXPECT_EQ(errorMessage([&] { findAnalysisAction("DoMezeyAngle")->run(r, silentHost()); }),
+            "group 2 is not loaded");
+}
+
+TEST(ComputingOperations, TheCoreOperationsAreBoundByName) {
+  OperationTable table;
+  RecordingHost host;
+  bindComputingOperations(table, host);
+  for (const char* name : {"centsize", "centpos", "centsize3Da", "vertxy", "vertxy3D", "getpsup",
+                           "getconsensuspca", "getpwpca", "gettspl", "gettpse", "uspline",
+                           "uniparmproc", "scpcoeffpca", "mezeyangle", "krzanangle", "dload"}) {
+    EXPECT_TRUE(table.isBound(name)) << name;
+  }
+  Matrix f = gorilla("gorf.txt"), m = gorilla("gorm.txt");
+  std::vector<Value> args{Matrix(f.leftCols(16)), Matrix(m.leftCols(16)), scalarValue(2)};
+  std::vector<Value> out = table.call("mezeyangle", args, 3);
+  ASSERT_EQ(out.size(), 3u);
+  EXPECT_NEAR(std::get<Matrix>(out[1])(0, 0), 90 * std::sqrt(2.0), 1e-12);
+  EXPECT_NE(host.console.find("y3 ="), std::string::npos);
+
+  std::vector<Value> unequal{Matrix(f.leftCols(16)), Matrix(m.leftCols(15)), scalarValue(2)};
+  EXPECT_NE(errorMessage([&] { table.call("krzanangle", unequal, 1); }), "<no error>");
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0], "Unequal numbers of variables in data input to mezeyangle");
+
+  std::vector<Value> fraction{Matrix(f.leftCols(16)), Matrix(m.leftCols(16)), scalarValue(1.5)};
+  EXPECT_EQ(errorMessage([&] { table.call("mezeyangle", fraction, 1); }),
+            "mezeyangle: the number of components must be a whole number");
+}
+
+}  // namespace
+}  // namespace vexmoor

@@ -1,0 +1,225 @@
+// The batch front end as a user meets it: the built binary, its standard
+// output, standard error and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "batch_options.h"
+#include "support/error_message.h"
+
+namespace vexmoor {
+namespace {
+
+using testing::errorMessage;
+
+const std::string kGorf = VEXMOOR_EXAMPLES "/gorilla/gorf.txt";
+const std::string kGorm = VEXMOOR_EXAMPLES "/gorilla/gorm.txt";
+
+struct BatchRun {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string quoted(const std::string& s) {
+  std::string q = "'";
+  for (char c : s) {
+    q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  }
+  return q + "'";
+}
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    m_path = std::filesystem::temp_directory_path() /
+             ("vexmoor_cli_test_" + std::to_string(::getpid()) + "_" + std::to_string(++s_count));
+    std::filesystem::create_directories(m_path);
+  }
+  ~TempDir() { std::filesystem::remove_all(m_path); }
+  std::string file(const std::string& name, const std::string& text) const {
+    std::filesystem::path p = m_path / name;
+    std::ofstream(p, std::ios::binary) << text;
+    return p.string();
+  }
+  std::filesystem::path path() const { return m_path; }
+
+ private:
+  static inline int s_count = 0;
+  std::filesystem::path m_path;
+};
+
+BatchRun runBatch(const std::vector<std::string>& args) {
+  TempDir dir;
+  std::string command = quoted(VEXMOOR_BATCH);
+  for (const std::string& a : args) {
+    command += " " + quoted(a);
+  }
+  std::filesystem::path out = dir.path() / "out", err = dir.path() / "err";
+  command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
+  BatchRun r;
+  int raw = std::system(command.c_str());
+  r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  r.out = slurp(out);
+  r.err = slurp(err);
+  return r;
+}
+
+// A failure: status 1, nothing on standard output, one line "error: ..." on
+// standard error. Returns the message after "error: ".
+std::string failureOf(const BatchRun& r) {
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err.rfind("error: ", 0), 0u) << r.err;
+  EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+  if (r.err.size() < 8) {
+    return r.err;
+  }
+  return r.err.substr(7, r.err.size() - 8);
+}
+
+const char* kGorillaTwo =
+    "Results of the Angle between Planes Calculation\n"
+    "The angle between the planes was 89.02, using 2 components\n"
+    "Matlab angle 86.92\n"
+    "Krzanowskis summed eigenvalue metric:   0.894\n";
+
+TEST(Batch, PrintsTheResultTextAndNothingElse) {
+  BatchRun r = runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kGorillaTwo);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(Batch, RawCoordinatesAndOptionOrder) {
+  BatchRun r = runBatch({"--raw", "-k", "1", "DoMezeyAngle", kGorf, kGorm});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out,
+            "Results of the Angle between Planes Calculation\n"
+            "The angle between the planes was 15.93, using 1 components\n"
+            "Matlab angle 15.93\n"
+            "Krzanowskis summed eigenvalue metric:   0.925\n");
+}
+
+TEST(Batch, DiagnosticsGoToStandardErrorOnlyWhenAsked) {
+  BatchRun r = runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--diagnostics"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, kGorillaTwo);
+  EXPECT_NE(r.err.find("ans ="), std::string::npos);
+  EXPECT_NE(r.err.find("y3 ="), std::string::npos);
+  EXPECT_NE(r.err.find("stempd ="), std::string::npos);
+}
+
+TEST(Batch, HelpNamesTheActions) {
+  BatchRun r = runBatch({"--help"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out.rfind("usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE", 0), 0u);
+  EXPECT_NE(r.out.find("DoMezeyAngle, RunCPC"), std::string::npos);
+}
+
+TEST(Batch, CommandLineMistakes) {
+  EXPECT_EQ(failureOf(runBatch({"Angle", kGorf, kGorm, "-k", "2"})),
+            "unknown action \"Angle\"; valid actions: DoMezeyAngle, RunCPC, BootMezeyAngle, "
+            "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm})),
+            "DoMezeyAngle needs the number of principal components: give -k K");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, "-k", "2"})),
+            "expected ACTION GROUP1_FILE GROUP2_FILE, got 2 arguments (see --help)");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k"})), "option -k needs a value");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--fast"})),
+            "unknown option \"--fast\"");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "x"})),
+            "option -v needs a whole number; \"x\" is not one");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "0"})),
+            "option -v needs a positive whole number; it is 0");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--seed", "-3"})),
+            "option --seed needs a whole number; \"-3\" is not one");
+}
+
+TEST(Batch, ComponentCountsThatDoNotFit) {
+  for (const char* k : {"0", "13", "x", "-1"}) {
+    std::string m = failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", k}));
+    EXPECT_EQ(m.rfind("the number of components must be a whole number from 1 to 12", 0), 0u) << m;
+  }
+}
+
+TEST(Batch, FileErrorsNameTheFileAndLine) {
+  TempDir dir;
+  std::string lines = slurp(kGorf);
+  std::string bad = dir.file("bad.txt", "1 2 3 4 5\n1 2 3 4 5\n1 2 x 4 5\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", bad, kGorm, "-k", "2"})),
+            "file \"" + bad + "\", line 3: \"x\" is not a number");
+  std::string ragged = dir.file("ragged.txt", "1 2 3 4 5 6 7\n1 2 3 4 5 6\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, ragged, "-k", "2"})),
+            "file \"" + ragged + "\", line 2: 6 numbers where line 1 has 7");
+  std::string empty = dir.file("empty.txt", "");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", empty, kGorm, "-k", "2"})),
+            "file \"" + empty + "\" is empty");
+  std::string missing = (dir.path() / "missing.txt").string();
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, missing, "-k", "2"})),
+            "cannot open file \"" + missing + "\": No such file or directory");
+  std::string named = dir.file("two\nlines.txt", "1 2 3\n1 2 x\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", named, kGorm, "-k", "2"})),
+            "file \"" + dir.path().string() + "/two lines.txt\", line 2: \"x\" is not a number");
+  std::string even = dir.file("even.txt", "1 2 3 4\n5 6 7 8\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", even, kGorm, "-k", "2"})),
+            "file \"" + even +
+                "\" has 4 values per line; two-dimensional data need 2k + 1 (k landmarks, then a "
+                "trailing value)");
+}
+
+TEST(Batch, DataErrorsNameTheGroupAndSpecimen) {
+  TempDir dir;
+  std::string flat = slurp(kGorm);
+  // Specimen 2 of group 2 gets all landmarks at one point.
+  size_t second = flat.find('\n') + 1;
+  size_t end = flat.find('\n', second);
+  flat.replace(second, end - second, "4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 4 200");
+  std::string collapsed = dir.file("collapsed.txt", flat);
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, collapsed, "-k", "2"})),
+            "group 2, specimen 2: all landmarks coincide (centroid size 0), so the specimen has no "
+            "shape");
+  std::string six = dir.file("six.txt",
+                             "0 0 1 0 2 1 1 2 0 2 0.5 1 7\n0 0 1 0 2 1 1 3 0 2 0.5 1 "
+                             "7\n0 0 1 0 2 2 1 2 0 2 0.5 1 7\n");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, six, "-k", "2"})),
+            "the groups do not have the same landmarks: group 1 has 17 values per specimen, group "
+            "2 has 13");
+}
+
+TEST(BatchOptions, ParsesEverySetting) {
+  BatchOptions o = parseBatchOptions({"BootMezeyAngle", "a.txt", "b.txt", "--raw", "-k", "3.6",
+                                      "-v", "2", "--seed", "42", "--diagnostics"});
+  EXPECT_EQ(o.action, "BootMezeyAngle");
+  EXPECT_EQ(o.group1File, "a.txt");
+  EXPECT_EQ(o.group2File, "b.txt");
+  EXPECT_TRUE(o.raw);
+  EXPECT_FALSE(o.threeD);
+  EXPECT_EQ(o.components, "3.6");
+  EXPECT_EQ(o.bootValue, 2);
+  EXPECT_EQ(o.seed, 42u);
+  EXPECT_TRUE(o.diagnostics);
+  BatchOptions cpc = parseBatchOptions({"RunCPC", "a.txt", "b.txt", "--3d"});
+  EXPECT_TRUE(cpc.threeD);
+  EXPECT_FALSE(cpc.components);
+  EXPECT_EQ(cpc.bootValue, 1);
+  EXPECT_FALSE(cpc.seed);
+}
+
+}  // namespace
+}  // namespace vexmoor
