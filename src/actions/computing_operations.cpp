@@ -9,7 +9,7 @@ namespace vexmoor {
 
 void bindComputingOperations(OperationTable& table, Host& host) {
   bindIoOperations(table);
-  bindShapeOperations(table);
+  bindShapeOperations(table, host);
   bindCompareOperations(table, host);
   bindCpcOperations(table, host);
 }
