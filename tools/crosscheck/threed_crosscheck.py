@@ -117,12 +117,21 @@ def angle_text(x1, x2, k):
 
 # ---- covariance models ---------------------------------------------------
 
+# The iterations have no bound of their own; these caps only keep the script
+# from running on forever, and a warning says when one was reached.
+MAX_ITERATIONS = 1000
+
+
+def capped(name):
+    print(f"warning: {name} stopped after {MAX_ITERATIONS} iterations without settling",
+          file=sys.stderr)
+
 def rotation_for_pair(t1, t2, n1, n2):
     """The 2 × 2 rotation of one pair of common axes (G step)."""
     q = np.eye(2)
     qp = q.copy()
     change = 1e6
-    for _ in range(10000):
+    for _ in range(MAX_ITERATIONS):
         if not change > 1e-8:
             break
         d1 = [q[:, 0] @ t1 @ q[:, 0], q[:, 1] @ t1 @ q[:, 1]]
@@ -148,6 +157,9 @@ def rotation_for_pair(t1, t2, n1, n2):
             q = rot(theta2)
             change = np.linalg.norm(q - qp, 2)
         qp = q
+    else:
+        if change > 1e-8:
+            capped("the rotation of a pair of common axes")
     return q
 
 
@@ -170,7 +182,7 @@ def common_axes(a1, a2, n1, n2):
     p = len(a1)
     b = np.eye(p)
     last, now = 35.0, 34.0
-    for _ in range(10000):
+    for _ in range(MAX_ITERATIONS):
         if not abs(last - now) > 1e-16:
             break
         for j in range(1, p):
@@ -178,6 +190,9 @@ def common_axes(a1, a2, n1, n2):
                 h = b[:, [l, j]]
                 b[:, [l, j]] = h @ rotation_for_pair(h.T @ a1 @ h, h.T @ a2 @ h, n1, n2)
         last, now = now, phi(b, a1, a2, n1, n2)
+    else:
+        if abs(last - now) > 1e-16:
+            capped("the common-axes sweeps")
     weighted = n1 * np.diag(b.T @ a1 @ b) + n2 * np.diag(b.T @ a2 @ b)
     b = b[:, np.argsort(weighted, kind="stable")]
     return (b, b @ np.diag(np.diag(b.T @ a1 @ b)) @ b.T,
@@ -189,7 +204,7 @@ def proportional(s1, s2, n1, n2):
     p1, p2 = 1.0, 0.5
     p = len(s1)
     change = 1.0
-    for _ in range(100000):
+    for _ in range(MAX_ITERATIONS):
         if not change > 1e-12:
             break
         _, b = np.linalg.eigh(r1 * s1 / p1 + r2 * s2 / p2)
@@ -200,6 +215,9 @@ def proportional(s1, s2, n1, n2):
         p1, p2 = (a1 / lam).sum() / p, (a2 / lam).sum() / p
         p2, p1 = p2 / p1, 1.0
         change = (p1 - old[0]) ** 2 + (p2 - old[1]) ** 2
+    else:
+        if change > 1e-12:
+            capped("the proportional model")
     s1est = p1 * b @ np.diag(lam) @ b.T
     return s1est, p2 * s1est / p1
 
