@@ -9,7 +9,8 @@ namespace vexmoor {
 
 void bindComputingOperations(OperationTable& table, Host& host) {
   bindIoOperations(table);
-  bindShapeOperations(table, host);
+  bindShapeOperations(table);
+  bindThreeDimensionalShapeOperations(table, host);
   bindCompareOperations(table, host);
   bindCpcOperations(table, host);
 }

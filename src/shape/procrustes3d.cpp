@@ -78,11 +78,13 @@ Matrix partialprocrustes3a(const Matrix& reference, const Matrix& subject, Host&
   Matrix s = centred(subject);
   double size = centsize3Da(s);
   if (!std::isfinite(size)) {
-    throw Error("partialprocrustes3a: the subject has coordinates that are not finite numbers");
+    throw Error(
+        "partialprocrustes3a: the subject's centroid size is too large to compute, so it cannot "
+        "be scaled");
   }
   if (!(size > 0)) {
     throw Error(
-        "partialprocrustes3a: the subject has centroid size 0: all its landmarks coincide, so it "
+        "partialprocrustes3a: all landmarks of the subject coincide (centroid size 0), so it "
         "cannot be scaled");
   }
   s /= size;
@@ -105,11 +107,11 @@ Procrustes3D getpproc3(const LandmarkArray& data, Host& host) {
     double size = centsize3Da(data.page(i));
     std::string specimen = "specimen " + std::to_string(i + 1);
     if (!std::isfinite(size)) {
-      throw Error(specimen + " has coordinates that are not finite numbers");
+      throw Error(specimen + ": its centroid size is too large to compute, so it cannot be scaled");
     }
     if (!(size > 0)) {
       throw Error(specimen +
-                  " has centroid size 0: all its landmarks coincide, so it cannot be scaled");
+                  ": all its landmarks coincide (centroid size 0), so it cannot be scaled");
     }
   }
   Procrustes3D out{startingReference(data), data};

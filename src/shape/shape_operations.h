@@ -5,8 +5,12 @@
 
 namespace vexmoor {
 
-// Binds the superimposition and shape-variable operations. Their console
+// Binds the superimposition and shape-variable operations.
+void bindShapeOperations(OperationTable& table);
+
+// Binds the three-dimensional superimposition and shape-variable operations
+// (centsize3Da and vertxy3D come with the ones above). Their console
 // diagnostics go to `host`, which must outlive the table.
-void bindShapeOperations(OperationTable& table, Host& host);
+void bindThreeDimensionalShapeOperations(OperationTable& table, Host& host);
 
 }  // namespace vexmoor

@@ -8,11 +8,13 @@
 #include "batch_options.h"
 #include "batch_run.h"
 #include "shape/threed_test_support.h"
+#include "support/error_message.h"
+#include "support/recording_host.h"
 
 namespace vexmoor {
 namespace {
 
-using testing::errorOf;
+using testing::errorMessage;
 using ::testing::HasSubstr;
 using testing::RecordingHost;
 
@@ -34,7 +36,7 @@ TEST(Batch3D, FilesThatDoNotFitTheDimensionAreNamed) {
       }
     }
   }
-  EXPECT_EQ(errorOf([&] {
+  EXPECT_EQ(errorMessage([&] {
               run({"DoMezeyAngle", kFemale, bad.string(), "--3d", "-k", "2"});
             }),
             "file \"" + bad.string() +
@@ -43,12 +45,12 @@ TEST(Batch3D, FilesThatDoNotFitTheDimensionAreNamed) {
   std::filesystem::remove(bad);
 
   // Three-dimensional files read as two-dimensional ones, and the reverse.
-  EXPECT_THAT(errorOf([&] {
+  EXPECT_THAT(errorMessage([&] {
                 run({"DoMezeyAngle", kFemale, kMale, "-k", "2"});
               }),
               HasSubstr("macf.txt\" has 22 values per line; two-dimensional data need 2k + 1"));
   std::string gorilla = VEXMOOR_EXAMPLES "/gorilla/gorf.txt";
-  EXPECT_THAT(errorOf([&] {
+  EXPECT_THAT(errorMessage([&] {
                 run({"DoMezeyAngle", gorilla, gorilla, "--3d", "-k", "2"});
               }),
               HasSubstr("gorf.txt\" has 17 values per line; three-dimensional data need 3k + 1"));

@@ -6,11 +6,12 @@
 #include "io/landmark_file.h"
 #include "shape/centroid.h"
 #include "shape/threed_test_support.h"
+#include "support/error_message.h"
 
 namespace vexmoor {
 namespace {
 
-using testing::errorOf;
+using testing::errorMessage;
 using ::testing::HasSubstr;
 
 TEST(GroupConsensus3D, MacaqueConsensusIsCentredScaledAndInPrincipalAxes) {
@@ -28,11 +29,11 @@ TEST(GroupConsensus3D, MacaqueConsensusIsCentredScaledAndInPrincipalAxes) {
 TEST(GroupConsensus3D, RejectsGroupsWithoutAShapeOrWithStrayColumns) {
   Matrix data = readLandmarkFile(VEXMOOR_EXAMPLES "/macaque/macm.txt");
   Matrix stray = data.leftCols(21);  // the last landmark's z is the last column
-  EXPECT_THAT(errorOf([&] { groupConsensus3D(stray); }),
+  EXPECT_THAT(errorMessage([&] { groupConsensus3D(stray); }),
               HasSubstr("the specimens have 21 values each; three-dimensional data need 3k + 1"));
   data.row(4).head(21).setConstant(50.0);
-  EXPECT_EQ(errorOf([&] { groupConsensus3D(data); }),
-            "specimen 5 has centroid size 0: all its landmarks coincide, so it cannot be scaled");
+  EXPECT_EQ(errorMessage([&] { groupConsensus3D(data); }),
+            "specimen 5: all its landmarks coincide (centroid size 0), so it cannot be scaled");
 }
 
 TEST(ThreeDimensionalSummary, ReportsSamplesAndLandmarks) {

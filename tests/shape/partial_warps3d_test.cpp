@@ -9,11 +9,12 @@
 
 #include "shape/procrustes3d.h"
 #include "shape/threed_test_support.h"
+#include "support/error_message.h"
 
 namespace vexmoor {
 namespace {
 
-using testing::errorOf;
+using testing::errorMessage;
 using ::testing::HasSubstr;
 using testing::normalised;
 using testing::randomShape;
@@ -93,20 +94,20 @@ TEST(Lmatrix3da, DropsExactlyTheFourAffineEigenvaluesAtAnyScale) {
 }
 
 TEST(Lmatrix3da, RejectsReferencesWithoutAThreeDimensionalSpline) {
-  EXPECT_EQ(errorOf([] { lmatrix3da(referenceInPrincipalAxes(27, 4)); }),
+  EXPECT_EQ(errorMessage([] { lmatrix3da(referenceInPrincipalAxes(27, 4)); }),
             "three-dimensional shape variables need at least five landmarks; there are 4");
 
   Matrix flat = referenceInPrincipalAxes(27, 8);
   flat.col(0).setZero();
-  EXPECT_THAT(errorOf([&] { lmatrix3da(flat); }), HasSubstr("lie in one plane"));
+  EXPECT_THAT(errorMessage([&] { lmatrix3da(flat); }), HasSubstr("lie in one plane"));
 
   Matrix twice = referenceInPrincipalAxes(27, 8);
   twice.row(4) = twice.row(1);
-  EXPECT_EQ(errorOf([&] { lmatrix3da(twice); }),
+  EXPECT_EQ(errorMessage([&] { lmatrix3da(twice); }),
             "landmarks 2 and 5 of the reference coincide, so the thin-plate spline has no "
             "solution");
 
-  EXPECT_THAT(errorOf([] { lmatrix3da(Matrix::Random(6, 2)); }),
+  EXPECT_THAT(errorMessage([] { lmatrix3da(Matrix::Random(6, 2)); }),
               HasSubstr("the reference has 2 columns"));
 }
 
@@ -143,7 +144,7 @@ TEST(Getpw3d, AnAffineChangeHasNoPartialWarpScores) {
 
 TEST(Getpw3d, RejectsSpecimensOfOtherLandmarks) {
   Matrix ref = referenceInPrincipalAxes(30, 7);
-  EXPECT_THAT(errorOf([&] { getpw3d(ref, LandmarkArray(8, 3, 2)); }),
+  EXPECT_THAT(errorMessage([&] { getpw3d(ref, LandmarkArray(8, 3, 2)); }),
               HasSubstr("the reference has 7 landmarks in 3 axes, the specimens 8 in 3"));
 }
 

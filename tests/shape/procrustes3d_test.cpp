@@ -8,11 +8,13 @@
 
 #include "shape/centroid.h"
 #include "shape/threed_test_support.h"
+#include "support/error_message.h"
+#include "support/recording_host.h"
 
 namespace vexmoor {
 namespace {
 
-using testing::errorOf;
+using testing::errorMessage;
 using ::testing::HasSubstr;
 using testing::landmarkDistances;
 using testing::normalised;
@@ -49,7 +51,7 @@ TEST(Svdrot2, NonFiniteInputGivesNaNAndMismatchIsAnError) {
   Matrix bad = ref;
   bad(2, 1) = std::numeric_limits<double>::quiet_NaN();
   EXPECT_TRUE(svdrot2(bad, ref).array().isNaN().all());
-  EXPECT_THAT(errorOf([&] { svdrot2(ref, Matrix::Identity(5, 3)); }),
+  EXPECT_THAT(errorMessage([&] { svdrot2(ref, Matrix::Identity(5, 3)); }),
               HasSubstr("the reference is 4 × 3 and the subject 5 × 3"));
 }
 
@@ -87,8 +89,8 @@ TEST(Partialprocrustes3a, ReportsAFailedRotationAndGoesOn) {
 TEST(Partialprocrustes3a, RejectsASubjectWithoutSize) {
   Matrix ref = Matrix::Identity(4, 3);
   Matrix point = Matrix::Constant(4, 3, 2.0);
-  EXPECT_THAT(errorOf([&] { partialprocrustes3a(ref, point); }),
-              HasSubstr("the subject has centroid size 0"));
+  EXPECT_THAT(errorMessage([&] { partialprocrustes3a(ref, point); }),
+              HasSubstr("all landmarks of the subject coincide (centroid size 0)"));
 }
 
 TEST(Getpproc3, OneSpecimenComesBackCentredAndScaled) {
@@ -153,8 +155,8 @@ TEST(Getpproc3, NamesTheSpecimenWithoutSize) {
     data.page(i) = randomShape(gen, 5);
   }
   data.page(2).setConstant(4.0);
-  EXPECT_EQ(errorOf([&] { getpproc3(data); }),
-            "specimen 3 has centroid size 0: all its landmarks coincide, so it cannot be scaled");
+  EXPECT_EQ(errorMessage([&] { getpproc3(data); }),
+            "specimen 3: all its landmarks coincide (centroid size 0), so it cannot be scaled");
 }
 
 TEST(Pcaref3d, TurnsToPrincipalAxesAndKeepsDistances) {
@@ -177,7 +179,7 @@ TEST(Pcaref3d, TurnsToPrincipalAxesAndKeepsDistances) {
   for (Index i = 0; i < 3; ++i) {
     EXPECT_TRUE(landmarkDistances(turned.page(i)).isApprox(landmarkDistances(data.page(i)), kTol));
   }
-  EXPECT_THAT(errorOf([&] { rotate3da(data, Matrix::Identity(2, 2)); }),
+  EXPECT_THAT(errorMessage([&] { rotate3da(data, Matrix::Identity(2, 2)); }),
               HasSubstr("the rotation is 2 × 2; the specimens have 3 axes"));
 }
 

@@ -10,17 +10,22 @@
 #include "shape/procrustes3d.h"
 #include "shape/shape_operations.h"
 #include "shape/threed_test_support.h"
+#include "support/error_message.h"
+#include "support/recording_host.h"
 
 namespace vexmoor {
 namespace {
 
-using testing::errorOf;
+using testing::errorMessage;
 using ::testing::HasSubstr;
 using testing::RecordingHost;
 
 class ThreeDimensionalOperations : public ::testing::Test {
  protected:
-  ThreeDimensionalOperations() { bindShapeOperations(table, host); }
+  ThreeDimensionalOperations() {
+    bindShapeOperations(table);
+    bindThreeDimensionalShapeOperations(table, host);
+  }
 
   std::vector<Value> call(std::string_view name, std::vector<Value> args, int nargout) {
     return table.call(name, args, nargout);
@@ -32,10 +37,10 @@ class ThreeDimensionalOperations : public ::testing::Test {
 
 TEST_F(ThreeDimensionalOperations, RefuseMoreArgumentsThanDeclared) {
   Matrix x = Matrix::Identity(5, 3);
-  EXPECT_EQ(errorOf([&] { call("getpproc3", {x}, 3); }),
+  EXPECT_EQ(errorMessage([&] { call("getpproc3", {x}, 3); }),
             "Run-time Error: File: getpproc3 Line: 1 Column: 1 The function \"getpproc3\" was "
             "called with more than the declared number of outputs (2).");
-  EXPECT_EQ(errorOf([&] {
+  EXPECT_EQ(errorMessage([&] {
               call("svdrot2", {x, x, x}, 1);
             }),
             "Run-time Error: File: svdrot2 Line: 1 Column: 1 The function \"svdrot2\" was "

@@ -1,12 +1,8 @@
-// Shapes, turns and a console recorder for the three-dimensional tests.
+// Shapes and turns for the three-dimensional tests.
 #pragma once
 
-#include <cstdint>
 #include <random>
-#include <string>
 
-#include "runtime/error.h"
-#include "runtime/host.h"
 #include "runtime/matrix.h"
 
 namespace vexmoor::testing {
@@ -50,26 +46,5 @@ inline Matrix landmarkDistances(const Matrix& x) {
   }
   return d;
 }
-
-// The message of the vexmoor::Error that `f` throws, or "no error".
-template <typename F>
-std::string errorOf(F&& f) {
-  try {
-    f();
-  } catch (const Error& e) {
-    return e.what();
-  }
-  return "no error";
-}
-
-class RecordingHost : public Host {
- public:
-  bool consoleEnabled() const override { return true; }
-  void consoleWrite(std::string_view text) override { console += text; }
-  void messageBox(std::string_view text) override { messages += text; }
-
-  std::string console;
-  std::string messages;
-};
 
 }  // namespace vexmoor::testing
