@@ -10,6 +10,7 @@ namespace vexmoor {
 void bindComputingOperations(OperationTable& table, Host& host) {
   bindIoOperations(table);
   bindShapeOperations(table);
+  bindThreeDimensionalShapeOperations(table, host);
   bindCompareOperations(table, host);
   bindCpcOperations(table, host);
 }

@@ -1,0 +1,42 @@
+// Three-dimensional shape variables: each specimen's departure from the
+// reference projected on the non-affine principal warps of a thin-plate
+// spline with the distance kernel (three columns per warp: x, y and z
+// differences) and on five orthonormal uniform components (three shears,
+// two stretches).
+#pragma once
+
+#include "runtime/landmark_array.h"
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+struct Lmatrix3D {
+  Matrix a;   // k × k unit eigenvectors of the bending-energy matrix
+  Vector b;   // their k eigenvalues, ascending (largest bending energy first)
+  Matrix s1;  // 3k × 5 uniform basis: three shears, then two stretches
+  Matrix af;  // 3k × (3(k - 4) + 5) score basis: warp triples, then s1
+};
+
+// The score basis of a k × 3 reference (landmarks in rows; in use centred,
+// of unit centroid size and in principal axes, where s1 is orthonormal).
+//
+// The bending-energy matrix has exactly four zero eigenvalues (its null
+// space holds the constant and the three coordinates); in floating point
+// they come out near zero with either sign and a size that depends on the
+// scale of the reference. The four of smallest magnitude are dropped, so the
+// basis always has 3(k - 4) warp columns, kept in ascending eigenvalue order.
+//
+// Throws vexmoor::Error when the reference does not have 3 columns, has
+// fewer than five landmarks, holds non-finite values, has two coinciding
+// landmarks, or has its landmarks in one plane (the spline then has no
+// solution).
+Lmatrix3D lmatrix3da(const Matrix& x);
+
+// ref: k × 3 reference; data: k × 3 × N specimens superimposed on it.
+// Returns N × (3k - 7): row i the scores of specimen i's stacked difference
+// from ref (the k x differences, then y, then z) on lmatrix3da(ref).af.
+// No trailing column. Throws vexmoor::Error as lmatrix3da does, and when
+// data does not have ref's landmarks and axes.
+Matrix getpw3d(const Matrix& ref, const LandmarkArray& data);
+
+}  // namespace vexmoor
