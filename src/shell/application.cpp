@@ -14,10 +14,9 @@ Application::Application(Host& host, std::string layoutFolder,
   bindComputingOperations(m_table, host);
   bindGuiOperations(m_table, m_shell, m_dispatcher);
   m_dispatcher.setStatusSink([this](const std::string& line) { m_shell.showStatus(line, false); });
-  graphics::graphics().setCallbackHandler(
-      [this](graphics::Handle object, const std::string& text) {
-        m_shell.runCallbackText(object, text);
-      });
+  graphics::graphics().setCallbackHandler([this](graphics::Handle object, const std::string& text) {
+    m_shell.runCallbackText(object, text);
+  });
 }
 
 Application::~Application() {

@@ -52,8 +52,8 @@ std::string text(std::string_view tag, std::string_view property) {
   if (const std::string* s = std::get_if<std::string>(&v)) {
     return *s;
   }
-  throw Error("the \"" + std::string(property) + "\" of the control tagged \"" +
-              std::string(tag) + "\" is not a text");
+  throw Error("the \"" + std::string(property) + "\" of the control tagged \"" + std::string(tag) +
+              "\" is not a text");
 }
 
 void setText(std::string_view tag, std::string_view property, std::string_view value) {
@@ -165,8 +165,7 @@ void Dispatcher::loadData(int group) {
       // the stored data.
       Matrix reference = groupConsensus3D(data);
       graphics::Figure& window = graphics::graphics().newPlotWindow();
-      window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " +
-                                   file->name));
+      window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " + file->name));
       showshape3D(LandmarkArray(reference), "gp");
     }
     summary = threeDimensionalSummary(file->name, data.rows(), data.cols());

@@ -53,9 +53,7 @@ class Dispatcher {
 
   void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
   // Receives the line of status an action leaves (done, cancelled).
-  void setStatusSink(std::function<void(const std::string&)> sink) {
-    m_status = std::move(sink);
-  }
+  void setStatusSink(std::function<void(const std::string&)> sink) { m_status = std::move(sink); }
   // Replaces the table of analysis actions (tests).
   void setActionLookup(std::function<const AnalysisAction*(std::string_view)> lookup) {
     m_lookup = std::move(lookup);

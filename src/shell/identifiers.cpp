@@ -7,9 +7,8 @@ namespace vexmoor {
 namespace {
 
 constexpr std::array<std::string_view, 17> kReserved{
-    "break", "case",     "catch",      "continue", "else",      "elseif",
-    "end",   "for",      "function",   "global",   "if",        "otherwise",
-    "persistent", "return", "switch", "try",      "while"};
+    "break",  "case", "catch",     "continue",   "else",   "elseif", "end", "for",  "function",
+    "global", "if",   "otherwise", "persistent", "return", "switch", "try", "while"};
 
 constexpr size_t kMaxNameLength = 31;
 

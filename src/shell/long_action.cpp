@@ -76,9 +76,8 @@ std::string ProgressDialogRunner::run(const std::string& label, const LongWork& 
     if (total > 0 && !progress.cancelRequested()) {
       std::int64_t done = std::min(progress.done(), total);
       dialog.setValue(static_cast<int>(done * kBarSteps / total));
-      dialog.setLabelText(
-          QString::fromStdString(label + ": " + std::to_string(done) + " of " +
-                                 std::to_string(total)));
+      dialog.setLabelText(QString::fromStdString(label + ": " + std::to_string(done) + " of " +
+                                                 std::to_string(total)));
     }
   });
   poll.start(kProgressPollMs);

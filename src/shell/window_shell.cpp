@@ -63,7 +63,8 @@ std::vector<Value> WindowShell::Vexmoor(std::span<const Value> args, int nargout
   std::span<const Value> rest = args.subspan(1);
   for (std::string_view callback : kPlaceholders) {
     if (callback == *name) {
-      std::string control(callback.substr(0, callback.size() - std::string_view("_Callback").size()));
+      std::string control(
+          callback.substr(0, callback.size() - std::string_view("_Callback").size()));
       m_host.consoleWrite(control + " Callback not implemented yet.\n");
       return {};
     }

@@ -82,7 +82,8 @@ class DispatcherTest : public QObject {
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("off"));
     m_fx.answer(kGorf);
     m_fx.click("Pushbutton1");
-    QCOMPARE(m_fx.string("FileBox1"), std::string("File gorf.txt \n   30 Samples \n    8 landmarks"));
+    QCOMPARE(m_fx.string("FileBox1"),
+             std::string("File gorf.txt \n   30 Samples \n    8 landmarks"));
     QCOMPARE(m_fx.enable("ThreeD"), std::string("off"));
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("on"));
     QCOMPARE(*m_fx.dispatcher().state().tval, 0.0);
@@ -99,7 +100,8 @@ class DispatcherTest : public QObject {
 
   void loadingGroupTwoAddsItsPlotAndLeavesTheOtherControls() {
     loadBoth();
-    QCOMPARE(m_fx.string("FileBox2"), std::string("File gorm.txt \n   29 Samples \n    8 landmarks"));
+    QCOMPARE(m_fx.string("FileBox2"),
+             std::string("File gorm.txt \n   29 Samples \n    8 landmarks"));
     std::vector<std::string> m = markers(m_fx.mainWindow());
     QCOMPARE(m.size(), size_t(248 + 29 * 8 + 8));
     QCOMPARE(count(m, "s"), size_t(232));
@@ -234,7 +236,8 @@ class DispatcherTest : public QObject {
   void aGroupOfOneShowsNoMean() {
     m_fx.answer(writeFile("one.txt", "0 0 1 0 0 1 5\n"));
     m_fx.dispatcher().mezeysw("LoadData1");
-    QCOMPARE(m_fx.string("FileBox1"), std::string("File one.txt \n    1 Samples \n    3 landmarks"));
+    QCOMPARE(m_fx.string("FileBox1"),
+             std::string("File one.txt \n    1 Samples \n    3 landmarks"));
     QCOMPARE(markers(m_fx.mainWindow()), (std::vector<std::string>{"o", "o", "o"}));
   }
 
@@ -250,7 +253,8 @@ class DispatcherTest : public QObject {
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("off"));
     m_fx.click("Pushbutton2");
     QVERIFY(m_fx.requests().empty());
-    QVERIFY(errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); }).starts_with("load group 1 first"));
+    QVERIFY(
+        errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); }).starts_with("load group 1 first"));
     QVERIFY(m_fx.requests().empty());
   }
 
@@ -267,7 +271,8 @@ class DispatcherTest : public QObject {
     size_t windows = graphics::graphics().figures().size();
     m_fx.answer(file);
     m_fx.dispatcher().mezeysw("LoadData1");
-    QCOMPARE(m_fx.string("FileBox1"), std::string("File m.txt \n   20 3D Samples \n    8 landmarks"));
+    QCOMPARE(m_fx.string("FileBox1"),
+             std::string("File m.txt \n   20 3D Samples \n    8 landmarks"));
     QCOMPARE(graphics::graphics().figures().size(), windows);
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("on"));
     QVERIFY(m_fx.mainWindow().currentAxes()->children().empty());
@@ -290,8 +295,9 @@ class DispatcherTest : public QObject {
       QCOMPARE(graphics::graphics().figures().size(), windows);
     }
     m_fx.answer(kGorf);
-    QVERIFY(errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); })
-                .find("three-dimensional data need 3k + 1") != std::string::npos);
+    QVERIFY(errorOf([&] {
+              m_fx.dispatcher().mezeysw("LoadData2");
+            }).find("three-dimensional data need 3k + 1") != std::string::npos);
   }
 
   void theDimensionIsReadOnlyByTheFirstLoadOfGroupOne() {

@@ -80,7 +80,8 @@ class WindowShellTest : public QObject {
   void callbackTextsParse() {
     CallExpression c = parseCallbackText("mezeysw('DoMezeyAngle')");
     QCOMPARE(c.name, std::string("mezeysw"));
-    QCOMPARE(std::get<std::string>(std::get<Value>(c.args[0].content)), std::string("DoMezeyAngle"));
+    QCOMPARE(std::get<std::string>(std::get<Value>(c.args[0].content)),
+             std::string("DoMezeyAngle"));
     c = parseCallbackText("Vexmoor('pushbutton1_Callback', gcbo, [], guidata(gcbo));");
     QCOMPARE(c.args.size(), size_t(4));
     QCOMPARE(std::get<Matrix>(std::get<Value>(c.args[2].content)).size(), Index(0));
@@ -122,8 +123,9 @@ class WindowShellTest : public QObject {
              std::string("Second input argument must be 'new' or 'reuse'."));
     QCOMPARE(errorOf([&] { shell.openfig("Vexmoor.ui", "reuse"); }),
              std::string("Argument must be a .fig file"));
-    QVERIFY(errorOf([&] { shell.openfig("/nonexistent/Other", "new"); })
-                .starts_with("cannot open layout file \"/nonexistent/Other.fig\""));
+    QVERIFY(errorOf([&] {
+              shell.openfig("/nonexistent/Other", "new");
+            }).starts_with("cannot open layout file \"/nonexistent/Other.fig\""));
   }
 
   void guihandlesKeepsValidTagsOnly() {
@@ -171,8 +173,8 @@ class WindowShellTest : public QObject {
     call(m_fx.app(), "Vexmoor", {textValue("mezeysw"), textValue("a"), textValue("b")});
     std::vector<Value> args{textValue("mezeysw"), textValue("a")};
     QVERIFY(m_fx.app().shell().Vexmoor(args, 1).empty());
-    call(m_fx.app(), "Vexmoor", {textValue("showshape3D"), scalarValue(1), textValue("gp"),
-                                 scalarValue(3)});
+    call(m_fx.app(), "Vexmoor",
+         {textValue("showshape3D"), scalarValue(1), textValue("gp"), scalarValue(3)});
     call(m_fx.app(), "Vexmoor", {textValue("mezeysw")});
     QCOMPARE(m_fx.console(),
              std::string("Run-time Error: File: mezeysw Line: 1 Column: 1 The function \"mezeysw\" "
@@ -200,7 +202,8 @@ class WindowShellTest : public QObject {
     m_fx.click("Pushbutton1");
     m_fx.click("FillButton");
     graphics::GraphicsObject* point = m_fx.mainWindow().currentAxes()->children().front();
-    QCOMPARE(std::get<Matrix>(point->get("MarkerFaceColor")), std::get<Matrix>(point->get("Color")));
+    QCOMPARE(std::get<Matrix>(point->get("MarkerFaceColor")),
+             std::get<Matrix>(point->get("Color")));
     m_fx.click("LargerButton");
     QCOMPARE(std::get<Matrix>(point->get("MarkerSize"))(0), 4.0);
     m_fx.click("BlackButton");
@@ -216,9 +219,8 @@ class WindowShellTest : public QObject {
     QVERIFY(m_fx.status().starts_with("Callback failed: callback \"mezeysw('DoMezeyAngle'\""));
     button.set("Callback", textValue("nosuchoperation(1)"));
     m_fx.click("AngleButton");
-    QCOMPARE(m_fx.status(),
-             std::string("nosuchoperation failed: Undefined function or variable "
-                         "\"nosuchoperation\"."));
+    QCOMPARE(m_fx.status(), std::string("nosuchoperation failed: Undefined function or variable "
+                                        "\"nosuchoperation\"."));
   }
 
   void moveguiBringsTheWindowOnScreen() {
@@ -229,10 +231,10 @@ class WindowShellTest : public QObject {
     QVERIFY(area.contains(w->frameGeometry()) || w->frameGeometry().width() > area.width());
     call(m_fx.app(), "movegui", {scalarValue(m_fx.mainWindow().handle()), textValue("northwest")});
     QCOMPARE(w->frameGeometry().topLeft(), area.topLeft());
-    QVERIFY(errorOf([&] {
-              call(m_fx.app(), "movegui",
-                   {scalarValue(m_fx.mainWindow().handle()), textValue("up")});
-            }).starts_with("movegui: \"up\" is not a position"));
+    QVERIFY(
+        errorOf([&] {
+          call(m_fx.app(), "movegui", {scalarValue(m_fx.mainWindow().handle()), textValue("up")});
+        }).starts_with("movegui: \"up\" is not a position"));
   }
 
   void claEmptiesTheCurrentAxes() {

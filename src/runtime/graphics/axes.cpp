@@ -48,8 +48,8 @@ bool autoMode(const Value& v, std::string_view property) {
   if (equalsIgnoringCase(s, "manual")) {
     return false;
   }
-  throw Error("property \"" + std::string(property) + "\" is \"auto\" or \"manual\", not \"" +
-              s + "\"");
+  throw Error("property \"" + std::string(property) + "\" is \"auto\" or \"manual\", not \"" + s +
+              "\"");
 }
 
 struct Run {

@@ -126,8 +126,7 @@ Rgb parseColor(const Value& v, std::string_view property) {
     throw Error("property \"" + std::string(property) + "\": \"" + *s + "\" is not a colour");
   }
   const Matrix* m = std::get_if<Matrix>(&v);
-  if (!m || m->size() != 3 || (m->array() < 0).any() || (m->array() > 1).any() ||
-      !m->allFinite()) {
+  if (!m || m->size() != 3 || (m->array() < 0).any() || (m->array() > 1).any() || !m->allFinite()) {
     throw Error("property \"" + std::string(property) +
                 "\" needs a colour: a name or three values from 0 to 1");
   }

@@ -6,12 +6,12 @@
 namespace vexmoor::graphics {
 namespace {
 
-Line& addPlotLine(Axes& axes, std::vector<double> x, std::vector<double> y,
-                  std::vector<double> z, std::string_view spec) {
+Line& addPlotLine(Axes& axes, std::vector<double> x, std::vector<double> y, std::vector<double> z,
+                  std::string_view spec) {
   if (x.size() != y.size() || (!z.empty() && z.size() != x.size())) {
     throw Error("plot: the coordinate rows have different lengths (" + std::to_string(x.size()) +
-                ", " + std::to_string(y.size()) + (z.empty() ? "" : ", " + std::to_string(z.size())) +
-                ")");
+                ", " + std::to_string(y.size()) +
+                (z.empty() ? "" : ", " + std::to_string(z.size())) + ")");
   }
   LineSpec s = parseLineSpec(spec);
   axes.preparePlot(!z.empty());

@@ -198,8 +198,7 @@ bool UiControl::setOwn(std::string_view name, const Value& value) {
   if (equalsIgnoringCase(name, "Enable") || equalsIgnoringCase(name, "Visible")) {
     const std::string& s = textArg(value, "set", name);
     if (!equalsIgnoringCase(s, "on") && !equalsIgnoringCase(s, "off")) {
-      throw Error("property \"" + std::string(name) + "\" is \"on\" or \"off\", not \"" + s +
-                  "\"");
+      throw Error("property \"" + std::string(name) + "\" is \"on\" or \"off\", not \"" + s + "\"");
     }
     bool on = equalsIgnoringCase(s, "on");
     if (equalsIgnoringCase(name, "Enable")) {

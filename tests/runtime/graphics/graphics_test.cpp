@@ -312,8 +312,7 @@ class GraphicsTest : public QObject {
       object = graphics().callbackObject();
       current = graphics().currentFigure()->handle();
     });
-    auto* button = qobject_cast<QPushButton*>(
-        static_cast<UiControl&>(tagged("GoButton")).widget());
+    auto* button = qobject_cast<QPushButton*>(static_cast<UiControl&>(tagged("GoButton")).widget());
     QTest::mouseClick(button, Qt::LeftButton);
     QCOMPARE(seen, std::vector<std::string>{"doIt('go')"});
     QCOMPARE(object, tagged("GoButton").handle());
@@ -344,8 +343,9 @@ class GraphicsTest : public QObject {
     f.open(QIODevice::WriteOnly);
     f.write("not a form");
     f.close();
-    QVERIFY(errorOf([&] { loadLayoutWindow(path.toStdString()); })
-                .startsWith("cannot read layout file"));
+    QVERIFY(errorOf([&] {
+              loadLayoutWindow(path.toStdString());
+            }).startsWith("cannot read layout file"));
     QVERIFY(graphics().figures().empty());
   }
 
