@@ -1,7 +1,12 @@
-// vexmoor-screenshot OUT.png: the main window with the two bundled sample
-// groups loaded and the angle between their planes shown, saved as a
-// picture (for the documentation; run it under a real or virtual display).
+// vexmoor-screenshot EXAMPLES OUT.png [COPY.png]: the main window with the
+// two bundled sample groups loaded and the angle between their planes
+// shown, saved as a picture; with COPY.png also the picture that "Copy
+// plot" puts on the clipboard. For the documentation: run it under a real
+// or virtual display.
 #include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QMimeData>
 #include <QPixmap>
 #include <QTimer>
 #include <deque>
@@ -14,8 +19,8 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3) {
-    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png\n";
+  if (argc != 3 && argc != 4) {
+    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png [COPY.png]\n";
     return 2;
   }
   std::string examples = argv[1];
@@ -36,6 +41,14 @@ int main(int argc, char** argv) {
     vexmoor.dispatcher().mezeysw("LoadData1");
     vexmoor.dispatcher().mezeysw("LoadData2");
     vexmoor.dispatcher().mezeysw("DoMezeyAngle");
+    if (argc == 4) {
+      vexmoor.dispatcher().mezeysw("CopyPlot");
+      QImage copied = qvariant_cast<QImage>(QApplication::clipboard()->mimeData()->imageData());
+      if (!copied.save(argv[3])) {
+        std::cerr << "vexmoor-screenshot: cannot write " << argv[3] << '\n';
+        return 1;
+      }
+    }
     int status = 1;
     QTimer::singleShot(1500, [&] {
       status = window->grab().save(out) ? 0 : 1;
