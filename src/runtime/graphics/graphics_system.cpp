@@ -158,8 +158,13 @@ UiControl& GraphicsSystem::addControl(Figure& figure, QWidget* widget) {
 }
 
 Axes& GraphicsSystem::addAxes(Figure& figure, QWidget* host) {
+  auto* main = qobject_cast<QMainWindow*>(host);
+  if (main && main->centralWidget()) {
+    host = main->centralWidget();  // a main window takes widgets there only
+    main = nullptr;
+  }
   auto* canvas = new PlotCanvas(host);
-  if (auto* main = qobject_cast<QMainWindow*>(host); main && !main->centralWidget()) {
+  if (main) {
     main->setCentralWidget(canvas);
   } else if (host->layout()) {
     host->layout()->addWidget(canvas);
@@ -172,9 +177,6 @@ Axes& GraphicsSystem::addAxes(Figure& figure, QWidget* host) {
   }
   canvas->show();
   Axes& a = adopt<Axes>(figure, nextObjectHandle(), figure, canvas);
-  if (host != figure.window()) {
-    a.m_tag = host->objectName().toStdString();
-  }
   figure.setCurrentAxes(&a);
   return a;
 }

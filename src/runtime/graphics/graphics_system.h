@@ -52,7 +52,8 @@ class GraphicsSystem {
   Figure& addWindow(QWidget* window);
   UiControl& addControl(Figure& figure, QWidget* widget);
   // New axes drawn inside `host` (a widget of the figure's window, or the
-  // window itself); they become the figure's current axes.
+  // window itself: a main window's central widget); they become the
+  // figure's current axes.
   Axes& addAxes(Figure& figure, QWidget* host);
   // A line in `axes`; the axes redraws on the event loop.
   Line& addLine(Axes& axes, std::vector<double> x, std::vector<double> y, std::vector<double> z,

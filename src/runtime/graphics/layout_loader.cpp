@@ -35,7 +35,7 @@ void registerChildren(Figure& figure, QWidget* parent) {
       continue;
     }
     if (w->property("Type").toString().compare("axes", Qt::CaseInsensitive) == 0) {
-      graphics().addAxes(figure, w);
+      graphics().addAxes(figure, w).set("Tag", textValue(w->objectName().toStdString()));
       continue;
     }
     if (UiControl::isControl(w)) {

@@ -301,6 +301,18 @@ class GraphicsTest : public QObject {
     QCOMPARE(number(choice.get("Value")), 2.0);
   }
 
+  void plotsIntoAMainWindowWithoutAxesGoToItsCentralArea() {
+    Figure& fig = loadForm();
+    graphics().remove(tagged("PlotHere").handle());
+    QCOMPARE(fig.currentAxes(), nullptr);
+    Axes& axes = graphics().gca();
+    QCOMPARE(&axes.figure(), &fig);
+    QCOMPARE(axes.tag(), std::string());
+    QVERIFY(axes.canvas()->parentWidget() == fig.window()->findChild<QWidget*>("central"));
+    plot(axes, {1}, {1}, "bo");
+    QCOMPARE(axes.linePlottableCount(), 1);
+  }
+
   void aClickRunsTheCallbackWithItsObjectAndWindow() {
     Figure& fig = loadForm();
     graphics().newPlotWindow();  // another window is current
