@@ -1,0 +1,218 @@
+#include "shell/dispatcher.h"
+
+#include <array>
+#include <filesystem>
+#include <utility>
+
+#include "io/landmark_file.h"
+#include "plot/copy_big_image.h"
+#include "plot/showshape.h"
+#include "runtime/error.h"
+#include "runtime/format.h"
+#include "runtime/graphics/graphics_system.h"
+#include "runtime/graphics/plotting.h"
+#include "shape/group_consensus3d.h"
+
+namespace vexmoor {
+namespace {
+
+constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kLabels{{
+    {"LoadData1", "Load group 1"},
+    {"LoadData2", "Load group 2"},
+    {"DoMezeyAngle", "Angle between planes"},
+    {"RunCPC", "CPC model hierarchy"},
+    {"BootMezeyAngle", "Bootstrap test of angle"},
+    {"BootConMezeyAngle", "Bootstrap range of angle"},
+    {"RangeMezeyAngle", "Range of angle test"},
+    {"PermuteMezeyAngle", "Random shuffle test of angle"},
+    {"RandMezeyAngle", "Randomization test of angle"},
+    {"ClearData", "Clear data"},
+}};
+
+graphics::GraphicsObject& control(std::string_view tag) {
+  std::vector<graphics::Handle> found = graphics::graphics().findByTag(tag);
+  if (found.empty()) {
+    throw Error("the window has no control tagged \"" + std::string(tag) + "\"");
+  }
+  return graphics::graphics().object(found.front());
+}
+
+double number(std::string_view tag, std::string_view property) {
+  Value v = control(tag).get(property);
+  const Matrix* m = std::get_if<Matrix>(&v);
+  if (!m || m->size() != 1) {
+    throw Error("the \"" + std::string(property) + "\" of the control tagged \"" +
+                std::string(tag) + "\" is not one number");
+  }
+  return (*m)(0);
+}
+
+std::string text(std::string_view tag, std::string_view property) {
+  Value v = control(tag).get(property);
+  if (const std::string* s = std::get_if<std::string>(&v)) {
+    return *s;
+  }
+  throw Error("the \"" + std::string(property) + "\" of the control tagged \"" + std::string(tag) +
+              "\" is not a text");
+}
+
+void setText(std::string_view tag, std::string_view property, std::string_view value) {
+  control(tag).set(property, textValue(value));
+}
+
+// The mean of each column; a single row averages to one number, as the
+// runtime's mean of a row does.
+Matrix columnMeans(const Matrix& x) {
+  if (x.rows() == 1) {
+    return Matrix::Constant(1, 1, x.mean());
+  }
+  return x.colwise().mean();
+}
+
+// Clears the busy flag however the action ends.
+struct BusyScope {
+  bool& busy;
+  ~BusyScope() { busy = false; }
+};
+
+}  // namespace
+
+std::string actionLabel(std::string_view action) {
+  for (const auto& [name, label] : kLabels) {
+    if (name == action) {
+      return std::string(label);
+    }
+  }
+  return std::string(action);
+}
+
+Dispatcher::Dispatcher(Host& host, LongActionRunner& runner)
+    : m_host(host), m_runner(runner), m_fileDialog(qtFileDialog()), m_lookup(findAnalysisAction) {}
+
+void Dispatcher::status(const std::string& line) {
+  if (m_status) {
+    m_status(line);
+  }
+}
+
+void Dispatcher::mezeysw(std::string_view action) {
+  if (m_busy) {
+    throw Error("another action is still running: wait for it to end or cancel it");
+  }
+  m_busy = true;
+  BusyScope scope{m_busy};
+  try {
+    run(action);
+  } catch (const Cancelled&) {
+    status(actionLabel(action) + " cancelled; nothing changed");
+  }
+}
+
+void Dispatcher::run(std::string_view action) {
+  if (action == "LoadData1" || action == "LoadData2") {
+    loadData(action == "LoadData1" ? 1 : 2);
+  } else if (const AnalysisAction* a = m_lookup(action)) {
+    runAnalysis(*a);
+  } else if (action == "ClearData") {
+    clearData();
+    status("Data cleared");
+  } else {
+    CopyBigImage();
+    status("Plot copied to the clipboard");
+  }
+}
+
+std::optional<LoadedFile> Dispatcher::mfload() {
+  std::optional<std::string> path =
+      m_fileDialog(FileDialogRequest{"Enter file to Load?", "*.*", m_lastFolder});
+  if (!path) {
+    return std::nullopt;
+  }
+  LoadedFile file{readLandmarkFile(*path), fileNameOf(*path)};
+  m_lastFolder = std::filesystem::path(*path).parent_path().string();
+  return file;
+}
+
+void Dispatcher::loadData(int group) {
+  if (group == 1) {
+    m_state.tval = number("ThreeD", "Value");
+    control("ThreeD").set("Enable", textValue("off"));
+  } else if (!m_state.tval) {
+    throw Error(
+        "load group 1 first: its first load fixes whether the landmarks are two- or "
+        "three-dimensional");
+  }
+  bool threeD = *m_state.tval != 0;
+  std::optional<LoadedFile> file = mfload();
+  if (!file) {
+    return;
+  }
+  const Matrix& data = file->data;
+  checkLandmarkColumns(data, threeD, file->name);
+  std::string summary;
+  if (!threeD) {
+    showshape(data, group == 1 ? "bo" : "rs");
+    showshape(columnMeans(data), group == 1 ? "b<" : "r*");
+    graphics::Axes& axes = graphics::graphics().gca();
+    graphics::axis(axes, "auto");
+    graphics::axis(axes, "equal");
+    axes.setHold(true);
+    summary = format("File %s \\n %4.0f Samples \\n %4.0f landmarks",
+                     {file->name, double(data.rows()), double(data.cols() - 1) / 2.0});
+  } else {
+    if (number("Suppress3", "Value") == 0) {
+      // Superimposed for the picture only: the analyses start again from
+      // the stored data.
+      Matrix reference = groupConsensus3D(data);
+      graphics::Figure& window = graphics::graphics().newPlotWindow();
+      window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " + file->name));
+      showshape3D(LandmarkArray(reference), "gp");
+    }
+    summary = threeDimensionalSummary(file->name, data.rows(), data.cols());
+  }
+  if (group == 1) {
+    control("Pushbutton2").set("Enable", textValue("on"));
+  }
+  (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
+  setText(group == 1 ? "FileBox1" : "FileBox2", "String", summary);
+  status("Group " + std::to_string(group) + " loaded from " + file->name);
+}
+
+void Dispatcher::clearData() {
+  graphics::graphics().removeChildren(graphics::graphics().gca());
+  m_state.data1.reset();
+  m_state.data2.reset();
+  setText("FileBox1", "String", "No data loaded");
+  setText("FileBox2", "String", "No data loaded");
+  setText("OutBox", "String", format("\\n \\n \\n \\n"));
+}
+
+void Dispatcher::runAnalysis(const AnalysisAction& action) {
+  // The worker gets copies: nothing it reads can change under it.
+  std::optional<Matrix> data1 = m_state.data1;
+  std::optional<Matrix> data2 = m_state.data2;
+  AnalysisRequest request;
+  request.data1 = data1 ? &*data1 : nullptr;
+  request.data2 = data2 ? &*data2 : nullptr;
+  request.settings.threeD = m_state.tval && *m_state.tval != 0;
+  request.settings.partialWarps = number("PWButton", "Value") != 0;
+  if (action.readsComponents) {
+    request.settings.componentsText = text("NumberABox", "String");
+  }
+  std::string result;
+  std::string label = actionLabel(action.name);
+  if (action.resampling) {
+    request.settings.bootValue = static_cast<int>(number("BootBox", "Value"));
+    result = m_runner.run(label, [&](Progress& progress) {
+      AnalysisRequest r = request;
+      r.progress = &progress;
+      return action.run(r, m_host);
+    });
+  } else {
+    result = action.run(request, m_host);
+  }
+  setText("ResBox", "String", result);
+  status(label + ": done");
+}
+
+}  // namespace vexmoor

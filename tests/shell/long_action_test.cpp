@@ -1,0 +1,184 @@
+#include <QApplication>
+#include <QPlainTextEdit>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "runtime/error.h"
+#include "shell_fixture.h"
+
+using namespace vexmoor;
+
+namespace {
+
+// A long action that takes its steps until it finishes or is cancelled;
+// halfway it asks for a message box, as the statistics do.
+std::atomic<int> g_stepsTaken{0};
+std::atomic<bool> g_finishAlone{true};
+std::atomic<bool> g_fail{false};
+constexpr int kSteps = 40;
+
+std::string fakeLongAction(const AnalysisRequest& request, Host& host) {
+  if (!request.data1 || !request.progress) {
+    throw Error("the fake action needs group 1 and a progress");
+  }
+  for (int i = 0; i < 100000; ++i) {
+    if (request.progress->cancelRequested()) {
+      throw Cancelled();
+    }
+    if (g_finishAlone && i == kSteps) {
+      break;
+    }
+    request.progress->report(i, kSteps);
+    if (i == 3) {
+      host.messageBox("message from the worker");
+      host.consoleWrite("console line from the worker\n");
+    }
+    if (i == 5 && g_fail) {
+      throw Error("the fake computation failed");
+    }
+    g_stepsTaken = i + 1;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return "fake result with v = " + std::to_string(request.settings.bootValue);
+}
+
+constexpr AnalysisAction kFake{"FakeLong", true, true, &fakeLongAction};
+
+const AnalysisAction* lookup(std::string_view name) {
+  return name == kFake.name ? &kFake : findAnalysisAction(name);
+}
+
+QProgressDialog* progressDialog() {
+  return qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
+}
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+ public:
+  int count = 0;
+  bool eventFilter(QObject*, QEvent* e) override {
+    count += e->type() == QEvent::Paint;
+    return false;
+  }
+};
+
+}  // namespace
+
+class LongActionTest : public QObject {
+  Q_OBJECT
+
+ private:
+  ShellFixture m_fx;
+
+  void startWithGroupOne() {
+    m_fx.start();
+    m_fx.dispatcher().setActionLookup(lookup);
+    m_fx.answer(ShellFixture::example("gorilla/gorf.txt"));
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.control("ResBox").set("String", textValue("earlier result"));
+    m_fx.control("BootBox").set("Value", scalarValue(3));
+    // The fake action runs from a button like the real ones.
+    m_fx.control("BootButton").set("Callback", textValue("mezeysw('FakeLong')"));
+    g_stepsTaken = 0;
+    g_finishAlone = true;
+    g_fail = false;
+  }
+
+ private slots:
+  void initTestCase() { QGuiApplication::setQuitOnLastWindowClosed(false); }
+  void cleanup() { m_fx.stop(); }
+
+  void theWorkRunsBehindAProgressDialogWhileTheWindowPaints() {
+    startWithGroupOne();
+    PaintCounter paints;
+    auto* resBox = qobject_cast<QPlainTextEdit*>(
+        dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget());
+    resBox->viewport()->installEventFilter(&paints);
+    QVERIFY(QTest::qWaitForWindowExposed(m_fx.mainWindow().window()));
+
+    bool dialogSeen = false;
+    bool refused = false;
+    int paintsDuringRun = 0;
+    QTimer::singleShot(100, [&] {
+      QProgressDialog* d = progressDialog();
+      dialogSeen = d && d->isVisible() && d->labelText().startsWith("FakeLong");
+      refused = !m_fx.dispatcher().busy() ? false : [&] {
+        try {
+          m_fx.dispatcher().mezeysw("DoMezeyAngle");
+        } catch (const Error& e) {
+          return std::string(e.what()).starts_with("another action is still running");
+        }
+        return false;
+      }();
+      paints.count = 0;
+      resBox->viewport()->update();
+    });
+    QTimer::singleShot(250, [&] { paintsDuringRun = paints.count; });
+    m_fx.click("BootButton");
+
+    QVERIFY(dialogSeen);
+    QVERIFY(refused);
+    QVERIFY2(paintsDuringRun > 0, "the window did not paint while the work ran");
+    QCOMPARE(g_stepsTaken.load(), kSteps);
+    QCOMPARE(m_fx.string("ResBox"), std::string("fake result with v = 3"));
+    QCOMPARE(m_fx.messageBoxes(), std::vector<std::string>{"message from the worker"});
+    QVERIFY(m_fx.console().find("console line from the worker") != std::string::npos);
+    QVERIFY(!progressDialog());
+    QVERIFY(!m_fx.dispatcher().busy());
+  }
+
+  void cancelLeavesEveryBoxAsItWas() {
+    startWithGroupOne();
+    g_finishAlone = false;
+    std::string file1 = m_fx.string("FileBox1");
+    QTimer::singleShot(150, [&] {
+      QProgressDialog* d = progressDialog();
+      QVERIFY(d);
+      auto* cancel = d->findChild<QPushButton*>();
+      QVERIFY(cancel);
+      QTest::mouseClick(cancel, Qt::LeftButton);
+    });
+    m_fx.click("BootButton");
+    QVERIFY(g_stepsTaken.load() > 0);
+    QVERIFY(g_stepsTaken.load() < 100000);
+    QCOMPARE(m_fx.string("ResBox"), std::string("earlier result"));
+    QCOMPARE(m_fx.string("FileBox1"), file1);
+    QCOMPARE(m_fx.status(), std::string("FakeLong cancelled; nothing changed"));
+    QVERIFY(!m_fx.statusIsError());
+    QVERIFY(!progressDialog());
+    // The next action runs as usual.
+    g_finishAlone = true;
+    m_fx.click("BootButton");
+    QCOMPARE(m_fx.string("ResBox"), std::string("fake result with v = 3"));
+  }
+
+  void anErrorInTheWorkerReachesTheWindow() {
+    startWithGroupOne();
+    g_fail = true;
+    m_fx.click("BootButton");
+    QCOMPARE(m_fx.string("ResBox"), std::string("earlier result"));
+    QVERIFY(m_fx.statusIsError());
+    QCOMPARE(m_fx.status(), std::string("FakeLong failed: the fake computation failed"));
+    QVERIFY(m_fx.console().find("the fake computation failed\n") != std::string::npos);
+    QVERIFY(!m_fx.dispatcher().busy());
+  }
+
+  void theInlineRunnerNeedsNoDialog() {
+    m_fx.start(std::make_unique<InlineRunner>());
+    m_fx.dispatcher().setActionLookup(lookup);
+    m_fx.answer(ShellFixture::example("gorilla/gorf.txt"));
+    m_fx.dispatcher().mezeysw("LoadData1");
+    g_finishAlone = true;
+    g_fail = false;
+    m_fx.dispatcher().mezeysw("FakeLong");
+    QCOMPARE(m_fx.string("ResBox"), std::string("fake result with v = 1"));
+  }
+};
+
+QTEST_MAIN(LongActionTest)
+#include "long_action_test.moc"

@@ -1,0 +1,57 @@
+// The desktop application under test: scripted file dialog, captured
+// console and message boxes, the real layout file.
+#pragma once
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "runtime/graphics/graphics_system.h"
+#include "shell/application.h"
+#include "shell/gui_host.h"
+
+namespace vexmoor {
+
+class ShellFixture {
+ public:
+  // Opens the main window; `runner` null: the progress-dialog runner.
+  void start(std::unique_ptr<LongActionRunner> runner = nullptr);
+  // Closes every window and forgets the application.
+  void stop();
+
+  Application& app() { return *m_app; }
+  Dispatcher& dispatcher() { return m_app->dispatcher(); }
+  graphics::Figure& mainWindow();
+
+  // The next answers of the file dialog (nullopt: cancel).
+  void answer(std::optional<std::string> path) { m_answers.push_back(std::move(path)); }
+  const std::vector<FileDialogRequest>& requests() const { return m_requests; }
+
+  graphics::GraphicsObject& control(std::string_view tag);
+  std::string string(std::string_view tag);
+  double value(std::string_view tag);
+  std::string enable(std::string_view tag);
+  // Clicks the button tagged `tag` (its callback runs).
+  void click(std::string_view tag);
+
+  std::string console() const { return m_console.str(); }
+  const std::vector<std::string>& messageBoxes() const { return m_boxes; }
+  std::string status() { return mainWindow().statusText(); }
+  bool statusIsError() { return mainWindow().statusIsError(); }
+
+  static std::string example(const std::string& file);
+
+ private:
+  std::ostringstream m_console;
+  GuiHost m_host{m_console, false};
+  std::unique_ptr<Application> m_app;
+  std::deque<std::optional<std::string>> m_answers;
+  std::vector<FileDialogRequest> m_requests;
+  std::vector<std::string> m_boxes;
+  graphics::Handle m_main = 0;
+};
+
+}  // namespace vexmoor
