@@ -7,6 +7,27 @@
 
 namespace vexmoor {
 
+namespace {
+
+struct CommonAxes {
+  Matrix B;
+  RowVector a1, a2, L;
+};
+
+// Steps of one iteration: the common matrix for the constants p1, p2, its
+// eigenvectors, each group's variances along them and the common variances.
+CommonAxes commonAxes(const Matrix& s1, const Matrix& s2, double r1, double r2, double p1,
+                      double p2) {
+  CommonAxes c;
+  c.B = ascendingEigenvectors(r1 * s1 / p1 + r2 * s2 / p2);
+  c.a1 = (c.B.transpose() * s1 * c.B).diagonal().transpose();
+  c.a2 = (c.B.transpose() * s2 * c.B).diagonal().transpose();
+  c.L = r1 * c.a1 / p1 + r2 * c.a2 / p2;
+  return c;
+}
+
+}  // namespace
+
 ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, double n2,
                             int maxIterations) {
   requireVariation(s1, s2, true, "proportional model");
@@ -17,21 +38,15 @@ ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, doubl
   double p2 = 0.5;
   double cscore = 1;
   ProportionalModel m;
-  Matrix B = Matrix::Identity(p, p);
-  RowVector L = RowVector::Zero(p);
   while (cscore > 1e-12) {
     if (m.iterations == maxIterations) {
       m.settled = false;
       break;
     }
     ++m.iterations;
-    Matrix S = r1 * s1 / p1 + r2 * s2 / p2;
-    B = ascendingEigenvectors(S);
-    RowVector a1 = (B.transpose() * s1 * B).diagonal().transpose();
-    RowVector a2 = (B.transpose() * s2 * B).diagonal().transpose();
-    L = r1 * a1 / p1 + r2 * a2 / p2;
+    CommonAxes c = commonAxes(s1, s2, r1, r2, p1, p2);
     for (Index i = 0; i < p; ++i) {
-      if (L(i) == 0.0) {
+      if (c.L(i) == 0.0) {
         throw Error("the common variance of the proportional model is zero along axis " +
                     std::to_string(i + 1) + " of iteration " + std::to_string(m.iterations) +
                     ", so the proportionality constant cannot be estimated");
@@ -39,17 +54,22 @@ ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, doubl
     }
     double p1p = p1;
     double p2p = p2;
-    p1 = (a1.array() / L.array()).sum() / static_cast<double>(p);
-    p2 = (a2.array() / L.array()).sum() / static_cast<double>(p);
+    p1 = (c.a1.array() / c.L.array()).sum() / static_cast<double>(p);
+    p2 = (c.a2.array() / c.L.array()).sum() / static_cast<double>(p);
     p2 = p2 / p1;
     p1 = 1;
     cscore = (p1 - p1p) * (p1 - p1p) + (p2 - p2p) * (p2 - p2p);
   }
+  // The estimate for the constants returned, not for those the last
+  // iteration started from: otherwise the common matrix and ρ disagree by
+  // up to the stopping tolerance, which moves the log-likelihood in its
+  // third decimal.
+  CommonAxes c = commonAxes(s1, s2, r1, r2, p1, p2);
   m.p = RowVector(2);
   m.p << p1, p2;
-  m.B = B;
-  m.L = L;
-  m.s1est = p1 * B * L.asDiagonal() * B.transpose();
+  m.B = c.B;
+  m.L = c.L;
+  m.s1est = p1 * c.B * c.L.asDiagonal() * c.B.transpose();
   m.s2est = p2 * m.s1est / p1;
   return m;
 }

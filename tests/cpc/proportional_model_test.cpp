@@ -58,11 +58,9 @@ TEST(FluryPcm, MaximisesTheLikelihoodOnSampleMatrices) {
   EXPECT_EQ(m.s2est, m.p(1) * m.s1est);
   double rho = m.p(1);
   double best = profileLogLikelihood(s1, s2, n1, n2, rho);
-  // The estimate pairs the common matrix of the last iteration's start with
-  // the updated constant, so it sits within the stopping tolerance of the
-  // profile curve, not on it.
-  EXPECT_NEAR(-n1 * logDeterminant(m.s1est) - n2 * logDeterminant(m.s2est), best, 1e-4);
-  EXPECT_TRUE(m.s1est.isApprox((n1 * s1 + n2 * s2 / rho) / (n1 + n2), 1e-6));
+  // On the profile curve at ρ, not merely within the stopping tolerance of it.
+  EXPECT_NEAR(-n1 * logDeterminant(m.s1est) - n2 * logDeterminant(m.s2est), best, 1e-9);
+  EXPECT_TRUE(m.s1est.isApprox((n1 * s1 + n2 * s2 / rho) / (n1 + n2), 1e-12));
   for (double step : {1e-3, -1e-3, 0.05, -0.05}) {
     EXPECT_LT(profileLogLikelihood(s1, s2, n1, n2, rho * (1 + step)), best) << step;
   }
