@@ -1,6 +1,7 @@
 #include "cpc/flury_cpc.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <numeric>
 #include <string>
@@ -55,12 +56,28 @@ double variance(const Eigen::Matrix2d& t, const Eigen::Matrix2d& q, int column) 
   return q.col(column).dot(t * q.col(column));
 }
 
+// H'·A·H for H = [B(:,l) B(:,j)], from ab = A·B.
+Eigen::Matrix2d block(const Matrix& b, const Matrix& ab, Index l, Index j) {
+  Eigen::Matrix2d t;
+  t << b.col(l).dot(ab.col(l)), b.col(l).dot(ab.col(j)), b.col(j).dot(ab.col(l)),
+      b.col(j).dot(ab.col(j));
+  return t;
+}
+
+// [M(:,l) M(:,j)] = [M(:,l) M(:,j)]·q.
+void turnColumns(Matrix& m, Index l, Index j, const Eigen::Matrix2d& q) {
+  for (Index i = 0; i < m.rows(); ++i) {
+    double x = m(i, l);
+    double y = m(i, j);
+    m(i, l) = x * q(0, 0) + y * q(1, 0);
+    m(i, j) = x * q(0, 1) + y * q(1, 1);
+  }
+}
+
 }  // namespace
 
-PairRotation rotatePair(const Matrix& T1, const Matrix& T2, double n1, double n2,
+PairRotation rotatePair(const Eigen::Matrix2d& t1, const Eigen::Matrix2d& t2, double n1, double n2,
                         int maxIterations) {
-  const Eigen::Matrix2d t1 = T1;
-  const Eigen::Matrix2d t2 = T2;
   Eigen::Matrix2d q = Eigen::Matrix2d::Identity();
   Eigen::Matrix2d qp = q;
   double cscore = 1e6;
@@ -105,6 +122,7 @@ PairRotation rotatePair(const Matrix& T1, const Matrix& T2, double n1, double n2
 }
 
 Matrix flury_g(const Matrix& T1, const Matrix& T2, double n1, double n2) {
+  assert(T1.rows() == 2 && T1.cols() == 2 && T2.rows() == 2 && T2.cols() == 2);
   PairRotation r = rotatePair(T1, T2, n1, n2);
   if (r.zeroVarianceGroup != 0) {
     throw Error("flury_g: group " + std::to_string(r.zeroVarianceGroup) +
@@ -132,7 +150,6 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n
   Matrix B = Matrix::Identity(p, p);
   double philast = 35;
   double phi = 34;
-  Matrix H(p, 2);
   while (std::abs(philast - phi) > kSweepTolerance) {
     if (fit.sweeps == limits.maxSweeps) {
       fit.settled = false;
@@ -140,12 +157,14 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n
     }
     ++fit.sweeps;
     fit.unsettledRotations = 0;
+    // A·B turns with B, so each pair's blocks cost four dot products; the
+    // products are formed afresh every sweep to keep rounding from piling up.
+    Matrix ab1 = A1 * B;
+    Matrix ab2 = A2 * B;
     for (Index j = 1; j < p; ++j) {
       for (Index l = 0; l < j; ++l) {
-        H << B.col(l), B.col(j);
-        Matrix T1 = H.transpose() * A1 * H;
-        Matrix T2 = H.transpose() * A2 * H;
-        PairRotation r = rotatePair(T1, T2, n1, n2, limits.maxRotationIterations);
+        PairRotation r = rotatePair(block(B, ab1, l, j), block(B, ab2, l, j), n1, n2,
+                                    limits.maxRotationIterations);
         if (r.zeroVarianceGroup != 0) {
           throw Error("group " + std::to_string(r.zeroVarianceGroup) +
                       " has zero variance along one of the common axes (a combination of "
@@ -153,9 +172,9 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n
                       "components cannot be estimated");
         }
         fit.unsettledRotations += r.settled ? 0 : 1;
-        Matrix bmj = H * r.q;
-        B.col(l) = bmj.col(0);
-        B.col(j) = bmj.col(1);
+        for (Matrix* m : {&B, &ab1, &ab2}) {
+          turnColumns(*m, l, j, r.q);
+        }
       }
     }
     philast = phi;

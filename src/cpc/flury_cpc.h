@@ -19,7 +19,7 @@ struct CpcLimits {
 
 // One 2 × 2 rotation of the G step.
 struct PairRotation {
-  Matrix q = Matrix::Identity(2, 2);  // proper rotation, angle in [-π/2, π/2]
+  Eigen::Matrix2d q = Eigen::Matrix2d::Identity();  // proper rotation, angle in [-π/2, π/2]
   int iterations = 0;
   bool settled = true;  // the last iteration changed q by at most 1e-8
   // 1 or 2 when that group has zero variance along column zeroVarianceColumn
@@ -34,7 +34,7 @@ struct PairRotation {
 // eigenvectors of the weighted matrix T. Of the two eigenvector directions
 // the one with the smaller angle, taken in [-π/2, π/2], is tried first; this
 // makes the result independent of the eigenvectors' signs.
-PairRotation rotatePair(const Matrix& T1, const Matrix& T2, double n1, double n2,
+PairRotation rotatePair(const Eigen::Matrix2d& T1, const Eigen::Matrix2d& T2, double n1, double n2,
                         int maxIterations = CpcLimits{}.maxRotationIterations);
 
 // flury_g: the rotation q of rotatePair. Throws vexmoor::Error naming the
