@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/analysis_actions.h"
 #include "compare/analysis_input.h"
 #include "compare/principal_axes.h"
 #include "cpc_test_support.h"
@@ -215,6 +216,41 @@ TEST(RunCpc, NamesAConstantRawCoordinateAndTheGroups) {
                             "zero variance in both groups")));
 }
 
+TEST(RunCpc, TheActionNeedsNoComponentCountAndRoundsTheConsensus) {
+  Matrix females = readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorf.txt");
+  Matrix males = readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorm.txt");
+  AnalysisRequest request;
+  request.data1 = &females;
+  request.data2 = &males;
+  request.settings.componentsText = "";
+  const AnalysisAction* action = findAnalysisAction("RunCPC");
+  ASSERT_NE(action, nullptr);
+  EXPECT_EQ(action->run(request, silentHost()), runCpcText(gorillaInput(true), silentHost()));
+}
+
+TEST(RunCpc, ThreeLandmarksGiveTwoVariablesAndNoPartialModel) {
+  // Landmarks 1, 2 and 4 of the gorilla skulls, with the trailing value.
+  auto firstLandmarks = [](const Matrix& data) {
+    Matrix out(data.rows(), 7);
+    out << data.leftCols(4), data.middleCols(6, 2), data.rightCols(1);
+    return out;
+  };
+  Matrix females = firstLandmarks(readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorf.txt"));
+  Matrix males = firstLandmarks(readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorm.txt"));
+  AnalysisInput in =
+      prepareAnalysis(&females, &males, AnalysisSettings{}, ConsensusRounding::kFourDecimals,
+                      ComponentsText::kIgnore, silentHost());
+  ASSERT_EQ(in.x1.cols(), 2);
+  RecordingHost host;
+  std::vector<std::string> rows = lines(runCpcText(in, host));
+  ASSERT_EQ(rows.size(), 7u);
+  EXPECT_EQ(rows[5], " 4.) Partial Common Principle Components");
+  EXPECT_THAT(rows[6], HasSubstr(" 5.) Independent Variance:"));
+  EXPECT_EQ(host.waits, 0);
+}
+
+// The figures agree with an independent fit of the models
+// (tools/crosscheck/cpc_crosscheck.py).
 TEST(RunCpc, ReportsTheGorillaHierarchy) {
   std::vector<std::string> rows = lines(runCpcText(gorillaInput(true), silentHost()));
   ASSERT_EQ(rows.size(), 17u);

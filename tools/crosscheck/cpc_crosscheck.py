@@ -7,7 +7,7 @@ other means than the program uses:
 
 - common principal components: coordinate ascent of the likelihood over
   pairs of axes, each pair's angle found by a grid search refined by
-  bisection on the derivative (not the F-G fixed point);
+  bisection on the derivative (not the F-G fixed point), from four starts;
 - proportional: the likelihood profiled over the constant rho, maximised by
   golden sections on log(rho), with the common matrix in closed form;
 - partial models: log-determinants from the blocks of the common axes,
@@ -45,9 +45,25 @@ def golden(f, a, b, tol=1e-15, limit=400):
 
 
 def cpc_axes(s1, s2, n1, n2):
-    """Axes maximising -sum n_g sum_i ln(b_i' S_g b_i) over orthogonal B."""
+    """Axes maximising -sum n_g sum_i ln(b_i' S_g b_i) over orthogonal B.
+
+    The likelihood may have several local maxima: the ascent starts from the
+    identity, the pooled matrix's eigenvectors and each group's, and keeps
+    the best end."""
+    starts = [np.eye(s1.shape[0])] + [
+        np.linalg.eigh(m)[1] for m in (n1 * s1 + n2 * s2, s1, s2)
+    ]
+    best = None
+    for start in starts:
+        b, lam1, lam2 = ascend(s1, s2, n1, n2, start.copy())
+        ll = -n1 * np.log(lam1).sum() - n2 * np.log(lam2).sum()
+        if best is None or ll > best[0]:
+            best = (ll, b, lam1, lam2)
+    return best[1:]
+
+
+def ascend(s1, s2, n1, n2, b):
     p = s1.shape[0]
-    b = np.eye(p)
     # The criterion of a pair repeats every quarter turn (the two columns
     # swap), so one quarter turn holds every candidate.
     grid = np.linspace(-math.pi / 4, math.pi / 4, 361)
