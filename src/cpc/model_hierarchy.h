@@ -1,15 +1,61 @@
 // 'RunCPC': Flury's hierarchy of covariance models for the two groups with
 // log-likelihoods, parameter counts, AIC and AIC weights.
+//
+// The models, from most to least constrained: equal, proportional, common
+// principal components, partial common principal components with j = 1 ...
+// p − 2 shared axes, independent. A model's log-likelihood value is
+// −Σg ng · ln det of its covariance estimates (no factor 1/2, no constant),
+// and AIC = −2·LL + 2·parameters.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "compare/analysis_input.h"
+#include "cpc/flury_cpc.h"
 #include "runtime/host.h"
+#include "runtime/matrix.h"
 
 namespace vexmoor {
 
-// The result text for prepared input (consensus rounded).
+struct ModelFit {
+  double ll = 0;
+  double param = 0;
+  double aic = 0;
+};
+
+struct ModelHierarchy {
+  Index p = 0;
+  ModelFit identical, prop, cpc, indep;
+  std::vector<ModelFit> partial;  // entry j − 1: j shared axes, j = 1 ... p − 2
+  // In the order [identical, prop, cpc, indep, partial 1 ... p − 2]; sums to 1.
+  RowVector aicWeight;
+  // Sentences the reader of the result must see: iteration bounds reached,
+  // singular covariance matrices.
+  std::vector<std::string> notices;
+};
+
+// Fits every model. s1, s2: p × p covariance matrices; n1, n2: the numbers of
+// specimens. On the console: L1est, L2est, s1_pcpc, s2_pcpc and Bg1 of each
+// partial model followed by a wait for a key (host.waitForKey), then
+// flury_list, LLIST and the three ans values (LLIST and the values that need
+// a partial model are left out when p < 3), and each notice as a warning.
+// Throws vexmoor::Error when a variable has zero variance in a group.
+ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, double n2,
+                                 Host& host = silentHost(), const CpcLimits& limits = {});
+
+// The result table, then one line per notice. Echoes the header (stemp1).
+std::string modelHierarchyText(const ModelHierarchy& h, Host& host = silentHost());
+
+// flury_aic: fitModelHierarchy, then modelHierarchyText.
+std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2,
+                      Host& host = silentHost(), const CpcLimits& limits = {});
+
+// The result text for prepared input (consensus rounded): the hierarchy of
+// the covariance matrices of in.x1 and in.x2 with the group sizes as
+// weights. Throws vexmoor::Error naming the shape variable (or, for raw
+// coordinates, the coordinate and landmark) and the group when a variable is
+// the same in every specimen of a group.
 std::string runCpcText(const AnalysisInput& in, Host& host);
 
 }  // namespace vexmoor
