@@ -3,6 +3,7 @@
 #include <dlfcn.h>
 #include <lapacke.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -27,7 +28,7 @@ void keepLapackSingleThreaded() {
   });
 }
 
-bool lowerTriangleFinite(const Matrix& a) {
+bool lowerTriangleFinite(const Eigen::Ref<const Matrix>& a) {
   for (Index j = 0; j < a.cols(); ++j) {
     for (Index i = j; i < a.rows(); ++i) {
       if (!std::isfinite(a(i, j))) {
@@ -40,63 +41,69 @@ bool lowerTriangleFinite(const Matrix& a) {
 
 }  // namespace
 
-void LeadingAxesSolver::prepareWorkspace(int p, int k) {
-  if (p == m_p && k == m_k) {
+void LeadingAxesSolver::reserve(int n, int k) {
+  if (n <= m_capacity && k == m_k) {
     return;
   }
   keepLapackSingleThreaded();
-  m_p = p;
+  const int c = std::max(n, m_capacity);
+  m_capacity = c;
   m_k = k;
-  m_work.resize(p, p);
-  m_ascending.resize(p, k);
-  m_axes.resize(p, k);
-  m_values.resize(p);
+  m_work.resize(c, c);
+  m_ascending.resize(c, k);
+  m_axes.resize(c, k);
+  m_values.resize(c);
   m_variances.resize(k);
-  m_support.assign(2 * static_cast<size_t>(p), 0);
-  // Ask LAPACK for its workspace once per shape.
+  m_support.assign(2 * static_cast<size_t>(c), 0);
+  // LAPACK's workspace for the largest size also serves every smaller one.
   double workSize = 0;
   lapack_int iworkSize = 0;
   lapack_int found = 0;
   m_work.setIdentity();
-  LAPACKE_dsyevr_work(LAPACK_COL_MAJOR, 'V', 'I', 'L', p, m_work.data(), p, 0.0, 0.0, p - k + 1, p,
-                      0.0, &found, m_values.data(), m_ascending.data(), p, m_support.data(),
+  LAPACKE_dsyevr_work(LAPACK_COL_MAJOR, 'V', 'I', 'L', c, m_work.data(), c, 0.0, 0.0, c - k + 1, c,
+                      0.0, &found, m_values.data(), m_ascending.data(), c, m_support.data(),
                       &workSize, -1, &iworkSize, -1);
   m_lapackWork.assign(static_cast<size_t>(workSize) + 1, 0.0);
   m_lapackIwork.assign(static_cast<size_t>(iworkSize) + 1, 0);
 }
 
-void LeadingAxesSolver::computeFully(const Matrix& symmetric, int k) {
-  Eigen::SelfAdjointEigenSolver<Matrix> eig(symmetric);
-  Index p = symmetric.rows();
-  for (int j = 0; j < k; ++j) {
-    m_axes.col(j) = eig.eigenvectors().col(p - 1 - j);
-    m_variances(j) = eig.eigenvalues()(p - 1 - j);
+void LeadingAxesSolver::computeFully(Eigen::Ref<const Matrix> symmetric) {
+  Matrix full = symmetric;
+  full.triangularView<Eigen::StrictlyUpper>() = full.transpose();
+  Eigen::SelfAdjointEigenSolver<Matrix> eig(full);
+  for (int j = 0; j < m_k; ++j) {
+    m_axes.col(j).head(m_n) = eig.eigenvectors().col(m_n - 1 - j);
+    m_variances(j) = eig.eigenvalues()(m_n - 1 - j);
   }
 }
 
-void LeadingAxesSolver::compute(const Matrix& symmetric, int k) {
-  const int p = static_cast<int>(symmetric.rows());
-  prepareWorkspace(p, k);
+void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
+  const int n = static_cast<int>(symmetric.rows());
+  reserve(n, k);
+  m_n = n;
   // LAPACK's bisection need not end on NaN input.
   if (!lowerTriangleFinite(symmetric)) {
     m_axes.setConstant(std::numeric_limits<double>::quiet_NaN());
     m_variances.setConstant(std::numeric_limits<double>::quiet_NaN());
     return;
   }
-  m_work = symmetric;
+  const int c = m_capacity;
+  m_work.topLeftCorner(n, n) = symmetric;
   lapack_int found = 0;
-  // Eigenvalues p - k + 1 ... p in ascending order are the k largest.
-  lapack_int info = LAPACKE_dsyevr_work(
-      LAPACK_COL_MAJOR, 'V', 'I', 'L', p, m_work.data(), p, 0.0, 0.0, p - k + 1, p,
-      std::numeric_limits<double>::min(), &found, m_values.data(), m_ascending.data(), p,
-      m_support.data(), m_lapackWork.data(), static_cast<lapack_int>(m_lapackWork.size()),
-      m_lapackIwork.data(), static_cast<lapack_int>(m_lapackIwork.size()));
+  // Eigenvalues n - k + 1 ... n in ascending order are the k largest.
+  // Tolerance 0: LAPACK's default, ulp · |T|, the absolute accuracy that
+  // the leading axes need.
+  lapack_int info =
+      LAPACKE_dsyevr_work(LAPACK_COL_MAJOR, 'V', 'I', 'L', n, m_work.data(), c, 0.0, 0.0, n - k + 1,
+                          n, 0.0, &found, m_values.data(), m_ascending.data(), c, m_support.data(),
+                          m_lapackWork.data(), static_cast<lapack_int>(m_lapackWork.size()),
+                          m_lapackIwork.data(), static_cast<lapack_int>(m_lapackIwork.size()));
   if (info != 0 || found != k) {
-    computeFully(symmetric, k);
+    computeFully(symmetric);
     return;
   }
   for (int j = 0; j < k; ++j) {
-    m_axes.col(j) = m_ascending.col(k - 1 - j);
+    m_axes.col(j).head(n) = m_ascending.col(k - 1 - j).head(n);
     m_variances(j) = m_values(k - 1 - j);
   }
 }

@@ -10,36 +10,38 @@
 
 namespace vexmoor {
 
-// Keeps its workspace between calls: repeated calls with the same p and k
-// allocate nothing. The first solver switches OpenBLAS, where it is the
-// LAPACK in use, to one thread for the whole process: callers run their
+// Keeps its workspace between calls and grows it only for a larger matrix
+// or another k: repeated calls allocate nothing, also when the size varies
+// below the largest seen. The first solver switches OpenBLAS, where it is
+// the LAPACK in use, to one thread for the whole process: callers run their
 // own threads, one decomposition each.
 class LeadingAxesSolver {
  public:
-  // symmetric: p × p; only its lower triangle is read. 1 <= k <= p.
-  // Afterwards axes() is p × k, column j the unit eigenvector of the j-th
+  // symmetric: n × n; only its lower triangle is read. 1 <= k <= n.
+  // Afterwards axes() is n × k, column j the unit eigenvector of the j-th
   // largest eigenvalue, and variances() holds those k eigenvalues,
   // descending. A matrix with a non-finite element gives NaN axes and
   // variances. Should LAPACK fail, a full decomposition takes over.
-  void compute(const Matrix& symmetric, int k);
+  void compute(Eigen::Ref<const Matrix> symmetric, int k);
 
-  const Matrix& axes() const { return m_axes; }
-  const Vector& variances() const { return m_variances; }
+  Eigen::Block<const Matrix> axes() const { return m_axes.topLeftCorner(m_n, m_k); }
+  Eigen::VectorBlock<const Vector> variances() const { return m_variances.head(m_k); }
 
  private:
-  void prepareWorkspace(int p, int k);
-  void computeFully(const Matrix& symmetric, int k);
+  void reserve(int n, int k);
+  void computeFully(Eigen::Ref<const Matrix> symmetric);
 
-  Matrix m_work;  // destroyed by LAPACK on every call
-  Matrix m_ascending;
-  Matrix m_axes;
+  Matrix m_work;       // capacity × capacity, destroyed by LAPACK on every call
+  Matrix m_ascending;  // capacity × k, as LAPACK delivers them
+  Matrix m_axes;       // capacity × k, largest first
   Vector m_values;
   Vector m_variances;
   std::vector<double> m_lapackWork;
   std::vector<int> m_lapackIwork;
   std::vector<int> m_support;
-  int m_p = -1;
-  int m_k = -1;
+  int m_capacity = 0;
+  int m_k = 0;
+  int m_n = 0;
 };
 
 }  // namespace vexmoor

@@ -31,22 +31,112 @@ Matrix& SampleAxes::sample(Index m, Index p) {
   if (m_sample.rows() != m || m_sample.cols() != p) {
     m_sample.resize(m, p);
   }
+  m_ids.clear();
   return m_sample;
 }
 
-void SampleAxes::compute(int k) {
+void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount) {
+  assert(static_cast<Index>(ids.size()) == m_sample.rows());
+  m_ids.assign(ids.begin(), ids.end());
+  if (static_cast<Index>(m_slot.size()) < idCount) {
+    m_slot.resize(static_cast<size_t>(idCount), -1);
+  }
+}
+
+void SampleAxes::collectDistinctRows() {
+  const Index m = m_sample.rows();
+  m_firstRow.clear();
+  m_count.clear();
+  if (m_ids.empty()) {
+    for (Index a = 0; a < m; ++a) {
+      m_firstRow.push_back(a);
+      m_count.push_back(1.0);
+    }
+    return;
+  }
+  for (Index a = 0; a < m; ++a) {
+    Index& slot = m_slot[static_cast<size_t>(m_ids[static_cast<size_t>(a)])];
+    if (slot < 0) {
+      slot = static_cast<Index>(m_firstRow.size());
+      m_firstRow.push_back(a);
+      m_count.push_back(1.0);
+    } else {
+      m_count[static_cast<size_t>(slot)] += 1.0;
+    }
+  }
+  for (Index id : m_ids) {
+    m_slot[static_cast<size_t>(id)] = -1;
+  }
+}
+
+bool SampleAxes::axesFromInnerProducts(int k) {
+  const Index d = static_cast<Index>(m_firstRow.size());
   const Index m = m_sample.rows();
   const Index p = m_sample.cols();
-  assert(m >= 2 && k >= 1 && k <= p);
+  if (d < k) {
+    return false;
+  }
+  if (m_weighted.rows() < m || m_weighted.cols() != p) {
+    m_weighted.resize(m, p);
+    m_inner.resize(m, m);
+  }
+  for (Index j = 0; j < d; ++j) {
+    m_weighted.row(j) = std::sqrt(m_count[static_cast<size_t>(j)]) *
+                        m_sample.row(m_firstRow[static_cast<size_t>(j)]);
+  }
+  auto b = m_weighted.topRows(d);
+  auto inner = m_inner.topLeftCorner(d, d);
+  inner.setZero();
+  inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
+  m_solver.compute(inner, k);
+  auto lambda = m_solver.variances();
+  // Below this the k-th axis is lost in rounding: decompose the covariance.
+  const double floor = 1e-10 * lambda(0);
+  if (!(lambda(k - 1) > floor)) {
+    return false;
+  }
+  m_axes.noalias() = b.transpose() * m_solver.axes();
+  // Normalise, and remove what rounding left of the other axes (twice is
+  // enough for columns this close to orthogonal).
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int j = 0; j < k; ++j) {
+      for (int i = 0; i < j; ++i) {
+        m_axes.col(j) -= m_axes.col(i).dot(m_axes.col(j)) * m_axes.col(i);
+      }
+      m_axes.col(j).normalize();
+    }
+  }
+  return true;
+}
+
+const Matrix& SampleAxes::covariance() {
+  if (!m_covarianceReady) {
+    const Index m = m_sample.rows();
+    const Index p = m_sample.cols();
+    m_covariance.resize(p, p);
+    m_covariance.setZero();
+    m_covariance.selfadjointView<Eigen::Lower>().rankUpdate(m_sample.transpose(),
+                                                            1.0 / static_cast<double>(m - 1));
+    m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
+    m_covarianceReady = true;
+  }
+  return m_covariance;
+}
+
+void SampleAxes::compute(int k) {
+  const Index p = m_sample.cols();
+  assert(m_sample.rows() >= 2 && k >= 1 && k <= p);
   m_mean.resize(p);
   m_mean.noalias() = m_sample.colwise().mean().transpose();
   m_sample.rowwise() -= m_mean.transpose();
-  m_covariance.resize(p, p);
-  m_covariance.setZero();
-  m_covariance.selfadjointView<Eigen::Lower>().rankUpdate(m_sample.transpose(),
-                                                          1.0 / static_cast<double>(m - 1));
-  m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
-  m_solver.compute(m_covariance, k);
+  m_covarianceReady = false;
+  m_axes.resize(p, k);
+  collectDistinctRows();
+  if (static_cast<Index>(m_firstRow.size()) < p && axesFromInnerProducts(k)) {
+    return;
+  }
+  m_solver.compute(covariance(), k);
+  m_axes = m_solver.axes();
 }
 
 PairStatistics SubspacePair::compare(const Matrix& axes1, const Matrix& axes2) {
@@ -113,7 +203,7 @@ LogDeterminant FluryWorkspace::logDeterminant(const Matrix& square) {
   return {sign, logAbs};
 }
 
-double FluryWorkspace::statistic(const SampleAxes& a, const SampleAxes& b) {
+double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
   const double n1 = static_cast<double>(a.rows());
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;

@@ -4,6 +4,7 @@
 // metric and Flury's statistic.
 #pragma once
 
+#include <span>
 #include <vector>
 
 #include "compare/leading_axes.h"
@@ -11,26 +12,53 @@
 
 namespace vexmoor {
 
-// One sample: fill sample() with its rows, then compute().
+// One sample: fill sample() with its rows, optionally say which rows are
+// copies of each other (setRowIds), then compute().
+//
+// The leading axes come from the p × p covariance, or, when the sample has
+// fewer distinct rows d than variables p (a bootstrap sample of few
+// specimens measured on many shape variables), from the d × d matrix of
+// weighted inner products of its distinct centred rows: with B the distinct
+// rows, each scaled by the square root of its count, the covariance is
+// BᵀB / (m - 1), and each eigenvector u of BBᵀ with eigenvalue λ > 0 gives
+// the covariance's axis Bᵀu / sqrt(λ). Should the k-th eigenvalue be
+// (numerically) zero, the covariance is decomposed instead.
 class SampleAxes {
  public:
   // The m × p sample to fill, one specimen per row. Keeps its storage when
-  // m and p stay the same.
+  // m and p stay the same. Forgets earlier row ids.
   Matrix& sample(Index m, Index p);
-  // Covariance (divisor m - 1; m >= 2) and the leading k axes, 1 <= k <= p.
-  // The sample is centred in place.
+  // ids[a] == ids[b] when rows a and b of the sample are the same row of
+  // its source; ids lie in 0 ... idCount - 1. Without ids, every row
+  // counts as distinct.
+  void setRowIds(std::span<const Index> ids, Index idCount);
+  // The leading k axes, 1 <= k <= p; m >= 2. The sample is centred in
+  // place.
   void compute(int k);
 
   Index rows() const { return m_sample.rows(); }
   const Vector& mean() const { return m_mean; }
-  const Matrix& covariance() const { return m_covariance; }  // p × p
-  const Matrix& axes() const { return m_solver.axes(); }     // p × k, leading first
+  // p × p, divisor m - 1; formed on the first request after compute().
+  const Matrix& covariance();
+  const Matrix& axes() const { return m_axes; }  // p × k, leading first
 
  private:
+  void collectDistinctRows();
+  bool axesFromInnerProducts(int k);
+
   Matrix m_sample;
   Vector m_mean;
   Matrix m_covariance;
+  bool m_covarianceReady = false;
+  Matrix m_axes;
   LeadingAxesSolver m_solver;
+  // Distinct rows: first occurrence and count, in order of appearance.
+  std::vector<Index> m_ids;
+  std::vector<Index> m_slot;
+  std::vector<Index> m_firstRow;
+  std::vector<double> m_count;
+  Matrix m_weighted;  // capacity m × p: the scaled distinct rows
+  Matrix m_inner;     // capacity m × m
 };
 
 // What the resampling tests take from one comparison of two samples.
@@ -73,7 +101,7 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // their rows together, weighted by their row counts.
 class FluryWorkspace {
  public:
-  double statistic(const SampleAxes& a, const SampleAxes& b);
+  double statistic(SampleAxes& a, SampleAxes& b);
   // Of a square matrix, through an LU decomposition with partial pivoting.
   LogDeterminant logDeterminant(const Matrix& square);
 

@@ -13,11 +13,17 @@ namespace vexmoor {
 namespace {
 
 // Rows drawn with replacement: row a of the sample is row ceil(from · u)
-// of the source, its first p columns.
-void drawRows(ReplicateStream& stream, const Matrix& source, Index from, Index p, Matrix& sample) {
-  for (Index a = 0; a < sample.rows(); ++a) {
-    sample.row(a) = source.row(stream.position(from)).head(p);
+// of the source, its first p columns. `positions` keeps the rows drawn.
+void drawRows(ReplicateStream& stream, const Matrix& source, Index from, Index p,
+              SampleAxes& sample, Index rows, std::vector<Index>& positions) {
+  Matrix& x = sample.sample(rows, p);
+  positions.resize(static_cast<size_t>(rows));
+  for (Index a = 0; a < rows; ++a) {
+    Index r = stream.position(from);
+    positions[static_cast<size_t>(a)] = r;
+    x.row(a) = source.row(r).head(p);
   }
+  sample.setRowIds(positions, from);
 }
 
 // Numbers uniform on (-1, 1), drawn column by column.
@@ -52,8 +58,8 @@ class TestTask : public ReplicateTask {
   void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
                 Index second) {
     Index p = source.cols();
-    drawRows(stream, source, m, p, m_first[g].sample(first, p));
-    drawRows(stream, source, m, p, m_second[g].sample(second, p));
+    drawRows(stream, source, m, p, m_first[g], first, m_positions);
+    drawRows(stream, source, m, p, m_second[g], second, m_positions);
   }
 
   const AnalysisInput& m_in;
@@ -62,6 +68,7 @@ class TestTask : public ReplicateTask {
   // replicate to replicate.
   SampleAxes m_first[2], m_second[2];
   SubspacePair m_pair;
+  std::vector<Index> m_positions;
 };
 
 class BootTask : public TestTask {
@@ -85,8 +92,8 @@ class BootRangeTask : public TestTask {
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     Index p = m_in.source1.cols();
-    drawRows(stream, m_in.source1, m_in.m1, p, m_first[0].sample(m_in.m1, p));
-    drawRows(stream, m_in.source2, m_in.m2, p, m_first[1].sample(m_in.m2, p));
+    drawRows(stream, m_in.source1, m_in.m1, p, m_first[0], m_in.m1, m_positions);
+    drawRows(stream, m_in.source2, m_in.m2, p, m_first[1], m_in.m2, m_positions);
     PairStatistics s = compare(m_first[0], m_first[1], console);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
@@ -158,6 +165,7 @@ class ShuffleTask : public TestTask {
         sample(a, b) = source(m_rows[static_cast<size_t>(a)], m_columns[static_cast<size_t>(b)]);
       }
     }
+    out.setRowIds(m_rows, m);
   }
 
   std::vector<Index> m_rows, m_columns;

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 #include "compare/principal_axes.h"
 #include "compare/subspace_angle.h"
@@ -59,6 +60,51 @@ TEST(ReplicateStatistics, SingularSamplesAreComputedAsTheyStand) {
   x1.middleRows(1, 15).rowwise() = x1.row(0);
   x2.col(3) = x2.col(1);
   expectSameStatistics(x1, x2, 2);
+}
+
+// A bootstrap-like sample: rows drawn with replacement from `source`, with
+// the row ids that let the sample work with its distinct rows only.
+void fillBootstrap(SampleAxes& s, const Matrix& source, const std::vector<Index>& rows) {
+  Matrix& x = s.sample(static_cast<Index>(rows.size()), source.cols());
+  for (size_t a = 0; a < rows.size(); ++a) {
+    x.row(static_cast<Index>(a)) = source.row(rows[a]);
+  }
+  s.setRowIds(rows, source.rows());
+}
+
+TEST(ReplicateStatistics, FewDistinctRowsGiveTheCovariancesAxes) {
+  // 40 rows of which 14 distinct, on 30 variables: the axes come from the
+  // distinct rows' inner products and must span the covariance's leading
+  // eigenvectors.
+  Matrix source = randomSample(20, 30, 9);
+  std::vector<Index> rows;
+  for (Index i = 0; i < 40; ++i) {
+    rows.push_back((i * 3) % 14);
+  }
+  for (int k : {1, 3}) {
+    SampleAxes s;
+    fillBootstrap(s, source, rows);
+    Matrix x = s.sample(40, 30);  // a copy before centring
+    fillBootstrap(s, source, rows);
+    s.compute(k);
+    Eigen::SelfAdjointEigenSolver<Matrix> full(covariance(x));
+    Matrix expected = full.eigenvectors().rightCols(k);
+    EXPECT_LT((s.axes() * s.axes().transpose() - expected * expected.transpose()).norm(), 1e-9);
+    EXPECT_LT((s.axes().transpose() * s.axes() - Matrix::Identity(k, k)).norm(), 1e-12);
+    EXPECT_LT((s.covariance() - covariance(x)).norm(), 1e-12 * covariance(x).norm());
+  }
+}
+
+TEST(ReplicateStatistics, FewerDistinctRowsThanAxesStillGiveUnitAxes) {
+  // Three distinct rows leave two axes of positive variance; the third is
+  // any unit direction orthogonal to them, as for the covariance itself.
+  Matrix source = randomSample(10, 8, 4);
+  std::vector<Index> rows = {0, 1, 2, 0, 1, 2, 2, 2};
+  SampleAxes s;
+  fillBootstrap(s, source, rows);
+  s.compute(3);
+  EXPECT_TRUE(s.axes().allFinite());
+  EXPECT_LT((s.axes().transpose() * s.axes() - Matrix::Identity(3, 3)).norm(), 1e-9);
 }
 
 TEST(ReplicateStatistics, IdenticalAndOrthogonalSubspaces) {
