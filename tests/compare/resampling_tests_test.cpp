@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "actions/analysis_actions.h"
 #include "compare/principal_axes.h"
 #include "compare/resampling_replicates.h"
 #include "compare/subspace_angle.h"
@@ -210,8 +211,8 @@ TEST(ResamplingReplicates, ShuffleAndRandomization) {
 }
 
 TEST(ResamplingReplicates, WholeLandmarkRowsWhenTheSourceIsWider) {
-  // As three-dimensional data without partial warps: fewer shape variables
-  // than the landmark rows the replicates draw from.
+  // A resampling source wider than the analysed variables: the bootstrap
+  // replicates take whole rows, the shuffle its first n - 1 columns.
   AnalysisInput in;
   // Enough specimens that no bootstrap sample's covariance is singular.
   in.source1 = synthetic(45, 5, 5);  // 11 columns
@@ -414,6 +415,31 @@ TEST(ResamplingTexts, ConsoleLinesInReplicateOrder) {
     last = at;
   }
   EXPECT_EQ(c.find("y3 =", last), std::string::npos);
+}
+
+TEST(ResamplingTexts, TheActionTableRunsEachTestWithItsSettings) {
+  Matrix g1 = gorilla("gorf.txt"), g2 = gorilla("gorm.txt");
+  AnalysisInput in = prepared(g1, g2);
+  struct {
+    const char* name;
+    std::string (*text)(const AnalysisInput&, const ResamplingOptions&, Host&);
+  } cases[] = {{"BootMezeyAngle", &bootMezeyAngleText},
+               {"BootConMezeyAngle", &bootConMezeyAngleText},
+               {"RangeMezeyAngle", &rangeMezeyAngleText},
+               {"PermuteMezeyAngle", &permuteMezeyAngleText},
+               {"RandMezeyAngle", &randMezeyAngleText}};
+  for (const auto& c : cases) {
+    const AnalysisAction* action = findAnalysisAction(c.name);
+    ASSERT_NE(action, nullptr) << c.name;
+    EXPECT_TRUE(action->resampling);
+    AnalysisRequest request;
+    request.data1 = &g1;
+    request.data2 = &g2;
+    request.settings.componentsText = "2";
+    request.settings.bootValue = 2;
+    request.seed = kSeed;
+    EXPECT_EQ(action->run(request, silentHost()), c.text(in, seeded(2), silentHost())) << c.name;
+  }
 }
 
 class CancelAtOnce : public Progress {
