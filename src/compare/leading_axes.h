@@ -27,8 +27,10 @@ class LeadingAxesSolver {
   Eigen::Block<const Matrix> axes() const { return m_axes.topLeftCorner(m_n, m_k); }
   Eigen::VectorBlock<const Vector> variances() const { return m_variances.head(m_k); }
 
- private:
+  // Prepares the workspace for matrices up to n × n and this k.
   void reserve(int n, int k);
+
+ private:
   void computeFully(Eigen::Ref<const Matrix> symmetric);
 
   Matrix m_work;       // capacity × capacity, destroyed by LAPACK on every call

@@ -47,6 +47,8 @@ void SampleAxes::collectDistinctRows() {
   const Index m = m_sample.rows();
   m_firstRow.clear();
   m_count.clear();
+  m_firstRow.reserve(static_cast<size_t>(m));
+  m_count.reserve(static_cast<size_t>(m));
   if (m_ids.empty()) {
     for (Index a = 0; a < m; ++a) {
       m_firstRow.push_back(a);
@@ -131,6 +133,9 @@ void SampleAxes::compute(int k) {
   m_sample.rowwise() -= m_mean.transpose();
   m_covarianceReady = false;
   m_axes.resize(p, k);
+  // Both routes below need at most p × p: no growing from replicate to
+  // replicate as the count of distinct rows varies.
+  m_solver.reserve(static_cast<int>(p), k);
   collectDistinctRows();
   if (static_cast<Index>(m_firstRow.size()) < p && axesFromInnerProducts(k)) {
     return;
