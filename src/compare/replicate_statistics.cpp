@@ -1,0 +1,233 @@
+#include "compare/replicate_statistics.h"
+
+#include <algorithm>
+#include <cassert>
+#include <cmath>
+#include <limits>
+
+namespace vexmoor {
+namespace {
+
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+// ln(num / den) as the quotient of the two determinants would give it.
+double logQuotient(LogDeterminant num, LogDeterminant den) {
+  if (den.sign == 0) {
+    return num.sign > 0 ? kInf : kNaN;  // x / 0 is +Inf; 0 / 0 and -Inf have no logarithm
+  }
+  if (num.sign == 0) {
+    return -kInf;
+  }
+  if (num.sign != den.sign) {
+    return kNaN;
+  }
+  return num.logAbs - den.logAbs;
+}
+
+}  // namespace
+
+Matrix& SampleAxes::sample(Index m, Index p) {
+  if (m_sample.rows() != m || m_sample.cols() != p) {
+    m_sample.resize(m, p);
+  }
+  m_ids.clear();
+  return m_sample;
+}
+
+void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount) {
+  assert(static_cast<Index>(ids.size()) == m_sample.rows());
+  m_ids.assign(ids.begin(), ids.end());
+  if (static_cast<Index>(m_slot.size()) < idCount) {
+    m_slot.resize(static_cast<size_t>(idCount), -1);
+  }
+}
+
+void SampleAxes::collectDistinctRows() {
+  const Index m = m_sample.rows();
+  m_firstRow.clear();
+  m_count.clear();
+  m_firstRow.reserve(static_cast<size_t>(m));
+  m_count.reserve(static_cast<size_t>(m));
+  if (m_ids.empty()) {
+    for (Index a = 0; a < m; ++a) {
+      m_firstRow.push_back(a);
+      m_count.push_back(1.0);
+    }
+    return;
+  }
+  for (Index a = 0; a < m; ++a) {
+    Index& slot = m_slot[static_cast<size_t>(m_ids[static_cast<size_t>(a)])];
+    if (slot < 0) {
+      slot = static_cast<Index>(m_firstRow.size());
+      m_firstRow.push_back(a);
+      m_count.push_back(1.0);
+    } else {
+      m_count[static_cast<size_t>(slot)] += 1.0;
+    }
+  }
+  for (Index id : m_ids) {
+    m_slot[static_cast<size_t>(id)] = -1;
+  }
+}
+
+bool SampleAxes::axesFromInnerProducts(int k) {
+  const Index d = static_cast<Index>(m_firstRow.size());
+  const Index m = m_sample.rows();
+  const Index p = m_sample.cols();
+  if (d < k) {
+    return false;
+  }
+  if (m_weighted.rows() < m || m_weighted.cols() != p) {
+    m_weighted.resize(m, p);
+    m_inner.resize(m, m);
+  }
+  for (Index j = 0; j < d; ++j) {
+    m_weighted.row(j) = std::sqrt(m_count[static_cast<size_t>(j)]) *
+                        m_sample.row(m_firstRow[static_cast<size_t>(j)]);
+  }
+  auto b = m_weighted.topRows(d);
+  auto inner = m_inner.topLeftCorner(d, d);
+  inner.setZero();
+  inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
+  m_solver.compute(inner, k);
+  auto lambda = m_solver.variances();
+  // Below this the k-th axis is lost in rounding: decompose the covariance.
+  const double floor = 1e-10 * lambda(0);
+  if (!(lambda(k - 1) > floor)) {
+    return false;
+  }
+  m_axes.noalias() = b.transpose() * m_solver.axes();
+  // Normalise, and remove what rounding left of the other axes (twice is
+  // enough for columns this close to orthogonal).
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int j = 0; j < k; ++j) {
+      for (int i = 0; i < j; ++i) {
+        m_axes.col(j) -= m_axes.col(i).dot(m_axes.col(j)) * m_axes.col(i);
+      }
+      m_axes.col(j).normalize();
+    }
+  }
+  return true;
+}
+
+const Matrix& SampleAxes::covariance() {
+  if (!m_covarianceReady) {
+    const Index m = m_sample.rows();
+    const Index p = m_sample.cols();
+    m_covariance.resize(p, p);
+    m_covariance.setZero();
+    m_covariance.selfadjointView<Eigen::Lower>().rankUpdate(m_sample.transpose(),
+                                                            1.0 / static_cast<double>(m - 1));
+    m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
+    m_covarianceReady = true;
+  }
+  return m_covariance;
+}
+
+void SampleAxes::compute(int k) {
+  const Index p = m_sample.cols();
+  assert(m_sample.rows() >= 2 && k >= 1 && k <= p);
+  m_mean.resize(p);
+  m_mean.noalias() = m_sample.colwise().mean().transpose();
+  m_sample.rowwise() -= m_mean.transpose();
+  m_covarianceReady = false;
+  m_axes.resize(p, k);
+  // Both routes below need at most p × p: no growing from replicate to
+  // replicate as the count of distinct rows varies.
+  m_solver.reserve(static_cast<int>(p), k);
+  collectDistinctRows();
+  if (static_cast<Index>(m_firstRow.size()) < p && axesFromInnerProducts(k)) {
+    return;
+  }
+  m_solver.compute(covariance(), k);
+  m_axes = m_solver.axes();
+}
+
+PairStatistics SubspacePair::compare(const Matrix& axes1, const Matrix& axes2) {
+  const Index k = axes1.cols();
+  m_cross.resize(k, k);
+  m_cross.noalias() = axes1.transpose() * axes2;
+  if (!m_cross.allFinite()) {
+    return {kNaN, kNaN, kNaN};
+  }
+  m_svd.compute(m_cross, Eigen::ComputeFullV);
+  m_residual = axes2;
+  m_residual.noalias() -= axes1 * m_cross;
+  m_rotated.resize(axes2.rows(), k);
+  m_rotated.noalias() = m_residual * m_svd.matrixV();
+  double squares = 0;
+  double largest = 0;
+  for (Index j = 0; j < k; ++j) {
+    double angle = std::atan2(m_rotated.col(j).norm(), m_svd.singularValues()(j));
+    squares += angle * angle;
+    largest = std::max(largest, angle);
+  }
+  return {std::sqrt(squares) * kDegreesPerRadian, m_cross.squaredNorm(),
+          largest * kDegreesPerRadian};
+}
+
+double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDeterminant d, double n1,
+                                double n2) {
+  return n1 * logQuotient(d, d1) + n2 * logQuotient(d, d2);
+}
+
+LogDeterminant FluryWorkspace::logDeterminant(const Matrix& square) {
+  m_lu.compute(square);
+  const Matrix& lu = m_lu.matrixLU();
+  const auto& rows = m_lu.permutationP().indices();
+  const Index n = lu.rows();
+  // The sign of the row permutation: each cycle of length c contributes
+  // (-1)^(c - 1).
+  int sign = 1;
+  m_visited.assign(static_cast<size_t>(n), 0);
+  for (Index i = 0; i < n; ++i) {
+    if (m_visited[static_cast<size_t>(i)]) {
+      continue;
+    }
+    Index length = 0;
+    for (Index j = i; !m_visited[static_cast<size_t>(j)]; j = rows(j)) {
+      m_visited[static_cast<size_t>(j)] = 1;
+      ++length;
+    }
+    if (length % 2 == 0) {
+      sign = -sign;
+    }
+  }
+  double logAbs = 0;
+  for (Index i = 0; i < n; ++i) {
+    double u = lu(i, i);
+    if (u == 0) {
+      return {0, -kInf};
+    }
+    if (u < 0) {
+      sign = -sign;
+    }
+    logAbs += std::log(std::abs(u));
+  }
+  return {sign, logAbs};
+}
+
+double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
+  const double n1 = static_cast<double>(a.rows());
+  const double n2 = static_cast<double>(b.rows());
+  const double n = n1 + n2;
+  // The covariance of both samples' rows together, from their own means and
+  // covariances: within-sample scatter plus the scatter of the two means.
+  m_mean.resize(a.mean().size());
+  m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
+  m_together.resize(a.covariance().rows(), a.covariance().cols());
+  m_together.noalias() = (n1 - 1) * a.covariance() + (n2 - 1) * b.covariance();
+  m_offset.resize(m_mean.size());
+  m_offset.noalias() = a.mean() - m_mean;
+  m_together.noalias() += n1 * m_offset * m_offset.transpose();
+  m_offset.noalias() = b.mean() - m_mean;
+  m_together.noalias() += n2 * m_offset * m_offset.transpose();
+  m_together /= n - 1;
+  LogDeterminant d1 = logDeterminant(a.covariance());
+  LogDeterminant d2 = logDeterminant(b.covariance());
+  LogDeterminant d = logDeterminant(m_together);
+  return fluryFromLogDeterminants(d1, d2, d, n1, n2);
+}
+
+}  // namespace vexmoor

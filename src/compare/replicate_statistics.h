@@ -1,0 +1,116 @@
+// The statistics of one resampling replicate, computed in workspaces that
+// are kept from replicate to replicate: each sample's covariance and
+// leading axes are computed once and shared by the angle, Krzanowski's
+// metric and Flury's statistic.
+#pragma once
+
+#include <span>
+#include <vector>
+
+#include "compare/leading_axes.h"
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+// One sample: fill sample() with its rows, optionally say which rows are
+// copies of each other (setRowIds), then compute().
+//
+// The leading axes come from the p × p covariance, or, when the sample has
+// fewer distinct rows d than variables p (a bootstrap sample of few
+// specimens measured on many shape variables), from the d × d matrix of
+// weighted inner products of its distinct centred rows: with B the distinct
+// rows, each scaled by the square root of its count, the covariance is
+// BᵀB / (m - 1), and each eigenvector u of BBᵀ with eigenvalue λ > 0 gives
+// the covariance's axis Bᵀu / sqrt(λ). Should the k-th eigenvalue be
+// (numerically) zero, the covariance is decomposed instead.
+class SampleAxes {
+ public:
+  // The m × p sample to fill, one specimen per row. Keeps its storage when
+  // m and p stay the same. Forgets earlier row ids.
+  Matrix& sample(Index m, Index p);
+  // ids[a] == ids[b] when rows a and b of the sample are the same row of
+  // its source; ids lie in 0 ... idCount - 1. Without ids, every row
+  // counts as distinct.
+  void setRowIds(std::span<const Index> ids, Index idCount);
+  // The leading k axes, 1 <= k <= p; m >= 2. The sample is centred in
+  // place.
+  void compute(int k);
+
+  Index rows() const { return m_sample.rows(); }
+  const Vector& mean() const { return m_mean; }
+  // p × p, divisor m - 1; formed on the first request after compute().
+  const Matrix& covariance();
+  const Matrix& axes() const { return m_axes; }  // p × k, leading first
+
+ private:
+  void collectDistinctRows();
+  bool axesFromInnerProducts(int k);
+
+  Matrix m_sample;
+  Vector m_mean;
+  Matrix m_covariance;
+  bool m_covarianceReady = false;
+  Matrix m_axes;
+  LeadingAxesSolver m_solver;
+  // Distinct rows: first occurrence and count, in order of appearance.
+  std::vector<Index> m_ids;
+  std::vector<Index> m_slot;
+  std::vector<Index> m_firstRow;
+  std::vector<double> m_count;
+  Matrix m_weighted;  // capacity m × p: the scaled distinct rows
+  Matrix m_inner;     // capacity m × m
+};
+
+// What the resampling tests take from one comparison of two samples.
+struct PairStatistics {
+  double angle;         // sqrt(sum θi²) over the principal angles, degrees
+  double metric;        // Krzanowski's sum cos² θi
+  double largestAngle;  // the largest principal angle, degrees
+};
+
+// Compares two p × k orthonormal bases. The cosines of the principal
+// angles are the singular values of M = B1ᵀB2; with M's right singular
+// vectors V, the columns of (B2 - B1 M) V are orthogonal with lengths equal
+// to the sines, so every angle comes from atan2(sine, cosine), accurate for
+// small and for near-right angles alike.
+class SubspacePair {
+ public:
+  PairStatistics compare(const Matrix& axes1, const Matrix& axes2);
+
+ private:
+  Matrix m_cross;
+  Matrix m_residual;
+  Matrix m_rotated;
+  Eigen::JacobiSVD<Matrix> m_svd;
+};
+
+// A determinant as sign and log of its magnitude: products of many small
+// variances underflow long before their logarithms do.
+struct LogDeterminant {
+  int sign;       // -1, 0 or 1
+  double logAbs;  // -Inf when the sign is 0
+};
+
+// n1 · ln(det s / det s1) + n2 · ln(det s / det s2) from log-determinants,
+// with the values the literal quotients give: a zero det s1 or s2 gives
+// +Inf, a zero det s -Inf, 0/0 or a negative quotient NaN.
+double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDeterminant d, double n1,
+                                double n2);
+
+// Flury's statistic of two computed samples against the covariance of
+// their rows together, weighted by their row counts.
+class FluryWorkspace {
+ public:
+  double statistic(SampleAxes& a, SampleAxes& b);
+  // Of a square matrix, through an LU decomposition with partial pivoting.
+  LogDeterminant logDeterminant(const Matrix& square);
+
+ private:
+  Matrix m_together;
+  Vector m_mean;
+  Vector m_offset;
+  Eigen::PartialPivLU<Matrix> m_lu;
+  std::vector<char> m_visited;
+};
+
+}  // namespace vexmoor

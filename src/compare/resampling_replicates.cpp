@@ -1,0 +1,252 @@
+#include "compare/resampling_replicates.h"
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "compare/replicate_statistics.h"
+#include "compare/subspace_angle.h"
+#include "runtime/error.h"
+
+namespace vexmoor {
+namespace {
+
+// Rows drawn with replacement: row a of the sample is row ceil(from · u)
+// of the source, its first p columns. `positions` keeps the rows drawn.
+void drawRows(ReplicateStream& stream, const Matrix& source, Index from, Index p,
+              SampleAxes& sample, Index rows, std::vector<Index>& positions) {
+  Matrix& x = sample.sample(rows, p);
+  positions.resize(static_cast<size_t>(rows));
+  for (Index a = 0; a < rows; ++a) {
+    Index r = stream.position(from);
+    positions[static_cast<size_t>(a)] = r;
+    x.row(a) = source.row(r).head(p);
+  }
+  sample.setRowIds(positions, from);
+}
+
+// Numbers uniform on (-1, 1), drawn column by column.
+void drawNoise(ReplicateStream& stream, Matrix& sample) {
+  double* x = sample.data();
+  for (Index j = 0; j < sample.size(); ++j) {
+    x[j] = stream.symmetric();
+  }
+}
+
+// The work space and the statistics every test shares.
+class TestTask : public ReplicateTask {
+ public:
+  explicit TestTask(const AnalysisInput& in) : m_in(in), m_k(in.npca) {}
+
+ protected:
+  // Angle and metric between two computed samples, with the console lines
+  // of one angle computation.
+  PairStatistics compare(SampleAxes& a, SampleAxes& b, Host& console) {
+    a.compute(m_k);
+    b.compute(m_k);
+    PairStatistics s = m_pair.compare(a.axes(), b.axes());
+    if (console.consoleEnabled()) {
+      displayMezeyDiagnostics(console, {s.angle, 0.0, s.largestAngle});
+    }
+    return s;
+  }
+
+  // A bootstrap pair of group g (0 or 1): `first` rows, then `second`
+  // rows, both from the m rows of the resampling source, into m_first[g]
+  // and m_second[g].
+  void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
+                Index second) {
+    Index p = source.cols();
+    drawRows(stream, source, m, p, m_first[g], first, m_positions);
+    drawRows(stream, source, m, p, m_second[g], second, m_positions);
+  }
+
+  const AnalysisInput& m_in;
+  const int m_k;
+  // One work space per sample role, so that no sample changes size from
+  // replicate to replicate.
+  SampleAxes m_first[2], m_second[2];
+  SubspacePair m_pair;
+  std::vector<Index> m_positions;
+};
+
+class BootTask : public TestTask {
+ public:
+  using TestTask::TestTask;
+  void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
+    const Index m1 = m_in.m1, m2 = m_in.m2;
+    drawPair(stream, 0, m_in.source1, m1, m1, m1);
+    PairStatistics g1 = compare(m_first[0], m_second[0], console);
+    drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
+    PairStatistics g2 = compare(m_first[1], m_second[1], console);
+    values[kBootAngle1] = g1.angle;
+    values[kBootAngle2] = g2.angle;
+    values[kBootMetric1] = g1.metric;
+    values[kBootMetric2] = g2.metric;
+  }
+};
+
+class BootRangeTask : public TestTask {
+ public:
+  using TestTask::TestTask;
+  void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
+    Index p = m_in.source1.cols();
+    drawRows(stream, m_in.source1, m_in.m1, p, m_first[0], m_in.m1, m_positions);
+    drawRows(stream, m_in.source2, m_in.m2, p, m_first[1], m_in.m2, m_positions);
+    PairStatistics s = compare(m_first[0], m_first[1], console);
+    values[kPairAngle] = s.angle;
+    values[kPairMetric] = s.metric;
+  }
+};
+
+Index noiseColumns(const AnalysisInput& in) {
+  // Without partial warps the column of ones appended by the preparation
+  // is counted too.
+  return in.pwactive ? in.n - 1 : in.n;
+}
+
+class RangeTask : public TestTask {
+ public:
+  using TestTask::TestTask;
+  void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
+    const Index m1 = m_in.m1, m2 = m_in.m2;
+    drawPair(stream, 0, m_in.source1, m1, m1, m1);
+    PairStatistics g1 = compare(m_first[0], m_second[0], console);
+    values[kRangeFlury1] = m_flury.statistic(m_first[0], m_second[0]);
+    drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
+    PairStatistics g2 = compare(m_first[1], m_second[1], console);
+    values[kRangeFlury2] = m_flury.statistic(m_first[1], m_second[1]);
+    const Index r = noiseColumns(m_in);
+    drawNoise(stream, m_noise1.sample(m1, r));
+    drawNoise(stream, m_noise2.sample(m2, r));
+    PairStatistics random = compare(m_noise1, m_noise2, console);
+    values[kRangeFluryRandom] = m_flury.statistic(m_noise1, m_noise2);
+    values[kRangeAngle1] = g1.angle;
+    values[kRangeAngle2] = g2.angle;
+    values[kRangeAngleRandom] = random.angle;
+    values[kRangeMetric1] = g1.metric;
+    values[kRangeMetric2] = g2.metric;
+    values[kRangeMetricRandom] = random.metric;
+  }
+
+ private:
+  SampleAxes m_noise1, m_noise2;
+  FluryWorkspace m_flury;
+};
+
+class ShuffleTask : public TestTask {
+ public:
+  using TestTask::TestTask;
+  void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
+    shuffle(stream, m_in.source1, m_in.m1, m_first[0]);
+    shuffle(stream, m_in.source2, m_in.m2, m_first[1]);
+    PairStatistics s = compare(m_first[0], m_first[1], console);
+    values[kPairAngle] = s.angle;
+    values[kPairMetric] = s.metric;
+  }
+
+ private:
+  // m row positions, then p column positions, both with replacement; the
+  // sample takes every drawn column of every drawn row.
+  void shuffle(ReplicateStream& stream, const Matrix& source, Index m, SampleAxes& out) {
+    const Index p = m_in.n - 1;
+    m_rows.resize(static_cast<size_t>(m));
+    m_columns.resize(static_cast<size_t>(p));
+    for (Index& r : m_rows) {
+      r = stream.position(m);
+    }
+    for (Index& c : m_columns) {
+      c = stream.position(p);
+    }
+    Matrix& sample = out.sample(m, p);
+    for (Index b = 0; b < p; ++b) {
+      for (Index a = 0; a < m; ++a) {
+        sample(a, b) = source(m_rows[static_cast<size_t>(a)], m_columns[static_cast<size_t>(b)]);
+      }
+    }
+    out.setRowIds(m_rows, m);
+  }
+
+  std::vector<Index> m_rows, m_columns;
+};
+
+class RandomizationTask : public TestTask {
+ public:
+  using TestTask::TestTask;
+  void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
+    const Index r = noiseColumns(m_in);
+    drawNoise(stream, m_first[0].sample(m_in.m1, r));
+    drawNoise(stream, m_first[1].sample(m_in.m2, r));
+    PairStatistics s = compare(m_first[0], m_first[1], console);
+    values[kPairAngle] = s.angle;
+    values[kPairMetric] = s.metric;
+  }
+};
+
+template <typename Task>
+ReplicateTaskFactory factoryOf(const AnalysisInput& in) {
+  return [&in] { return std::make_unique<Task>(in); };
+}
+
+// The fewest variables any replicate of the test sees.
+Index replicateVariables(ResamplingTest test, const AnalysisInput& in) {
+  switch (test) {
+    case ResamplingTest::kShuffle:
+      return in.n - 1;
+    case ResamplingTest::kRandomization:
+      return noiseColumns(in);
+    case ResamplingTest::kRange:
+      return std::min(in.source1.cols(), noiseColumns(in));
+    default:
+      return in.source1.cols();
+  }
+}
+
+void checkInput(ResamplingTest test, const AnalysisInput& in) {
+  if (in.m1 < 2 || in.m2 < 2) {
+    throw Error("the resampling tests need at least 2 specimens in each group");
+  }
+  if (in.source1.cols() != in.source2.cols() || in.source1.rows() != in.m1 ||
+      in.source2.rows() != in.m2 || in.source1.cols() < in.n - 1) {
+    throw Error("the groups' resampling sources do not fit their shape variables");
+  }
+  Index p = replicateVariables(test, in);
+  if (in.npca < 1 || in.npca > p) {
+    throw Error("the number of components must be a whole number from 1 to " + std::to_string(p) +
+                " (the variables of each replicate); it is " + std::to_string(in.npca));
+  }
+}
+
+}  // namespace
+
+Index replicateCount(ResamplingTest test, int bootValue) {
+  if (bootValue < 1 || bootValue > kMaxBootValue) {
+    throw Error("the resampling size v must be a whole number from 1 to " +
+                std::to_string(kMaxBootValue) + "; it is " + std::to_string(bootValue));
+  }
+  Index v = bootValue;
+  return test == ResamplingTest::kBootRange ? 100 * v : 100 * v * v;
+}
+
+ReplicateResults resamplingReplicates(ResamplingTest test, const AnalysisInput& in,
+                                      const ResamplingOptions& options, Host& host) {
+  Index count = replicateCount(test, options.bootValue);
+  checkInput(test, in);
+  ReplicateRunOptions run{options.seed, options.progress, options.threads};
+  switch (test) {
+    case ResamplingTest::kBoot:
+      return runReplicates(count, kBootColumns, factoryOf<BootTask>(in), run, host);
+    case ResamplingTest::kBootRange:
+      return runReplicates(count, kPairColumns, factoryOf<BootRangeTask>(in), run, host);
+    case ResamplingTest::kRange:
+      return runReplicates(count, kRangeColumns, factoryOf<RangeTask>(in), run, host);
+    case ResamplingTest::kShuffle:
+      return runReplicates(count, kPairColumns, factoryOf<ShuffleTask>(in), run, host);
+    case ResamplingTest::kRandomization:
+      return runReplicates(count, kPairColumns, factoryOf<RandomizationTask>(in), run, host);
+  }
+  throw Error("unknown resampling test");
+}
+
+}  // namespace vexmoor

@@ -1,0 +1,175 @@
+#include "compare/replicate_statistics.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <random>
+#include <vector>
+
+#include "compare/principal_axes.h"
+#include "compare/subspace_angle.h"
+#include "cpc/flury_loglike.h"
+
+namespace vexmoor {
+namespace {
+
+constexpr double kInf = std::numeric_limits<double>::infinity();
+
+Matrix randomSample(Index m, Index p, std::uint64_t seed) {
+  std::mt19937_64 random(seed);
+  std::normal_distribution<double> normal;
+  Matrix x(m, p);
+  for (Index j = 0; j < p; ++j) {
+    double spread = 1.0 + j;  // distinct variances
+    for (Index i = 0; i < m; ++i) {
+      x(i, j) = spread * normal(random) + 10.0 * j;
+    }
+  }
+  return x;
+}
+
+// The fast path of one replicate against the plain statistics.
+void expectSameStatistics(const Matrix& x1, const Matrix& x2, int k) {
+  SampleAxes a, b;
+  a.sample(x1.rows(), x1.cols()) = x1;
+  b.sample(x2.rows(), x2.cols()) = x2;
+  a.compute(k);
+  b.compute(k);
+  EXPECT_LT((a.covariance() - covariance(x1)).norm(), 1e-10 * covariance(x1).norm());
+  SubspacePair pair;
+  PairStatistics s = pair.compare(a.axes(), b.axes());
+  MezeyAngle mezey = mezeyangle(x1, x2, k);
+  KrzanowskiAngle krzanowski = krzanangle(x1, x2, k);
+  EXPECT_NEAR(s.angle, mezey.angle, 1e-7);
+  EXPECT_NEAR(s.largestAngle, mezey.runtimeAngle, 1e-7);
+  EXPECT_NEAR(s.metric, krzanowski.metric, 1e-9);
+}
+
+TEST(ReplicateStatistics, AgreeWithThePlainStatistics) {
+  for (int k : {1, 2, 4}) {
+    expectSameStatistics(randomSample(30, 6, 1), randomSample(25, 6, 2), k);
+    expectSameStatistics(randomSample(12, 56, 3), randomSample(12, 56, 4), k);
+  }
+}
+
+TEST(ReplicateStatistics, SingularSamplesAreComputedAsTheyStand) {
+  // A resample may repeat a row many times, or a variable in two columns.
+  Matrix x1 = randomSample(20, 5, 5);
+  Matrix x2 = randomSample(20, 5, 6);
+  x1.middleRows(1, 15).rowwise() = x1.row(0);
+  x2.col(3) = x2.col(1);
+  expectSameStatistics(x1, x2, 2);
+}
+
+// A bootstrap-like sample: rows drawn with replacement from `source`, with
+// the row ids that let the sample work with its distinct rows only.
+void fillBootstrap(SampleAxes& s, const Matrix& source, const std::vector<Index>& rows) {
+  Matrix& x = s.sample(static_cast<Index>(rows.size()), source.cols());
+  for (size_t a = 0; a < rows.size(); ++a) {
+    x.row(static_cast<Index>(a)) = source.row(rows[a]);
+  }
+  s.setRowIds(rows, source.rows());
+}
+
+TEST(ReplicateStatistics, FewDistinctRowsGiveTheCovariancesAxes) {
+  // 40 rows of which 14 distinct, on 30 variables: the axes come from the
+  // distinct rows' inner products and must span the covariance's leading
+  // eigenvectors.
+  Matrix source = randomSample(20, 30, 9);
+  std::vector<Index> rows;
+  for (Index i = 0; i < 40; ++i) {
+    rows.push_back((i * 3) % 14);
+  }
+  for (int k : {1, 3}) {
+    SampleAxes s;
+    fillBootstrap(s, source, rows);
+    Matrix x = s.sample(40, 30);  // a copy before centring
+    fillBootstrap(s, source, rows);
+    s.compute(k);
+    Eigen::SelfAdjointEigenSolver<Matrix> full(covariance(x));
+    Matrix expected = full.eigenvectors().rightCols(k);
+    EXPECT_LT((s.axes() * s.axes().transpose() - expected * expected.transpose()).norm(), 1e-9);
+    EXPECT_LT((s.axes().transpose() * s.axes() - Matrix::Identity(k, k)).norm(), 1e-12);
+    EXPECT_LT((s.covariance() - covariance(x)).norm(), 1e-12 * covariance(x).norm());
+  }
+}
+
+TEST(ReplicateStatistics, FewerDistinctRowsThanAxesStillGiveUnitAxes) {
+  // Three distinct rows leave two axes of positive variance; the third is
+  // any unit direction orthogonal to them, as for the covariance itself.
+  Matrix source = randomSample(10, 8, 4);
+  std::vector<Index> rows = {0, 1, 2, 0, 1, 2, 2, 2};
+  SampleAxes s;
+  fillBootstrap(s, source, rows);
+  s.compute(3);
+  EXPECT_TRUE(s.axes().allFinite());
+  EXPECT_LT((s.axes().transpose() * s.axes() - Matrix::Identity(3, 3)).norm(), 1e-9);
+}
+
+TEST(ReplicateStatistics, IdenticalAndOrthogonalSubspaces) {
+  SubspacePair pair;
+  Matrix basis = Matrix::Identity(5, 5);
+  PairStatistics same = pair.compare(basis.leftCols(2), basis.leftCols(2));
+  EXPECT_NEAR(same.angle, 0.0, 1e-12);
+  EXPECT_NEAR(same.metric, 2.0, 1e-14);
+  PairStatistics orthogonal = pair.compare(basis.leftCols(2), basis.rightCols(2));
+  EXPECT_NEAR(orthogonal.angle, 90.0 * std::sqrt(2.0), 1e-10);
+  EXPECT_NEAR(orthogonal.metric, 0.0, 1e-14);
+  // A tiny turn is resolved, where arccos of a cosine would give 0.
+  const double t = 1e-9;
+  Matrix turned = basis.leftCols(2);
+  turned.col(0) << std::cos(t), 0, std::sin(t), 0, 0;
+  PairStatistics tiny = pair.compare(basis.leftCols(2), turned);
+  EXPECT_NEAR(tiny.angle, t * kDegreesPerRadian, 1e-6 * t * kDegreesPerRadian);
+}
+
+TEST(ReplicateStatistics, FluryMatchesItsDefinition) {
+  for (std::uint64_t seed : {1u, 2u, 3u}) {
+    Matrix x1 = randomSample(30, 4, seed);
+    Matrix x2 = randomSample(18, 4, seed + 10) * 1.5;
+    SampleAxes a, b;
+    a.sample(30, 4) = x1;
+    b.sample(18, 4) = x2;
+    a.compute(2);
+    b.compute(2);
+    FluryWorkspace flury;
+    double expected =
+        fluryloglike(covariance(x1), covariance(x2), covarianceOfStacked(x1, x2), 30, 18);
+    EXPECT_NEAR(flury.statistic(a, b), expected, 1e-9 * std::abs(expected));
+  }
+}
+
+TEST(ReplicateStatistics, LogDeterminantsCarrySignAndSize) {
+  FluryWorkspace flury;
+  Matrix a(3, 3);
+  a << 0, 0, 4,  //
+      2, 0, 0,   //
+      0, -3, 0;
+  LogDeterminant d = flury.logDeterminant(a);
+  EXPECT_EQ(d.sign, static_cast<int>(std::copysign(1.0, a.determinant())));
+  EXPECT_NEAR(d.logAbs, std::log(24.0), 1e-14);
+  // Far below the smallest double, still exact in logarithms.
+  LogDeterminant tiny = flury.logDeterminant(Matrix::Identity(400, 400) * 1e-3);
+  EXPECT_EQ(tiny.sign, 1);
+  EXPECT_NEAR(tiny.logAbs, 400 * std::log(1e-3), 1e-9);
+  EXPECT_EQ(flury.logDeterminant(Matrix::Zero(2, 2)).sign, 0);
+}
+
+TEST(ReplicateStatistics, FluryOfSingularMatricesFollowsTheQuotients) {
+  LogDeterminant one{1, 0.0}, two{1, std::log(2.0)}, zero{0, -kInf}, negative{-1, 0.0};
+  // s = 2·s1, s2 = s1, p = 3, weights 1: 2 · 3 · ln 2.
+  LogDeterminant eight{1, 3 * std::log(2.0)};
+  EXPECT_NEAR(fluryFromLogDeterminants(one, one, eight, 1, 1), 6 * std::log(2.0), 1e-14);
+  EXPECT_EQ(fluryFromLogDeterminants(one, one, one, 7, 9), 0.0);
+  EXPECT_EQ(fluryFromLogDeterminants(zero, one, two, 5, 5), kInf);   // singular s1
+  EXPECT_EQ(fluryFromLogDeterminants(one, one, zero, 5, 5), -kInf);  // singular s
+  EXPECT_TRUE(std::isnan(fluryFromLogDeterminants(zero, zero, zero, 5, 5)));
+  EXPECT_TRUE(std::isnan(fluryFromLogDeterminants(negative, one, one, 5, 5)));
+  // The same values as the statistic on the determinants themselves.
+  EXPECT_EQ(fluryLogLikeFromDeterminants(0.0, 1.0, 2.0, 5, 5), kInf);
+  EXPECT_EQ(fluryLogLikeFromDeterminants(1.0, 1.0, 0.0, 5, 5), -kInf);
+}
+
+}  // namespace
+}  // namespace vexmoor
