@@ -33,7 +33,7 @@ void checkShapeColumns(const Matrix& data1, const Matrix& data2, bool threeD) {
   Index cols = data1.cols();
   if (data2.cols() != cols) {
     throw Error("the groups do not have the same landmarks: group 1 has " + std::to_string(cols) +
-                " values per specimen, group 2 has " + std::to_string(data2.cols()));
+                " values for each specimen, group 2 has " + std::to_string(data2.cols()));
   }
   if (cols < 2 * d + 1 || (cols - 1) % d != 0) {
     throw Error("the specimens have " + std::to_string(cols) + " values each; " +

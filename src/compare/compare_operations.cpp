@@ -11,7 +11,7 @@ namespace {
 using Args = std::span<const Value>;
 
 int componentsArg(Args a, std::string_view op) {
-  double k = scalarArg(requiredArg(a, 2, op, "ntraits"), op, "ntraits");
+  double k = scalarInput(a, 2, op, "ntraits");
   // The bound keeps the conversion to int defined; the statistics check k
   // against the number of variables.
   if (!std::isfinite(k) || k != std::floor(k) || std::fabs(k) > 1e9) {
@@ -20,21 +20,19 @@ int componentsArg(Args a, std::string_view op) {
   return static_cast<int>(k);
 }
 
-const Matrix& in(Args args, size_t i, std::string_view op, std::string_view name) {
-  return matrixArg(requiredArg(args, i, op, name), op, name);
-}
-
 }  // namespace
 
 void bindCompareOperations(OperationTable& t, Host& host) {
   t.bind("mezeyangle", [&host](Args a, int) -> std::vector<Value> {
-    MezeyAngle r = mezeyangle(in(a, 0, "mezeyangle", "x1"), in(a, 1, "mezeyangle", "x2"),
-                              componentsArg(a, "mezeyangle"), host);
+    MezeyAngle r =
+        mezeyangle(matrixInput(a, 0, "mezeyangle", "x1"), matrixInput(a, 1, "mezeyangle", "x2"),
+                   componentsArg(a, "mezeyangle"), host);
     return {scalarValue(r.angle), scalarValue(r.maxAngle), scalarValue(r.runtimeAngle)};
   });
   t.bind("krzanangle", [&host](Args a, int) -> std::vector<Value> {
-    KrzanowskiAngle r = krzanangle(in(a, 0, "krzanangle", "x1"), in(a, 1, "krzanangle", "x2"),
-                                   componentsArg(a, "krzanangle"), host);
+    KrzanowskiAngle r =
+        krzanangle(matrixInput(a, 0, "krzanangle", "x1"), matrixInput(a, 1, "krzanangle", "x2"),
+                   componentsArg(a, "krzanangle"), host);
     return {scalarValue(r.angle), scalarValue(r.metric), scalarValue(r.runtimeAngle)};
   });
 }

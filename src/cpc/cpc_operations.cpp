@@ -16,14 +16,6 @@ namespace {
 
 using Args = std::span<const Value>;
 
-const Matrix& in(Args args, size_t i, std::string_view op, std::string_view name) {
-  return matrixArg(requiredArg(args, i, op, name), op, name);
-}
-
-double scalarIn(Args args, size_t i, std::string_view op, std::string_view name) {
-  return scalarArg(requiredArg(args, i, op, name), op, name);
-}
-
 std::string sizeText(const Matrix& m) {
   return std::to_string(m.rows()) + " × " + std::to_string(m.cols());
 }
@@ -51,12 +43,12 @@ void warnUnsettled(Host& host, bool settled, const std::string& what) {
 
 std::vector<Value> runFluryF(Args a, Host& host) {
   const char* op = "flury_f";
-  const Matrix& A1 = in(a, 0, op, "A1");
-  const Matrix& A2 = in(a, 1, op, "A2");
+  const Matrix& A1 = matrixInput(a, 0, op, "A1");
+  const Matrix& A2 = matrixInput(a, 1, op, "A2");
   checkCovariancePair(A1, A2, op, "A1", "A2");
   // Fewer than three inputs: both weights 1.
-  double n1 = a.size() < 3 ? 1.0 : scalarIn(a, 2, op, "n1");
-  double n2 = a.size() < 3 ? 1.0 : scalarIn(a, 3, op, "n2");
+  double n1 = a.size() < 3 ? 1.0 : scalarInput(a, 2, op, "n1");
+  double n2 = a.size() < 3 ? 1.0 : scalarInput(a, 3, op, "n2");
   CpcLimits limits;
   CommonComponents fit = flury_f(A1, A2, n1, n2, limits);
   warnUnsettled(host, fit.settled,
@@ -66,22 +58,22 @@ std::vector<Value> runFluryF(Args a, Host& host) {
 
 std::vector<Value> runFluryG(Args a, Host&) {
   const char* op = "flury_g";
-  const Matrix& T1 = in(a, 0, op, "T1");
-  const Matrix& T2 = in(a, 1, op, "T2");
+  const Matrix& T1 = matrixInput(a, 0, op, "T1");
+  const Matrix& T2 = matrixInput(a, 1, op, "T2");
   checkCovariancePair(T1, T2, op, "T1", "T2");
   if (T1.rows() != 2) {
     throw Error(std::string("flury_g: T1 and T2 are ") + sizeText(T1) + "; they must be 2 × 2");
   }
-  return {flury_g(T1, T2, scalarIn(a, 2, op, "n1"), scalarIn(a, 3, op, "n2"))};
+  return {flury_g(T1, T2, scalarInput(a, 2, op, "n1"), scalarInput(a, 3, op, "n2"))};
 }
 
 std::vector<Value> runFluryPcm(Args a, Host& host) {
   const char* op = "flury_pcm";
-  const Matrix& s1 = in(a, 0, op, "s1");
-  const Matrix& s2 = in(a, 1, op, "s2");
+  const Matrix& s1 = matrixInput(a, 0, op, "s1");
+  const Matrix& s2 = matrixInput(a, 1, op, "s2");
   checkCovariancePair(s1, s2, op, "s1", "s2");
   CpcLimits limits;
-  ProportionalModel m = flury_pcm(s1, s2, scalarIn(a, 2, op, "n1"), scalarIn(a, 3, op, "n2"),
+  ProportionalModel m = flury_pcm(s1, s2, scalarInput(a, 2, op, "n1"), scalarInput(a, 3, op, "n2"),
                                   limits.maxProportionalIterations);
   warnUnsettled(host, m.settled,
                 format("flury_pcm did not settle within %i iterations",
@@ -91,18 +83,18 @@ std::vector<Value> runFluryPcm(Args a, Host& host) {
 
 std::vector<Value> runFluryPcp(Args a, Host& host) {
   const char* op = "flury_pcp";
-  const Matrix& s1 = in(a, 0, op, "s1");
-  const Matrix& s2 = in(a, 1, op, "s2");
+  const Matrix& s1 = matrixInput(a, 0, op, "s1");
+  const Matrix& s2 = matrixInput(a, 1, op, "s2");
   checkCovariancePair(s1, s2, op, "s1", "s2");
   // The weights are part of the call but do not enter the partial model.
   requiredArg(a, 2, op, "n1");
   requiredArg(a, 3, op, "n2");
-  const Matrix& B = in(a, 4, op, "B");
+  const Matrix& B = matrixInput(a, 4, op, "B");
   if (B.rows() != s1.rows() || B.cols() != s1.rows()) {
     throw Error("flury_pcp: B is " + sizeText(B) + "; it must be " + sizeText(s1) +
                 " like s1 and s2");
   }
-  double q = scalarIn(a, 5, op, "q");
+  double q = scalarInput(a, 5, op, "q");
   if (!(q >= 0 && q <= static_cast<double>(s1.rows()) && q == std::floor(q))) {
     throw Error("flury_pcp: the number of common components q must be a whole number from 0 to " +
                 std::to_string(s1.rows()) + "; it is " + format("%g", {q}));
@@ -113,10 +105,11 @@ std::vector<Value> runFluryPcp(Args a, Host& host) {
 
 std::vector<Value> runFluryAic(Args a, Host& host) {
   const char* op = "flury_aic";
-  const Matrix& s1 = in(a, 0, op, "s1");
-  const Matrix& s2 = in(a, 1, op, "s2");
+  const Matrix& s1 = matrixInput(a, 0, op, "s1");
+  const Matrix& s2 = matrixInput(a, 1, op, "s2");
   checkCovariancePair(s1, s2, op, "s1", "s2");
-  return {textValue(flury_aic(s1, s2, scalarIn(a, 2, op, "n1"), scalarIn(a, 3, op, "n2"), host))};
+  return {
+      textValue(flury_aic(s1, s2, scalarInput(a, 2, op, "n1"), scalarInput(a, 3, op, "n2"), host))};
 }
 
 }  // namespace
@@ -124,9 +117,9 @@ std::vector<Value> runFluryAic(Args a, Host& host) {
 void bindCpcOperations(OperationTable& t, Host& host) {
   t.bind("fluryloglike", [](Args a, int) -> std::vector<Value> {
     const char* op = "fluryloglike";
-    return {scalarValue(fluryloglike(in(a, 0, op, "s1"), in(a, 1, op, "s2"), in(a, 2, op, "s"),
-                                     scalarArg(requiredArg(a, 3, op, "n1"), op, "n1"),
-                                     scalarArg(requiredArg(a, 4, op, "n2"), op, "n2")))};
+    return {scalarValue(fluryloglike(matrixInput(a, 0, op, "s1"), matrixInput(a, 1, op, "s2"),
+                                     matrixInput(a, 2, op, "s"), scalarInput(a, 3, op, "n1"),
+                                     scalarInput(a, 4, op, "n2")))};
   });
   t.bind("flury_f", [&host](Args a, int) { return runFluryF(a, host); });
   t.bind("flury_g", [&host](Args a, int) { return runFluryG(a, host); });

@@ -6,7 +6,7 @@ namespace vexmoor {
 
 void bindIoOperations(OperationTable& table) {
   table.bind("dload", [](std::span<const Value> args, int) -> std::vector<Value> {
-    const std::string& path = textArg(requiredArg(args, 0, "dload", "fname"), "dload", "fname");
+    const std::string& path = textInput(args, 0, "dload", "fname");
     return {readLandmarkFile(path)};
   });
 }

@@ -12,7 +12,7 @@ namespace vexmoor {
 // landmark j = 1 ... floor((M - 1) / 2) of each specimen as a line object of
 // one point with `xform` and marker size 3, holding earlier plots; then sets
 // the axis scaling to "auto" and "equal". Column M is never drawn. Returns
-// 1. Throws vexmoor::Error for a bad marker specification.
+// 1. Throws vexmoor::Error for a bad plot style.
 double showshape(const Matrix& x, std::string_view xform = "k.");
 
 // x: k × 3 × N landmark array (or one k × 3 specimen). Draws each specimen

@@ -86,6 +86,26 @@ const Value& requiredArg(std::span<const Value> args, size_t i, std::string_view
   return args[i];
 }
 
+const Matrix& matrixInput(std::span<const Value> args, size_t i, std::string_view op,
+                          std::string_view input) {
+  return matrixArg(requiredArg(args, i, op, input), op, input);
+}
+
+double scalarInput(std::span<const Value> args, size_t i, std::string_view op,
+                   std::string_view input) {
+  return scalarArg(requiredArg(args, i, op, input), op, input);
+}
+
+const std::string& textInput(std::span<const Value> args, size_t i, std::string_view op,
+                             std::string_view input) {
+  return textArg(requiredArg(args, i, op, input), op, input);
+}
+
+LandmarkArray landmarkArrayInput(std::span<const Value> args, size_t i, std::string_view op,
+                                 std::string_view input) {
+  return landmarkArrayArg(requiredArg(args, i, op, input), op, input);
+}
+
 OperationTable::OperationTable() : m_ops(kDeclarations.size()) {}
 
 std::span<const OperationDeclaration> OperationTable::declarations() const {

@@ -61,4 +61,15 @@ std::string missingInputMessage(std::string_view op, std::string_view input);
 const Value& requiredArg(std::span<const Value> args, size_t i, std::string_view op,
                          std::string_view input);
 
+// Input `i` of `op` as a given kind: throws vexmoor::Error when it is
+// missing or of another kind, naming the operation and the input.
+const Matrix& matrixInput(std::span<const Value> args, size_t i, std::string_view op,
+                          std::string_view input);
+double scalarInput(std::span<const Value> args, size_t i, std::string_view op,
+                   std::string_view input);
+const std::string& textInput(std::span<const Value> args, size_t i, std::string_view op,
+                             std::string_view input);
+LandmarkArray landmarkArrayInput(std::span<const Value> args, size_t i, std::string_view op,
+                                 std::string_view input);
+
 }  // namespace vexmoor

@@ -13,12 +13,8 @@ namespace {
 
 using Args = std::span<const Value>;
 
-const Matrix& in(Args args, size_t i, std::string_view op, std::string_view name) {
-  return matrixArg(requiredArg(args, i, op, name), op, name);
-}
-
 RowVector row(Args args, size_t i, std::string_view op, std::string_view name) {
-  const Matrix& m = in(args, i, op, name);
+  const Matrix& m = matrixInput(args, i, op, name);
   return m.reshaped().transpose();
 }
 
@@ -56,29 +52,30 @@ void bindShapeOperations(OperationTable& t) {
     return {Matrix(centpos(x))};
   });
   t.bind("centsize", [](Args a, int) -> std::vector<Value> {
-    const Matrix& x = in(a, 0, "centsize", "x");
+    const Matrix& x = matrixInput(a, 0, "centsize", "x");
     require(x.cols() >= 2, "centsize",
             "x needs at least one landmark (2 columns); it has " + count(x.cols()));
     return {Matrix(centsize(x))};
   });
   t.bind("centsize3Da", [](Args a, int) -> std::vector<Value> {
-    const Matrix& x = in(a, 0, "centsize3Da", "x");
+    const Matrix& x = matrixInput(a, 0, "centsize3Da", "x");
     require(x.rows() >= 1, "centsize3Da", "x needs at least one landmark row");
     return {scalarValue(centsize3Da(x))};
   });
   t.bind("vertxy",
          [](Args a, int) -> std::vector<Value> { return {vertxy(row(a, 0, "vertxy", "x"))}; });
-  t.bind("vertxy3D",
-         [](Args a, int) -> std::vector<Value> { return {vertxy3D(in(a, 0, "vertxy3D", "x"))}; });
+  t.bind("vertxy3D", [](Args a, int) -> std::vector<Value> {
+    return {vertxy3D(matrixInput(a, 0, "vertxy3D", "x"))};
+  });
   t.bind("getpsup", [](Args a, int) -> std::vector<Value> {
-    const Matrix& x = in(a, 0, "getpsup", "x");
+    const Matrix& x = matrixInput(a, 0, "getpsup", "x");
     RowVector xref = row(a, 1, "getpsup", "xref");
     requireSpecimenRows(x, "getpsup");
     requireReference(xref, x.cols(), "getpsup");
     return {getpsup(x, xref)};
   });
   t.bind("getconsensuspca", [](Args a, int) -> std::vector<Value> {
-    const Matrix& x = in(a, 0, "getconsensuspca", "x");
+    const Matrix& x = matrixInput(a, 0, "getconsensuspca", "x");
     requireSpecimenRows(x, "getconsensuspca");
     Consensus2D c = getconsensuspca(x);
     return {Matrix(c.reference), c.specimens};
@@ -90,14 +87,14 @@ void bindShapeOperations(OperationTable& t) {
     return {scalarValue(uspline(x1, x2))};
   });
   t.bind("gettspl", [](Args a, int) -> std::vector<Value> {
-    const Matrix& x = in(a, 0, "gettspl", "x");
+    const Matrix& x = matrixInput(a, 0, "gettspl", "x");
     require(x.rows() == 2 && x.cols() >= 3, "gettspl",
             "x must be a 2 x k landmark table with k >= 3; it is " + count(x.rows()) + " x " +
                 count(x.cols()));
     return {gettspl(x)};
   });
   t.bind("gettpse", [](Args a, int) -> std::vector<Value> {
-    const Matrix& L = in(a, 0, "gettpse", "L");
+    const Matrix& L = matrixInput(a, 0, "gettpse", "L");
     require(L.rows() == L.cols() && L.rows() >= 6, "gettpse",
             "L must be a square spline matrix of at least 3 landmarks; it is " + count(L.rows()) +
                 " x " + count(L.cols()));
@@ -107,7 +104,7 @@ void bindShapeOperations(OperationTable& t) {
     return {Matrix(uniparmproc(row(a, 0, "uniparmproc", "yref")))};
   });
   t.bind("scpcoeffpca", [](Args a, int) -> std::vector<Value> {
-    const Matrix& Le = in(a, 0, "scpcoeffpca", "Lex");
+    const Matrix& Le = matrixInput(a, 0, "scpcoeffpca", "Lex");
     RowVector x = row(a, 1, "scpcoeffpca", "x");
     RowVector xref = row(a, 2, "scpcoeffpca", "xref");
     Index k = (x.size() - 1) / 2;
@@ -119,10 +116,10 @@ void bindShapeOperations(OperationTable& t) {
   });
   t.bind("getpwpca", [](Args a, int) -> std::vector<Value> {
     RowVector xref = row(a, 0, "getpwpca", "xref");
-    const Matrix& x = in(a, 1, "getpwpca", "x");
+    const Matrix& x = matrixInput(a, 1, "getpwpca", "x");
     requireSpecimenRows(x, "getpwpca");
     require(x.cols() % 2 == 1, "getpwpca",
-            "x must hold 2k + 1 values per specimen; it has " + count(x.cols()));
+            "x must hold 2k + 1 values for each specimen; it has " + count(x.cols()));
     requireReference(xref, x.cols(), "getpwpca");
     return {getpwpca(xref, x)};
   });

@@ -8,14 +8,6 @@ namespace {
 
 using Args = std::span<const Value>;
 
-const Matrix& in(Args args, size_t i, std::string_view op, std::string_view name) {
-  return matrixArg(requiredArg(args, i, op, name), op, name);
-}
-
-LandmarkArray array(Args args, size_t i, std::string_view op, std::string_view name) {
-  return landmarkArrayArg(requiredArg(args, i, op, name), op, name);
-}
-
 // A set of one specimen is the specimen itself, as the runtime's k × d × 1
 // array is its k × d matrix.
 Value arrayValue(const LandmarkArray& a) {
@@ -29,29 +21,32 @@ Value arrayValue(const LandmarkArray& a) {
 
 void bindThreeDimensionalShapeOperations(OperationTable& t, Host& host) {
   t.bind("svdrot2", [](Args a, int) -> std::vector<Value> {
-    return {svdrot2(in(a, 0, "svdrot2", "reference"), in(a, 1, "svdrot2", "subject"))};
+    return {svdrot2(matrixInput(a, 0, "svdrot2", "reference"),
+                    matrixInput(a, 1, "svdrot2", "subject"))};
   });
   t.bind("partialprocrustes3a", [&host](Args a, int) -> std::vector<Value> {
-    return {partialprocrustes3a(in(a, 0, "partialprocrustes3a", "reference"),
-                                in(a, 1, "partialprocrustes3a", "subject"), host)};
+    return {partialprocrustes3a(matrixInput(a, 0, "partialprocrustes3a", "reference"),
+                                matrixInput(a, 1, "partialprocrustes3a", "subject"), host)};
   });
   t.bind("getpproc3", [&host](Args a, int) -> std::vector<Value> {
-    Procrustes3D fit = getpproc3(array(a, 0, "getpproc3", "data"), host);
+    Procrustes3D fit = getpproc3(landmarkArrayInput(a, 0, "getpproc3", "data"), host);
     return {fit.reference, arrayValue(fit.specimens)};
   });
   t.bind("pcaref3d", [](Args a, int) -> std::vector<Value> {
-    PrincipalAxes3D axes = pcaref3d(in(a, 0, "pcaref3d", "reference"));
+    PrincipalAxes3D axes = pcaref3d(matrixInput(a, 0, "pcaref3d", "reference"));
     return {axes.reference, axes.rotation};
   });
   t.bind("rotate3da", [](Args a, int) -> std::vector<Value> {
-    return {arrayValue(rotate3da(array(a, 0, "rotate3da", "x"), in(a, 1, "rotate3da", "roto")))};
+    return {arrayValue(rotate3da(landmarkArrayInput(a, 0, "rotate3da", "x"),
+                                 matrixInput(a, 1, "rotate3da", "roto")))};
   });
   t.bind("lmatrix3da", [](Args a, int) -> std::vector<Value> {
-    Lmatrix3D l = lmatrix3da(in(a, 0, "lmatrix3da", "x"));
+    Lmatrix3D l = lmatrix3da(matrixInput(a, 0, "lmatrix3da", "x"));
     return {l.a, Matrix(l.b.asDiagonal()), l.s1, l.af};
   });
   t.bind("getpw3d", [](Args a, int) -> std::vector<Value> {
-    return {getpw3d(in(a, 0, "getpw3d", "ref"), array(a, 1, "getpw3d", "data"))};
+    return {
+        getpw3d(matrixInput(a, 0, "getpw3d", "ref"), landmarkArrayInput(a, 1, "getpw3d", "data"))};
   });
 }
 

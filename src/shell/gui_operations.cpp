@@ -13,54 +13,46 @@ namespace {
 using Args = std::span<const Value>;
 using Results = std::vector<Value>;
 
-double scalarIn(Args a, size_t i, std::string_view op, std::string_view name) {
-  return scalarArg(requiredArg(a, i, op, name), op, name);
-}
-
-const std::string& textIn(Args a, size_t i, std::string_view op, std::string_view name) {
-  return textArg(requiredArg(a, i, op, name), op, name);
-}
-
 Value logical(bool b) {
   return scalarValue(b ? 1 : 0);
 }
 
 void bindStyling(OperationTable& t) {
   t.bind("setsymbolfill", [](Args a, int) -> Results {
-    setsymbolfill(scalarIn(a, 0, "setsymbolfill", "handle"),
-                  scalarIn(a, 1, "setsymbolfill", "isfilled"));
+    setsymbolfill(scalarInput(a, 0, "setsymbolfill", "handle"),
+                  scalarInput(a, 1, "setsymbolfill", "isfilled"));
     return {};
   });
   t.bind("incrementsymbolsize", [](Args a, int) -> Results {
-    incrementsymbolsize(scalarIn(a, 0, "incrementsymbolsize", "handle"),
-                        scalarIn(a, 1, "incrementsymbolsize", "increment"));
+    incrementsymbolsize(scalarInput(a, 0, "incrementsymbolsize", "handle"),
+                        scalarInput(a, 1, "incrementsymbolsize", "increment"));
     return {};
   });
   t.bind("incrementlinethickness", [](Args a, int) -> Results {
-    incrementlinethickness(scalarIn(a, 0, "incrementlinethickness", "fighandle"),
-                           scalarIn(a, 1, "incrementlinethickness", "weight"));
+    incrementlinethickness(scalarInput(a, 0, "incrementlinethickness", "fighandle"),
+                           scalarInput(a, 1, "incrementlinethickness", "weight"));
     return {};
   });
   t.bind("setlinethickness", [](Args a, int) -> Results {
-    setlinethickness(scalarIn(a, 0, "setlinethickness", "handle"),
-                     scalarIn(a, 1, "setlinethickness", "vlinewidth"));
+    setlinethickness(scalarInput(a, 0, "setlinethickness", "handle"),
+                     scalarInput(a, 1, "setlinethickness", "vlinewidth"));
     return {};
   });
   t.bind("setsymbolbw", [](Args a, int) -> Results {
-    setsymbolbw(scalarIn(a, 0, "setsymbolbw", "handle"));
+    setsymbolbw(scalarInput(a, 0, "setsymbolbw", "handle"));
     return {};
   });
 }
 
 void bindPlots(OperationTable& t) {
   t.bind("showshape", [](Args a, int) -> Results {
-    const Matrix& x = matrixArg(requiredArg(a, 0, "showshape", "x"), "showshape", "x");
+    const Matrix& x = matrixInput(a, 0, "showshape", "x");
     std::string xform = a.size() > 1 ? textArg(a[1], "showshape", "xform") : "k.";
     return {scalarValue(showshape(x, xform))};
   });
   t.bind("showshape3D", [](Args a, int) -> Results {
-    LandmarkArray x = landmarkArrayArg(requiredArg(a, 0, "showshape3D", "x"), "showshape3D", "x");
-    showshape3D(x, textIn(a, 1, "showshape3D", "xform"));
+    LandmarkArray x = landmarkArrayInput(a, 0, "showshape3D", "x");
+    showshape3D(x, textInput(a, 1, "showshape3D", "xform"));
     return {};
   });
   t.bind("CopyBigImage", [](Args, int) -> Results {
@@ -73,7 +65,7 @@ void bindShell(OperationTable& t, WindowShell& shell) {
   t.bind("Vexmoor", [&shell](Args a, int nargout) { return shell.Vexmoor(a, nargout); });
   t.bind("openfig", [&shell](Args a, int) -> Results {
     std::string policy = a.size() > 1 ? textArg(a[1], "openfig", "policy") : "new";
-    return {scalarValue(shell.openfig(textIn(a, 0, "openfig", "filename"), policy))};
+    return {scalarValue(shell.openfig(textInput(a, 0, "openfig", "filename"), policy))};
   });
   t.bind("guihandles", [&shell](Args a, int) -> Results {
     graphics::Handle h =
@@ -81,7 +73,7 @@ void bindShell(OperationTable& t, WindowShell& shell) {
     return {shell.guihandles(h)};
   });
   t.bind("guidata", [&shell](Args a, int) -> Results {
-    graphics::Handle h = scalarIn(a, 0, "guidata", "h");
+    graphics::Handle h = scalarInput(a, 0, "guidata", "h");
     if (a.size() > 1) {
       shell.guidata(h, a[1]);
       return {};
@@ -128,7 +120,7 @@ void bindGuiOperations(OperationTable& table, WindowShell& shell, Dispatcher& di
   bindPlots(table);
   bindShell(table, shell);
   table.bind("mezeysw", [&dispatcher](Args a, int) -> Results {
-    dispatcher.mezeysw(textIn(a, 0, "mezeysw", "Action"));
+    dispatcher.mezeysw(textInput(a, 0, "mezeysw", "Action"));
     return {};
   });
   table.bind("mfload", [&dispatcher](Args, int) -> Results {

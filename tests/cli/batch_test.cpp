@@ -197,9 +197,10 @@ TEST(Batch, DataErrorsNameTheGroupAndSpecimen) {
   std::string six = dir.file("six.txt",
                              "0 0 1 0 2 1 1 2 0 2 0.5 1 7\n0 0 1 0 2 1 1 3 0 2 0.5 1 "
                              "7\n0 0 1 0 2 2 1 2 0 2 0.5 1 7\n");
-  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, six, "-k", "2"})),
-            "the groups do not have the same landmarks: group 1 has 17 values per specimen, group "
-            "2 has 13");
+  EXPECT_EQ(
+      failureOf(runBatch({"DoMezeyAngle", kGorf, six, "-k", "2"})),
+      "the groups do not have the same landmarks: group 1 has 17 values for each specimen, group "
+      "2 has 13");
 }
 
 TEST(BatchOptions, ParsesEverySetting) {

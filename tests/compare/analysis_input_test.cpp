@@ -133,7 +133,7 @@ TEST(PrepareAnalysis, GroupsWithOtherLandmarksAreErrors) {
   fewer << f.leftCols(14), f.col(16);
   for (bool pw : {true, false}) {
     EXPECT_EQ(errorMessage([&] { prepare(f, fewer, settings(pw, "2")); }),
-              "the groups do not have the same landmarks: group 1 has 17 values per specimen, "
+              "the groups do not have the same landmarks: group 1 has 17 values for each specimen, "
               "group 2 has 15");
   }
   Matrix even = f.leftCols(16);

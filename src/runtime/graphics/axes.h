@@ -9,8 +9,8 @@
 #include <optional>
 
 #include "runtime/graphics/graphics_object.h"
-#include "runtime/graphics/line_spec.h"
 #include "runtime/graphics/plot_canvas.h"
+#include "runtime/graphics/plot_style.h"
 #include "runtime/graphics/view_geometry.h"
 
 namespace vexmoor::graphics {

@@ -8,7 +8,7 @@
 #include <QStatusBar>
 
 #include "runtime/error.h"
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 namespace vexmoor::graphics {
 namespace {

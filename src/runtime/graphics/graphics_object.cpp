@@ -1,7 +1,7 @@
 #include "runtime/graphics/graphics_object.h"
 
 #include "runtime/error.h"
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 namespace vexmoor::graphics {
 

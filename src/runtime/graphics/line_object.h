@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "runtime/graphics/graphics_object.h"
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 namespace vexmoor::graphics {
 

@@ -13,7 +13,7 @@ Line& addPlotLine(Axes& axes, std::vector<double> x, std::vector<double> y, std:
                 ", " + std::to_string(y.size()) +
                 (z.empty() ? "" : ", " + std::to_string(z.size())) + ")");
   }
-  LineSpec s = parseLineSpec(spec);
+  PlotStyle s = parsePlotStyle(spec);
   axes.preparePlot(!z.empty());
   if (!axes.hold()) {
     graphics().removeChildren(axes);

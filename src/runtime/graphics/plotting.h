@@ -9,9 +9,9 @@
 
 namespace vexmoor::graphics {
 
-// One line through the points (x[i], y[i]) with the line specification
-// `spec` ("bo", "r*", ... see parseLineSpec). Unless the axes are held the
-// axes start afresh. Throws vexmoor::Error for a bad specification or
+// One line through the points (x[i], y[i]) with the plot style
+// `spec` ("bo", "r*", ... see parsePlotStyle). Unless the axes are held the
+// axes start afresh. Throws vexmoor::Error for a bad plot style or
 // coordinate rows of different lengths; the axes are unchanged then.
 Line& plot(Axes& axes, std::vector<double> x, std::vector<double> y, std::string_view spec);
 // The same in three dimensions; the axes show a three-dimensional view.

@@ -17,7 +17,7 @@
 
 #include "runtime/error.h"
 #include "runtime/graphics/figure.h"
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 namespace vexmoor::graphics {
 namespace {

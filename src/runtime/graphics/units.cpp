@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "runtime/error.h"
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 namespace vexmoor::graphics {
 namespace {

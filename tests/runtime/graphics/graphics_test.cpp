@@ -107,20 +107,20 @@ class GraphicsTest : public QObject {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   }
 
-  void lineSpecificationsSetColourMarkerAndStyle() {
-    LineSpec s = parseLineSpec("bo");
+  void plotStylesSetColourMarkerAndLineStyle() {
+    PlotStyle s = parsePlotStyle("bo");
     QVERIFY(s.color == (Rgb{0, 0, 1}));
     QCOMPARE(*s.marker, std::string("o"));
     QVERIFY(!s.lineStyle);
-    QCOMPARE(*parseLineSpec("k.").marker, std::string("."));
-    QCOMPARE(*parseLineSpec("r-.").lineStyle, std::string("-."));
-    QVERIFY(!parseLineSpec("r-.").marker);
-    QCOMPARE(*parseLineSpec("g--p").lineStyle, std::string("--"));
-    QCOMPARE(*parseLineSpec("g--p").marker, std::string("p"));
-    QCOMPARE(errorOf([] { parseLineSpec("bz"); }),
-             QString("invalid line specification \"bz\": \"z\" is not a colour, marker or line "
+    QCOMPARE(*parsePlotStyle("k.").marker, std::string("."));
+    QCOMPARE(*parsePlotStyle("r-.").lineStyle, std::string("-."));
+    QVERIFY(!parsePlotStyle("r-.").marker);
+    QCOMPARE(*parsePlotStyle("g--p").lineStyle, std::string("--"));
+    QCOMPARE(*parsePlotStyle("g--p").marker, std::string("p"));
+    QCOMPARE(errorOf([] { parsePlotStyle("bz"); }),
+             QString("invalid plot style \"bz\": \"z\" is not a colour, marker or line "
                      "style"));
-    QVERIFY(!errorOf([] { parseLineSpec("bor"); }).isEmpty());
+    QVERIFY(!errorOf([] { parsePlotStyle("bor"); }).isEmpty());
   }
 
   void equalUnitsContainTheDataAndShareTheScale() {

@@ -1,4 +1,4 @@
-#include "runtime/graphics/line_spec.h"
+#include "runtime/graphics/plot_style.h"
 
 #include <array>
 #include <cctype>
@@ -36,7 +36,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 4> kMarkerNa
 }};
 
 [[noreturn]] void badSpec(std::string_view spec, std::string_view why) {
-  throw Error("invalid line specification \"" + std::string(spec) + "\": " + std::string(why));
+  throw Error("invalid plot style \"" + std::string(spec) + "\": " + std::string(why));
 }
 
 }  // namespace
@@ -63,8 +63,8 @@ std::optional<Rgb> colorByName(std::string_view name) {
   return std::nullopt;
 }
 
-LineSpec parseLineSpec(std::string_view spec) {
-  LineSpec out;
+PlotStyle parsePlotStyle(std::string_view spec) {
+  PlotStyle out;
   for (size_t i = 0; i < spec.size();) {
     std::string_view rest = spec.substr(i);
     std::string_view style;

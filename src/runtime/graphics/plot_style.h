@@ -1,5 +1,5 @@
-// Colours, markers and line styles of plot objects, and the short line
-// specifications ("bo", "r*", "k.", "--") that the plot operations take.
+// Colours, markers and line styles of plot objects, and the short plot
+// styles ("bo", "r*", "k.", "--") that the plot operations take.
 #pragma once
 
 #include <optional>
@@ -24,19 +24,19 @@ struct ColorSpec {
   bool operator==(const ColorSpec&) const = default;
 };
 
-// What a line specification sets; unset parts keep their defaults.
-struct LineSpec {
+// What a plot style sets; unset parts keep their defaults.
+struct PlotStyle {
   std::optional<Rgb> color;
   std::optional<std::string> marker;     // "o", "+", "*", ".", "x", "s", "d", "^", "v", "<", ">",
                                          // "p", "h"
   std::optional<std::string> lineStyle;  // "-", "--", ":", "-."
 };
 
-// Parses a specification such as "bo", "r*", "k.", "g--". A marker without
+// Parses a style such as "bo", "r*", "k.", "g--". A marker without
 // a line style means markers only (line style "none"), as the plot
-// operations apply it. Throws vexmoor::Error naming the specification when
+// operations apply it. Throws vexmoor::Error naming the style when
 // a character is neither a colour, a marker nor a line style.
-LineSpec parseLineSpec(std::string_view spec);
+PlotStyle parsePlotStyle(std::string_view spec);
 
 // The colour of a letter ("r", "g", "b", "c", "m", "y", "k", "w") or a name
 // ("red", ..., "black", "white"); nullopt for anything else.
