@@ -2,7 +2,7 @@
 // the common preparation, consensus rounded to four decimals) as text, for
 // the independent check of the covariance-model table.
 //
-//   export_shape_variables GROUP1_FILE GROUP2_FILE [--raw]
+//   export_shape_variables GROUP1_FILE GROUP2_FILE [--raw | --3d]
 //
 // Output: a line "m1 m2 p", then the m1 rows of group 1 and the m2 rows of
 // group 2, p numbers each, with 17 significant digits.
@@ -16,14 +16,16 @@
 int main(int argc, char** argv) {
   using namespace vexmoor;
   if (argc < 3) {
-    std::fprintf(stderr, "usage: export_shape_variables GROUP1_FILE GROUP2_FILE [--raw]\n");
+    std::fprintf(stderr, "usage: export_shape_variables GROUP1_FILE GROUP2_FILE [--raw | --3d]\n");
     return 2;
   }
   try {
     Matrix data1 = readLandmarkFile(argv[1]);
     Matrix data2 = readLandmarkFile(argv[2]);
     AnalysisSettings settings;
-    settings.partialWarps = !(argc > 3 && std::string(argv[3]) == "--raw");
+    std::string option = argc > 3 ? argv[3] : "";
+    settings.partialWarps = option != "--raw";
+    settings.threeD = option == "--3d";
     AnalysisInput in = prepareAnalysis(&data1, &data2, settings, ConsensusRounding::kFourDecimals,
                                        ComponentsText::kIgnore, silentHost());
     std::printf("%ld %ld %ld\n", static_cast<long>(in.m1), static_cast<long>(in.m2),

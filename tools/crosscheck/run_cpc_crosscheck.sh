@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Compares vexmoor-batch RunCPC with the independent computation for pairs of
-# two-dimensional landmark files:  tools/crosscheck/run_cpc_crosscheck.sh [--raw] A1 A2 [B1 B2 ...]
-# (--raw: raw coordinates instead of partial warps).
+# landmark files:  tools/crosscheck/run_cpc_crosscheck.sh [--raw | --3d] A1 A2 [B1 B2 ...]
+# (--raw: raw two-dimensional coordinates instead of partial warps; --3d:
+# three-dimensional landmarks).
 # Needs a build in build/ and Debian's python3-numpy.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
@@ -11,8 +12,8 @@ g++ -std=c++20 -O2 -I"$root/src" -I/usr/include/eigen3 \
   "$root/tools/crosscheck/export_shape_variables.cpp" "$root/build/src/libvexmoor_core.a" \
   -o "$out/export_shape_variables"
 raw=()
-if [ "${1:-}" = "--raw" ]; then
-  raw=(--raw)
+if [ "${1:-}" = "--raw" ] || [ "${1:-}" = "--3d" ]; then
+  raw=("$1")
   shift
 fi
 status=0
