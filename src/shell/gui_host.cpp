@@ -27,6 +27,7 @@ void GuiHost::waitForKey() {
   if (!m_interactive) {
     return;
   }
+  consoleWrite("Press Enter to continue.\n");
   std::string line;
   std::getline(std::cin, line);
 }
