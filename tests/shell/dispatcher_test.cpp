@@ -9,6 +9,7 @@
 #include "io/landmark_file.h"
 #include "runtime/error.h"
 #include "shell_fixture.h"
+#include "support/error_message.h"
 
 using namespace vexmoor;
 
@@ -30,15 +31,7 @@ size_t count(const std::vector<std::string>& v, const std::string& s) {
   return static_cast<size_t>(std::count(v.begin(), v.end(), s));
 }
 
-template <class F>
-std::string errorOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using vexmoor::testing::anyErrorMessage;
 
 // The angle text computed by the core directly.
 std::string expectedAngleText(const std::string& components) {
@@ -213,13 +206,13 @@ class DispatcherTest : public QObject {
     loadBoth();
     std::string box = m_fx.string("FileBox2");
     m_fx.answer(writeFile("ragged.txt", "1 2 3 4 5\n1 2 3\n"));
-    QCOMPARE(errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
+    QCOMPARE(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
              "file \"" + m_dir.filePath("ragged.txt").toStdString() +
                  "\", line 2: 3 numbers where line 1 has 5");
     // A file that could not be read does not move the next dialog.
     QCOMPARE(m_fx.dispatcher().lastFolder(), std::string(VEXMOOR_EXAMPLES) + "/gorilla");
     m_fx.answer(writeFile("wide.txt", "1 2 3 4\n"));
-    QCOMPARE(errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
+    QCOMPARE(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
              std::string("file \"wide.txt\" has 4 values per line; two-dimensional data need 2k + "
                          "1 (k landmarks, then a trailing value)"));
     QCOMPARE(m_fx.string("FileBox2"), box);
@@ -246,8 +239,9 @@ class DispatcherTest : public QObject {
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("off"));
     m_fx.click("Pushbutton2");
     QVERIFY(m_fx.requests().empty());
-    QVERIFY(
-        errorOf([&] { m_fx.dispatcher().mezeysw("LoadData2"); }).starts_with("load group 1 first"));
+    QVERIFY(anyErrorMessage([&] {
+              m_fx.dispatcher().mezeysw("LoadData2");
+            }).starts_with("load group 1 first"));
     QVERIFY(m_fx.requests().empty());
   }
 
@@ -280,7 +274,7 @@ class DispatcherTest : public QObject {
     QCOMPARE(axes->children().size(), size_t(1));
     QCOMPARE(std::get<std::string>(axes->children()[0]->get("Marker")), std::string("p"));
     m_fx.answer(kGorf);
-    QVERIFY(errorOf([&] {
+    QVERIFY(anyErrorMessage([&] {
               m_fx.dispatcher().mezeysw("LoadData2");
             }).find("three-dimensional data need 3k + 1") != std::string::npos);
   }

@@ -8,20 +8,13 @@
 #include "shell/callback_text.h"
 #include "shell/identifiers.h"
 #include "shell_fixture.h"
+#include "support/error_message.h"
 
 using namespace vexmoor;
 
 namespace {
 
-template <class F>
-std::string errorOf(F f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    return e.what();
-  }
-  return "";
-}
+using vexmoor::testing::anyErrorMessage;
 
 std::vector<Value> call(Application& app, std::string_view name, std::vector<Value> args,
                         int nargout = 0) {
@@ -93,11 +86,11 @@ class WindowShellTest : public QObject {
     c = parseCallbackText("f('it''s', [1 2,3])");
     QCOMPARE(std::get<std::string>(std::get<Value>(c.args[0].content)), std::string("it's"));
     QCOMPARE(std::get<Matrix>(std::get<Value>(c.args[1].content)).size(), Index(3));
-    QCOMPARE(errorOf([] { parseCallbackText("mezeysw('x'"); }),
+    QCOMPARE(anyErrorMessage([] { parseCallbackText("mezeysw('x'"); }),
              std::string("callback \"mezeysw('x'\", column 12: \",\" or \")\" is expected"));
-    QVERIFY(!errorOf([] { parseCallbackText("f('open"); }).empty());
-    QVERIFY(!errorOf([] { parseCallbackText("f(1) g"); }).empty());
-    QVERIFY(!errorOf([] { parseCallbackText("3"); }).empty());
+    QVERIFY(!anyErrorMessage([] { parseCallbackText("f('open"); }).empty());
+    QVERIFY(!anyErrorMessage([] { parseCallbackText("f(1) g"); }).empty());
+    QVERIFY(!anyErrorMessage([] { parseCallbackText("3"); }).empty());
   }
 
   void aSecondVexmoorCallShowsTheSameWindow() {
@@ -119,11 +112,11 @@ class WindowShellTest : public QObject {
 
   void openfigChecksItsArguments() {
     WindowShell& shell = m_fx.app().shell();
-    QCOMPARE(errorOf([&] { shell.openfig("Vexmoor", "again"); }),
+    QCOMPARE(anyErrorMessage([&] { shell.openfig("Vexmoor", "again"); }),
              std::string("Second input argument must be 'new' or 'reuse'."));
-    QCOMPARE(errorOf([&] { shell.openfig("Vexmoor.ui", "reuse"); }),
+    QCOMPARE(anyErrorMessage([&] { shell.openfig("Vexmoor.ui", "reuse"); }),
              std::string("Argument must be a .fig file"));
-    QVERIFY(errorOf([&] {
+    QVERIFY(anyErrorMessage([&] {
               shell.openfig("/nonexistent/Other", "new");
             }).starts_with("cannot open layout file \"/nonexistent/Other.fig\""));
   }
@@ -142,9 +135,9 @@ class WindowShellTest : public QObject {
     // Any object of the window names it.
     graphics::Handle label = graphics::graphics().findByTag("x_2").front();
     QCOMPARE(m_fx.app().shell().guihandles(label).fields.size(), size_t(3));
-    QCOMPARE(errorOf([&] { m_fx.app().shell().guihandles(0); }),
+    QCOMPARE(anyErrorMessage([&] { m_fx.app().shell().guihandles(0); }),
              std::string("H must be the handle to a figure or figure descendent."));
-    QCOMPARE(errorOf([&] { m_fx.app().shell().guidata(42.5, scalarValue(1)); }),
+    QCOMPARE(anyErrorMessage([&] { m_fx.app().shell().guidata(42.5, scalarValue(1)); }),
              std::string("H must be the handle to a figure or figure descendent."));
   }
 
@@ -189,7 +182,7 @@ class WindowShellTest : public QObject {
     QVERIFY(m_fx.statusIsError());
     QVERIFY(m_fx.status().starts_with("mezeysw failed: Run-time Error"));
     // The styling operations count their arguments too.
-    QCOMPARE(errorOf([&] {
+    QCOMPARE(anyErrorMessage([&] {
                call(m_fx.app(), "setsymbolbw", {scalarValue(1), scalarValue(2)});
              }),
              std::string("Run-time Error: File: setsymbolbw Line: 1 Column: 1 The function "
@@ -232,7 +225,7 @@ class WindowShellTest : public QObject {
     call(m_fx.app(), "movegui", {scalarValue(m_fx.mainWindow().handle()), textValue("northwest")});
     QCOMPARE(w->frameGeometry().topLeft(), area.topLeft());
     QVERIFY(
-        errorOf([&] {
+        anyErrorMessage([&] {
           call(m_fx.app(), "movegui", {scalarValue(m_fx.mainWindow().handle()), textValue("up")});
         }).starts_with("movegui: \"up\" is not a position"));
   }
@@ -252,7 +245,7 @@ class WindowShellTest : public QObject {
     QCOMPARE(std::get<std::string>(r[1]), std::string("gorm.txt"));
     m_fx.answer(std::nullopt);
     QVERIFY(call(m_fx.app(), "mfload", {scalarValue(1)}).empty());
-    QCOMPARE(errorOf([&] { call(m_fx.app(), "mfload", {scalarValue(1)}, 3); }),
+    QCOMPARE(anyErrorMessage([&] { call(m_fx.app(), "mfload", {scalarValue(1)}, 3); }),
              std::string("Run-time Error: File: mfload Line: 1 Column: 1 The function \"mfload\" "
                          "was called with more than the declared number of outputs (2)."));
   }

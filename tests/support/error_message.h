@@ -2,6 +2,7 @@
 // what the user is told.
 #pragma once
 
+#include <exception>
 #include <string>
 
 #include "runtime/error.h"
@@ -18,6 +19,18 @@ std::string errorMessage(F&& f) {
     return e.what();
   }
   return "<no error>";
+}
+
+// Runs `f`; returns the message of any exception it throws, or "" when it
+// returns normally.
+template <typename F>
+std::string anyErrorMessage(F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    return e.what();
+  }
+  return "";
 }
 
 }  // namespace vexmoor::testing
