@@ -62,6 +62,18 @@ class TestTask : public ReplicateTask {
     drawRows(stream, source, m, p, m_second[g], second, m_positions);
   }
 
+  // Group g's within-group bootstrap pair, drawn and compared: m1 and m1
+  // rows for group 1, m2 and the smaller group size for group 2.
+  PairStatistics withinGroupPair(ReplicateStream& stream, int g, Host& console) {
+    const Index m1 = m_in.m1, m2 = m_in.m2;
+    if (g == 0) {
+      drawPair(stream, 0, m_in.source1, m1, m1, m1);
+    } else {
+      drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
+    }
+    return compare(m_first[g], m_second[g], console);
+  }
+
   const AnalysisInput& m_in;
   const int m_k;
   // One work space per sample role, so that no sample changes size from
@@ -75,11 +87,8 @@ class BootTask : public TestTask {
  public:
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
-    const Index m1 = m_in.m1, m2 = m_in.m2;
-    drawPair(stream, 0, m_in.source1, m1, m1, m1);
-    PairStatistics g1 = compare(m_first[0], m_second[0], console);
-    drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
-    PairStatistics g2 = compare(m_first[1], m_second[1], console);
+    PairStatistics g1 = withinGroupPair(stream, 0, console);
+    PairStatistics g2 = withinGroupPair(stream, 1, console);
     values[kBootAngle1] = g1.angle;
     values[kBootAngle2] = g2.angle;
     values[kBootMetric1] = g1.metric;
@@ -110,16 +119,13 @@ class RangeTask : public TestTask {
  public:
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
-    const Index m1 = m_in.m1, m2 = m_in.m2;
-    drawPair(stream, 0, m_in.source1, m1, m1, m1);
-    PairStatistics g1 = compare(m_first[0], m_second[0], console);
+    PairStatistics g1 = withinGroupPair(stream, 0, console);
     values[kRangeFlury1] = m_flury.statistic(m_first[0], m_second[0]);
-    drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
-    PairStatistics g2 = compare(m_first[1], m_second[1], console);
+    PairStatistics g2 = withinGroupPair(stream, 1, console);
     values[kRangeFlury2] = m_flury.statistic(m_first[1], m_second[1]);
     const Index r = noiseColumns(m_in);
-    drawNoise(stream, m_noise1.sample(m1, r));
-    drawNoise(stream, m_noise2.sample(m2, r));
+    drawNoise(stream, m_noise1.sample(m_in.m1, r));
+    drawNoise(stream, m_noise2.sample(m_in.m2, r));
     PairStatistics random = compare(m_noise1, m_noise2, console);
     values[kRangeFluryRandom] = m_flury.statistic(m_noise1, m_noise2);
     values[kRangeAngle1] = g1.angle;
