@@ -38,7 +38,7 @@ std::string runBatch(const BatchOptions& options, Host& host) {
   request.settings.componentsText = options.components.value_or("");
   request.settings.bootValue = options.bootValue;
   request.seed = options.seed;
-  return action->run(request, host);
+  return action->run(request, host).text;
 }
 
 }  // namespace vexmoor

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "compare/angle_between_planes.h"
+#include "compare/replicate_stream.h"
 #include "compare/resampling_tests.h"
 #include "cpc/model_hierarchy.h"
 
@@ -14,21 +15,23 @@ AnalysisInput prepare(const AnalysisRequest& r, ConsensusRounding rounding, Comp
   return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host);
 }
 
-std::string doMezeyAngle(const AnalysisRequest& r, Host& host) {
+AnalysisResult doMezeyAngle(const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kRead, host);
-  return angleBetweenPlanesText(in, host);
+  return {angleBetweenPlanesText(in, host), std::nullopt};
 }
 
-std::string runCpc(const AnalysisRequest& r, Host& host) {
+AnalysisResult runCpc(const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kIgnore, host);
-  return runCpcText(in, host);
+  return {runCpcText(in, host), std::nullopt};
 }
 
 template <std::string (*Test)(const AnalysisInput&, const ResamplingOptions&, Host&)>
-std::string resampling(const AnalysisRequest& r, Host& host) {
+AnalysisResult resampling(const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kNone, ComponentsText::kRead, host);
-  ResamplingOptions options{r.settings.bootValue, r.seed, r.progress};
-  return Test(in, options, host);
+  // Chosen here rather than in the engine so that the caller learns it.
+  std::uint64_t seed = r.seed.value_or(freshSeed());
+  ResamplingOptions options{r.settings.bootValue, seed, r.progress};
+  return {Test(in, options, host), seed};
 }
 
 constexpr std::array<AnalysisAction, 7> kActions{{

@@ -23,11 +23,19 @@ struct AnalysisRequest {
   Progress* progress = nullptr;       // resampling only; may be null
 };
 
+// What an analysis gives back: its result text, and for the resampling
+// tests the seed the run used (drawn afresh when the request had none), so
+// that any run can be repeated.
+struct AnalysisResult {
+  std::string text;
+  std::optional<std::uint64_t> seed;
+};
+
 struct AnalysisAction {
   std::string_view name;
   bool readsComponents;  // needs the number of components
   bool resampling;       // long: draws replicates
-  std::string (*run)(const AnalysisRequest& request, Host& host);
+  AnalysisResult (*run)(const AnalysisRequest& request, Host& host);
 };
 
 // The seven analyses in the dispatcher's order.

@@ -22,10 +22,12 @@ std::string lineContext(std::string_view label, size_t lineNo) {
   return "file \"" + std::string(label) + "\", line " + std::to_string(lineNo);
 }
 
-// A token as a message shows it: a binary file may hold one of any length.
+// A token as a message shows it: a binary file may hold one of any length,
+// and of any bytes.
 std::string shownToken(std::string_view token) {
   constexpr size_t kShown = 40;
-  return token.size() <= kShown ? std::string(token) : std::string(token.substr(0, kShown)) + "...";
+  return token.size() <= kShown ? escapeNonPrintable(token)
+                                : escapeNonPrintable(token.substr(0, kShown)) + "...";
 }
 
 // The text of the i-th number of a line (0-based), as parseNumbers splits it.

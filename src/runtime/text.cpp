@@ -106,6 +106,64 @@ std::optional<std::vector<double>> parseNumbers(std::string_view text, std::stri
   return values;
 }
 
+namespace {
+
+// Length of the well-formed UTF-8 character of two or more bytes at the
+// start of `s`, or 0 when there is none (overlong forms and surrogates count
+// as malformed).
+size_t utf8CharLength(std::string_view s) {
+  auto at = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+  auto continuation = [&](size_t i) { return i < s.size() && (at(i) & 0xc0) == 0x80; };
+  unsigned char b = at(0);
+  if (b >= 0xc2 && b <= 0xdf) {
+    return continuation(1) ? 2 : 0;
+  }
+  if (b >= 0xe0 && b <= 0xef) {
+    if (!continuation(1) || !continuation(2)) {
+      return 0;
+    }
+    bool overlong = b == 0xe0 && at(1) < 0xa0;
+    bool surrogate = b == 0xed && at(1) >= 0xa0;
+    return overlong || surrogate ? 0 : 3;
+  }
+  if (b >= 0xf0 && b <= 0xf4) {
+    if (!continuation(1) || !continuation(2) || !continuation(3)) {
+      return 0;
+    }
+    bool overlong = b == 0xf0 && at(1) < 0x90;
+    bool tooLarge = b == 0xf4 && at(1) >= 0x90;
+    return overlong || tooLarge ? 0 : 4;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::string escapeNonPrintable(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    auto byte = static_cast<unsigned char>(text[i]);
+    if (byte == '\\') {
+      out += "\\\\";
+      ++i;
+    } else if (byte >= 0x20 && byte < 0x7f) {
+      out += text[i];
+      ++i;
+    } else if (size_t n = byte >= 0x80 ? utf8CharLength(text.substr(i)) : 0; n > 0) {
+      out += text.substr(i, n);
+      i += n;
+    } else {
+      out += "\\x";
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xf];
+      ++i;
+    }
+  }
+  return out;
+}
+
 double roundHalfAway(double v) {
   return std::round(v);
 }

@@ -23,6 +23,12 @@ std::string joinTrimmed(const std::vector<std::string>& pieces);
 std::optional<std::vector<double>> parseNumbers(std::string_view text,
                                                 std::string* badToken = nullptr);
 
+// The text with every control byte (below 0x20, and DEL) and every byte that
+// is not part of a well-formed UTF-8 character written as \xNN, and a
+// backslash as \\, so that a message quoting a token of a binary file shows
+// no raw bytes. Printable ASCII and well-formed UTF-8 stay as they are.
+std::string escapeNonPrintable(std::string_view text);
+
 // Rounds halves away from zero (2.5 -> 3, -2.5 -> -3).
 double roundHalfAway(double v);
 

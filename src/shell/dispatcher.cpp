@@ -199,19 +199,20 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   if (action.readsComponents) {
     request.settings.componentsText = text("NumberABox", "String");
   }
-  std::string result;
+  AnalysisResult result;
   std::string label = actionLabel(action.name);
   if (action.resampling) {
     request.settings.bootValue = static_cast<int>(number("BootBox", "Value"));
-    result = m_runner.run(label, [&](Progress& progress) {
+    m_runner.run(label, [&](Progress& progress) {
       AnalysisRequest r = request;
       r.progress = &progress;
-      return action.run(r, m_host);
+      result = action.run(r, m_host);
+      return std::string();
     });
   } else {
     result = action.run(request, m_host);
   }
-  setText("ResBox", "String", result);
+  setText("ResBox", "String", result.text);
   status(label + ": done");
 }
 

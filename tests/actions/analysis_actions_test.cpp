@@ -56,7 +56,7 @@ TEST(AnalysisActions, DoMezeyAngleOnTheBundledGroups) {
   r.data2 = &m;
   r.settings.componentsText = "2";
   RecordingHost host;
-  std::string text = findAnalysisAction("DoMezeyAngle")->run(r, host);
+  std::string text = findAnalysisAction("DoMezeyAngle")->run(r, host).text;
   EXPECT_EQ(text,
             "Results of the Angle between Planes Calculation\n"
             "The angle between the planes was 89.02, using 2 components\n"

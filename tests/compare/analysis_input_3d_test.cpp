@@ -76,13 +76,13 @@ TEST_F(ThreeDimensionalInput, AngleBetweenPlanesWithFewerSpecimensThanVariables)
   request.settings = threeD("2");
   const AnalysisAction* angle = findAnalysisAction("DoMezeyAngle");
   ASSERT_NE(angle, nullptr);
-  EXPECT_EQ(angle->run(request, host),
+  EXPECT_EQ(angle->run(request, host).text,
             "Results of the Angle between Planes Calculation\n"
             "The angle between the planes was 92.19, using 2 components\n"
             "Matlab angle 81.45\n"
             "Krzanowskis summed eigenvalue metric:   0.554");
   request.settings = threeD("8");
-  EXPECT_EQ(angle->run(request, host),
+  EXPECT_EQ(angle->run(request, host).text,
             "Results of the Angle between Planes Calculation\n"
             "The angle between the planes was 121.14, using 8 components\n"
             "Matlab angle 83.80\n"

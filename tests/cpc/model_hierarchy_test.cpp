@@ -225,7 +225,7 @@ TEST(RunCpc, TheActionNeedsNoComponentCountAndRoundsTheConsensus) {
   request.settings.componentsText = "";
   const AnalysisAction* action = findAnalysisAction("RunCPC");
   ASSERT_NE(action, nullptr);
-  EXPECT_EQ(action->run(request, silentHost()), runCpcText(gorillaInput(true), silentHost()));
+  EXPECT_EQ(action->run(request, silentHost()).text, runCpcText(gorillaInput(true), silentHost()));
 }
 
 TEST(RunCpc, ThreeLandmarksGiveTwoVariablesAndNoPartialModel) {

@@ -72,6 +72,17 @@ TEST(ParseNumbers, EmptyAndBlankTextsGiveAnEmptyRow) {
   }
 }
 
+TEST(EscapeNonPrintable, EscapesControlAndMalformedBytesOnly) {
+  using namespace std::string_literals;
+  EXPECT_EQ(escapeNonPrintable("1.5e3 -x,y"), "1.5e3 -x,y");
+  EXPECT_EQ(escapeNonPrintable("a\0b\x0b\x1c\x7f"s), "a\\x00b\\x0b\\x1c\\x7f");
+  EXPECT_EQ(escapeNonPrintable("C:\\data"), "C:\\\\data");  // a backslash stays unambiguous
+  EXPECT_EQ(escapeNonPrintable("Gorilla_\xc3\xa9 \xe2\x80\x93"), "Gorilla_\xc3\xa9 \xe2\x80\x93");
+  // A lone continuation byte, a cut character, an overlong slash, a surrogate.
+  EXPECT_EQ(escapeNonPrintable("\x80\xc3 \xc0\xaf \xed\xa0\x80"),
+            "\\x80\\xc3 \\xc0\\xaf \\xed\\xa0\\x80");
+}
+
 TEST(RoundHalfAway, HalvesGoAwayFromZero) {
   EXPECT_EQ(roundHalfAway(2.5), 3);
   EXPECT_EQ(roundHalfAway(-2.5), -3);

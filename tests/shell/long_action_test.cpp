@@ -22,7 +22,7 @@ std::atomic<bool> g_finishAlone{true};
 std::atomic<bool> g_fail{false};
 constexpr int kSteps = 40;
 
-std::string fakeLongAction(const AnalysisRequest& request, Host& host) {
+AnalysisResult fakeLongAction(const AnalysisRequest& request, Host& host) {
   if (!request.data1 || !request.progress) {
     throw Error("the fake action needs group 1 and a progress");
   }
@@ -44,7 +44,7 @@ std::string fakeLongAction(const AnalysisRequest& request, Host& host) {
     g_stepsTaken = i + 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return "fake result with v = " + std::to_string(request.settings.bootValue);
+  return {"fake result with v = " + std::to_string(request.settings.bootValue), std::nullopt};
 }
 
 constexpr AnalysisAction kFake{"FakeLong", true, true, &fakeLongAction};
