@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <array>
 #include <filesystem>
+#include <new>
 
 #include "runtime/error.h"
 #include "runtime/graphics/graphics_system.h"
@@ -69,16 +70,21 @@ std::vector<Value> WindowShell::Vexmoor(std::span<const Value> args, int nargout
       return {};
     }
   }
+  std::string what = *name;
+  if (*name == "mezeysw" && !rest.empty() && std::holds_alternative<std::string>(rest[0])) {
+    what = actionLabel(std::get<std::string>(rest[0]));
+  }
   try {
     return m_table.call(*name, rest, nargout);
+  } catch (const std::bad_alloc&) {
+    reportError(what, "out of memory");
   } catch (const std::exception& e) {
-    std::string what = *name;
-    if (*name == "mezeysw" && !rest.empty() && std::holds_alternative<std::string>(rest[0])) {
-      what = actionLabel(std::get<std::string>(rest[0]));
-    }
     reportError(what, e.what());
-    return {};
+  } catch (...) {
+    // Last resort: a fault of any kind ends the action, never the window.
+    reportError(what, "unexpected fault");
   }
+  return {};
 }
 
 std::string WindowShell::layoutPath(const std::string& folder, const std::string& name) const {
@@ -223,9 +229,13 @@ void WindowShell::runCallbackText(Handle, const std::string& text) {
       evaluate(call, 0);
     } catch (const std::exception& e) {
       reportError(describe(call), e.what());
+    } catch (...) {
+      reportError(describe(call), "unexpected fault");
     }
   } catch (const std::exception& e) {
     reportError("Callback", e.what());
+  } catch (...) {
+    reportError("Callback", "unexpected fault");
   }
 }
 
