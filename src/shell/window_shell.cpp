@@ -15,6 +15,20 @@
 namespace vexmoor {
 namespace {
 
+// The message of the exception being handled; faults that carry none of
+// their own say what happened.
+std::string caughtMessage() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unexpected fault";
+  }
+}
+
 constexpr std::array<std::string_view, 21> kPlaceholders{
     "pushbutton1_Callback",  "pushbutton2_Callback",  "FileBox1_Callback",
     "FileBox2_Callback",     "BaseBox1_Callback",     "BaseBox2_Callback",
@@ -76,13 +90,9 @@ std::vector<Value> WindowShell::Vexmoor(std::span<const Value> args, int nargout
   }
   try {
     return m_table.call(*name, rest, nargout);
-  } catch (const std::bad_alloc&) {
-    reportError(what, "out of memory");
-  } catch (const std::exception& e) {
-    reportError(what, e.what());
   } catch (...) {
     // Last resort: a fault of any kind ends the action, never the window.
-    reportError(what, "unexpected fault");
+    reportError(what, caughtMessage());
   }
   return {};
 }
@@ -227,15 +237,11 @@ void WindowShell::runCallbackText(Handle, const std::string& text) {
     CallExpression call = parseCallbackText(text);
     try {
       evaluate(call, 0);
-    } catch (const std::exception& e) {
-      reportError(describe(call), e.what());
     } catch (...) {
-      reportError(describe(call), "unexpected fault");
+      reportError(describe(call), caughtMessage());
     }
-  } catch (const std::exception& e) {
-    reportError("Callback", e.what());
   } catch (...) {
-    reportError("Callback", "unexpected fault");
+    reportError("Callback", caughtMessage());
   }
 }
 
