@@ -23,7 +23,7 @@ void StreamHost::messageBox(std::string_view text) {
   m_out << "warning: " << text << std::endl;
 }
 
-std::string runBatch(const BatchOptions& options, Host& host) {
+std::string runBatch(const BatchOptions& options, Host& host, Progress* progress) {
   const AnalysisAction* action = findAnalysisAction(options.action);
   if (!action) {
     throw Error("unknown action \"" + options.action + "\"");
@@ -38,6 +38,7 @@ std::string runBatch(const BatchOptions& options, Host& host) {
   request.settings.componentsText = options.components.value_or("");
   request.settings.bootValue = options.bootValue;
   request.seed = options.seed;
+  request.progress = progress;
   return action->run(request, host).text;
 }
 

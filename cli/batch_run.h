@@ -6,6 +6,7 @@
 
 #include "batch_options.h"
 #include "runtime/host.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -25,7 +26,8 @@ class StreamHost : public Host {
 };
 
 // Loads both files, runs the action and returns the result text. Throws
-// vexmoor::Error on any failure, naming the file or setting at fault.
-std::string runBatch(const BatchOptions& options, Host& host);
+// vexmoor::Error on any failure, naming the file or setting at fault, and
+// Cancelled when `progress` (may be null) asked the resampling to stop.
+std::string runBatch(const BatchOptions& options, Host& host, Progress* progress = nullptr);
 
 }  // namespace vexmoor

@@ -1,32 +1,55 @@
 // vexmoor-batch: the analyses of Vexmoor from the command line.
 #include <iostream>
+#include <new>
 #include <string>
 #include <vector>
 
 #include "batch_options.h"
 #include "batch_run.h"
+#include "interrupt.h"
 #include "runtime/error.h"
+
+namespace {
+
+int fail(std::string message) {
+  // One line, whatever a file name or token in the message holds.
+  for (char& c : message) {
+    if (c == '\n' || c == '\r') {
+      c = ' ';
+    }
+  }
+  std::cerr << "error: " << message << '\n';
+  return 1;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
+  std::string doing = "reading the command line";
   try {
     vexmoor::BatchOptions options = vexmoor::parseBatchOptions(args);
     if (options.help) {
       std::cout << vexmoor::batchUsage();
       return 0;
     }
+    vexmoor::InterruptWatch interrupt;
     vexmoor::StreamHost host(std::cerr, options.diagnostics);
-    std::cout << vexmoor::runBatch(options, host) << '\n';
-    return 0;
-  } catch (const std::exception& e) {
-    // One line, whatever a file name or token in the message holds.
-    std::string message = e.what();
-    for (char& c : message) {
-      if (c == '\n' || c == '\r') {
-        c = ' ';
-      }
+    doing = "running " + options.action;
+    std::string text = vexmoor::runBatch(options, host, &interrupt);
+    if (interrupt.cancelRequested()) {
+      return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
     }
-    std::cerr << "error: " << message << '\n';
-    return 1;
+    std::cout << text << '\n';
+    return 0;
+  } catch (const vexmoor::Cancelled&) {
+    return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
+  } catch (const std::bad_alloc&) {
+    return fail("out of memory while " + doing);
+  } catch (const std::exception& e) {
+    return fail(e.what());
+  } catch (...) {
+    // Last resort: whatever escaped still ends as an error line, not a crash.
+    return fail("unexpected failure while " + doing);
   }
 }

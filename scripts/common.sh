@@ -8,6 +8,7 @@ VEXMOOR_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6svg6-dev libqt6opengl6-dev libgl-dev
   libqcustomplot-dev
   clang-format xvfb xauth
+  clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 
 vexmoor_missing_packages() {

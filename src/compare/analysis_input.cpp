@@ -1,8 +1,10 @@
 #include "compare/analysis_input.h"
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
+#include "compare/group_checks.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/text.h"
@@ -84,16 +86,20 @@ void partialWarpScores(const Matrix& data1, const Matrix& data2, ConsensusRoundi
 }  // namespace
 
 int parseComponents(const std::string& text, Index variables) {
-  std::string rule =
-      "a whole number from 1 to " + std::to_string(variables) + " (the number of shape variables)";
+  // Fractions are accepted and rounded, so the rule says so.
+  std::string rule = "a number that rounds to a whole number from 1 to " +
+                     std::to_string(variables) + " (the number of shape variables)";
+  std::string shown = text.empty() ? "nothing" : "\"" + escapeNonPrintable(text) + "\"";
   auto numbers = parseNumbers(text);
   if (!numbers || numbers->size() != 1 || !std::isfinite((*numbers)[0])) {
-    std::string shown = text.empty() ? "nothing" : "\"" + text + "\"";
     throw Error("the number of components must be " + rule + "; " + shown + " was entered");
   }
   double k = roundHalfAway((*numbers)[0]);
   if (k < 1 || k > static_cast<double>(variables)) {
-    throw Error("the number of components must be " + rule + "; it is " + format("%g", {k}));
+    std::string what = k == (*numbers)[0]
+                           ? "it is " + format("%g", {k})
+                           : shown + " was entered, which rounds to " + format("%g", {k});
+    throw Error("the number of components must be " + rule + "; " + what);
   }
   return static_cast<int>(k);
 }
@@ -105,6 +111,10 @@ AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
   checkGroup(data2, 2);
   AnalysisInput in;
   in.pwactive = settings.partialWarps;
+  if (data1->cols() >= 2 && data2->cols() >= 2) {
+    checkCoordinateRange(*data1, 1);
+    checkCoordinateRange(*data2, 2);
+  }
   if (settings.threeD) {
     checkShapeColumns(*data1, *data2, true);
     Matrix pw = threeDimensionalScores(*data1, *data2, host);
@@ -128,6 +138,13 @@ AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
   if (components == ComponentsText::kRead) {
     in.npca = parseComponents(settings.componentsText, in.n - 1);
   }
+  // Shape variables come from specimens scaled to unit centroid size; raw
+  // coordinates are as large as the data.
+  bool shapeVariables = settings.threeD || settings.partialWarps;
+  double scale =
+      shapeVariables ? 1.0 : std::max(data1->cwiseAbs().maxCoeff(), data2->cwiseAbs().maxCoeff());
+  checkShapeVariation(in.x1, scale, 1, in.npca);
+  checkShapeVariation(in.x2, scale, 2, in.npca);
   // Replicates must come from the variables the observed statistic sees:
   // three-dimensional groups are always analysed as shape variables, so
   // their raw landmark rows would give replicates of another kind.

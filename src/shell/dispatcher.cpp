@@ -160,10 +160,11 @@ void Dispatcher::loadData(int group) {
     summary = format("File %s \\n %4.0f Samples \\n %4.0f landmarks",
                      {file->name, double(data.rows()), double(data.cols() - 1) / 2.0});
   } else {
+    // Superimposed whether or not the picture is shown, so that a group the
+    // fit cannot take fails here in both settings; the analyses start again
+    // from the stored data.
+    Matrix reference = groupConsensus3D(data, m_host);
     if (number("Suppress3", "Value") == 0) {
-      // Superimposed for the picture only: the analyses start again from
-      // the stored data.
-      Matrix reference = groupConsensus3D(data);
       graphics::Figure& window = graphics::graphics().newPlotWindow();
       window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " + file->name));
       showshape3D(LandmarkArray(reference), "gp");

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <array>
 #include <filesystem>
+#include <new>
 
 #include "runtime/error.h"
 #include "runtime/graphics/graphics_system.h"
@@ -13,6 +14,20 @@
 
 namespace vexmoor {
 namespace {
+
+// The message of the exception being handled; faults that carry none of
+// their own say what happened.
+std::string caughtMessage() {
+  try {
+    throw;
+  } catch (const std::bad_alloc&) {
+    return "out of memory";
+  } catch (const std::exception& e) {
+    return e.what();
+  } catch (...) {
+    return "unexpected fault";
+  }
+}
 
 constexpr std::array<std::string_view, 21> kPlaceholders{
     "pushbutton1_Callback",  "pushbutton2_Callback",  "FileBox1_Callback",
@@ -69,16 +84,17 @@ std::vector<Value> WindowShell::Vexmoor(std::span<const Value> args, int nargout
       return {};
     }
   }
+  std::string what = *name;
+  if (*name == "mezeysw" && !rest.empty() && std::holds_alternative<std::string>(rest[0])) {
+    what = actionLabel(std::get<std::string>(rest[0]));
+  }
   try {
     return m_table.call(*name, rest, nargout);
-  } catch (const std::exception& e) {
-    std::string what = *name;
-    if (*name == "mezeysw" && !rest.empty() && std::holds_alternative<std::string>(rest[0])) {
-      what = actionLabel(std::get<std::string>(rest[0]));
-    }
-    reportError(what, e.what());
-    return {};
+  } catch (...) {
+    // Last resort: a fault of any kind ends the action, never the window.
+    reportError(what, caughtMessage());
   }
+  return {};
 }
 
 std::string WindowShell::layoutPath(const std::string& folder, const std::string& name) const {
@@ -221,11 +237,11 @@ void WindowShell::runCallbackText(Handle, const std::string& text) {
     CallExpression call = parseCallbackText(text);
     try {
       evaluate(call, 0);
-    } catch (const std::exception& e) {
-      reportError(describe(call), e.what());
+    } catch (...) {
+      reportError(describe(call), caughtMessage());
     }
-  } catch (const std::exception& e) {
-    reportError("Callback", e.what());
+  } catch (...) {
+    reportError("Callback", caughtMessage());
   }
 }
 

@@ -154,7 +154,11 @@ TEST(Batch, CommandLineMistakes) {
 TEST(Batch, ComponentCountsThatDoNotFit) {
   for (const char* k : {"0", "13", "x", "-1"}) {
     std::string m = failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", k}));
-    EXPECT_EQ(m.rfind("the number of components must be a whole number from 1 to 12", 0), 0u) << m;
+    EXPECT_EQ(m.rfind("the number of components must be a number that rounds to a whole number "
+                      "from 1 to 12",
+                      0),
+              0u)
+        << m;
   }
 }
 

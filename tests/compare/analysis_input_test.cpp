@@ -99,14 +99,15 @@ TEST(PrepareAnalysis, TheComponentsTextIsRoundedHalfAwayFromZero) {
 TEST(PrepareAnalysis, ComponentsThatAreNoUsableCountAreErrors) {
   Matrix f = gorillaFemales(), m = gorillaMales();
   const std::string rule =
-      "the number of components must be a whole number from 1 to 12 (the number of shape "
-      "variables); ";
+      "the number of components must be a number that rounds to a whole number from 1 to 12 (the "
+      "number of shape variables); ";
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "")); }), rule + "nothing was entered");
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "two")); }),
             rule + "\"two\" was entered");
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "2 3")); }),
             rule + "\"2 3\" was entered");
-  EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "0.4")); }), rule + "it is 0");
+  EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "0.4")); }),
+            rule + "\"0.4\" was entered, which rounds to 0");
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "-2")); }), rule + "it is -2");
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "13")); }), rule + "it is 13");
   EXPECT_EQ(errorMessage([&] { prepare(f, m, settings(true, "inf")); }),

@@ -277,6 +277,24 @@ class DispatcherTest : public QObject {
     QVERIFY(anyErrorMessage([&] {
               m_fx.dispatcher().mezeysw("LoadData2");
             }).find("three-dimensional data need 3k + 1") != std::string::npos);
+
+    // A group the superimposition cannot take fails at load, shown or not,
+    // and the group keeps what it held.
+    std::string flat(2 * 24 + 1, ' ');
+    for (int j = 0; j < 25; ++j) {
+      flat[static_cast<size_t>(2 * j)] = j < 24 ? '5' : '1';
+    }
+    std::string degenerate = writeFile("flat.txt", flat + "\n" + rows);
+    Matrix before = *m_fx.dispatcher().state().data2;
+    for (double suppress : {1.0, 0.0}) {
+      m_fx.control("Suppress3").set("Value", scalarValue(suppress));
+      size_t open = graphics::graphics().figures().size();
+      m_fx.answer(degenerate);
+      QVERIFY(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); }).find("coincide") !=
+              std::string::npos);
+      QCOMPARE(graphics::graphics().figures().size(), open);
+      QVERIFY(*m_fx.dispatcher().state().data2 == before);
+    }
   }
 
   void theDimensionIsReadOnlyByTheFirstLoadOfGroupOne() {

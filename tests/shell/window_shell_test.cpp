@@ -162,6 +162,21 @@ class WindowShellTest : public QObject {
     QVERIFY(call(m_fx.app(), "Vexmoor", {scalarValue(3)}).empty());
   }
 
+  void aFaultOfAnyKindIsReportedNotFatal() {
+    // Stand-ins for faults that no message was written for.
+    m_fx.app().table().bind("centsize",
+                            [](std::span<const Value>, int) -> std::vector<Value> { throw 42; });
+    m_fx.app().table().bind("centpos", [](std::span<const Value>, int) -> std::vector<Value> {
+      throw std::bad_alloc();
+    });
+    call(m_fx.app(), "Vexmoor", {textValue("centsize"), scalarValue(1)});
+    QCOMPARE(m_fx.status(), std::string("centsize failed: unexpected fault"));
+    m_fx.app().shell().runCallbackText(0, "centpos(1)");
+    QVERIFY(m_fx.statusIsError());
+    QCOMPARE(m_fx.console(), std::string("unexpected fault\nout of memory\n"));
+    QVERIFY(m_fx.mainWindow().statusText().ends_with("out of memory"));
+  }
+
   void argumentCountMessagesThroughVexmoor() {
     call(m_fx.app(), "Vexmoor", {textValue("mezeysw"), textValue("a"), textValue("b")});
     std::vector<Value> args{textValue("mezeysw"), textValue("a")};

@@ -162,8 +162,10 @@ class GraphicsTest : public QObject {
              QString("the \"Type\" property of a line object is read-only"));
     QCOMPARE(errorOf([&] { b.get("Colour"); }),
              QString("there is no \"Colour\" property of a line object"));
-    graphics().remove(a.handle());
-    QVERIFY(!graphics().isHandle(a.handle()));
+    // The object is freed by remove(): keep its handle, not the reference.
+    Handle removed = a.handle();
+    graphics().remove(removed);
+    QVERIFY(!graphics().isHandle(removed));
     QCOMPARE(std::get<Matrix>(axes.get("Children")).size(), Index(1));
     QCOMPARE(errorOf([&] { graphics().object(12345.5); }).left(32),
              QString("invalid or deleted graphics obje"));

@@ -1,0 +1,32 @@
+// SIGINT and SIGTERM for the batch front end: the first one asks the
+// running analysis to stop (the resampling engine polls cancelRequested()
+// several times a second), so that the process ends with a message and no
+// result instead of dying mid-write. A second signal ends the process at
+// once, as if no handler were installed.
+#pragma once
+
+#include <cstdint>
+#include <ostream>
+
+#include "runtime/progress.h"
+
+namespace vexmoor {
+
+class InterruptWatch : public Progress {
+ public:
+  // Installs the handlers; the destructor restores the previous ones.
+  InterruptWatch();
+  ~InterruptWatch() override;
+  InterruptWatch(const InterruptWatch&) = delete;
+  InterruptWatch& operator=(const InterruptWatch&) = delete;
+
+  void report(std::int64_t, std::int64_t) override {}
+  bool cancelRequested() const override { return signalNumber() != 0; }
+
+  // The signal received, 0 when none.
+  static int signalNumber();
+  // Writes the one-line message and returns the exit status 128 + signal.
+  static int reportInterrupted(std::ostream& err);
+};
+
+}  // namespace vexmoor

@@ -1,0 +1,86 @@
+// SIGINT and SIGTERM sent to vexmoor-batch in the middle of a long
+// resampling run: it stops soon, says so, prints no result and ends with
+// 128 + the signal's number.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vexmoor {
+namespace {
+
+const std::string kGorf = VEXMOOR_EXAMPLES "/gorilla/gorf.txt";
+const std::string kGorm = VEXMOOR_EXAMPLES "/gorilla/gorm.txt";
+
+std::string slurp(const std::filesystem::path& p) {
+  std::ifstream in(p);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+struct Interrupted {
+  int status = -1;
+  double secondsToStop = 0;
+  std::string out, err;
+};
+
+// Starts a run of a million replicates, waits, sends `sig` and times the end.
+Interrupted interruptRun(int sig) {
+  auto dir = std::filesystem::temp_directory_path() /
+             ("vexmoor_interrupt_" + std::to_string(getpid()) + "_" + std::to_string(sig));
+  std::filesystem::create_directories(dir);
+  std::string out = (dir / "out").string(), err = (dir / "err").string();
+  posix_spawn_file_actions_t files;
+  posix_spawn_file_actions_init(&files);
+  posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  std::vector<std::string> args = {VEXMOOR_BATCH, "BootMezeyAngle", kGorf, kGorm, "-k", "2", "-v",
+                                   "100",         "--seed",         "1"};
+  std::vector<char*> argv;
+  for (std::string& a : args) {
+    argv.push_back(a.data());
+  }
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  Interrupted r;
+  if (posix_spawn(&pid, VEXMOOR_BATCH, &files, nullptr, argv.data(), environ) != 0) {
+    return r;
+  }
+  posix_spawn_file_actions_destroy(&files);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  auto sent = std::chrono::steady_clock::now();
+  kill(pid, sig);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  r.secondsToStop = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
+  r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  r.out = slurp(out);
+  r.err = slurp(err);
+  std::filesystem::remove_all(dir);
+  return r;
+}
+
+TEST(BatchInterrupt, SignalsStopTheResamplingWithoutAResult) {
+  for (auto [sig, name] : {std::pair{SIGINT, "SIGINT"}, std::pair{SIGTERM, "SIGTERM"}}) {
+    Interrupted r = interruptRun(sig);
+    EXPECT_EQ(r.status, 128 + sig) << name << "\n" << r.err;
+    EXPECT_LT(r.secondsToStop, 1.0) << name;
+    EXPECT_EQ(r.out, "") << name;
+    EXPECT_EQ(r.err, "error: interrupted by " + std::string(name) +
+                         "; the analysis stopped and no result was written\n");
+  }
+}
+
+}  // namespace
+}  // namespace vexmoor
