@@ -1,8 +1,13 @@
 #include "cpc/model_hierarchy.h"
 
+#include <algorithm>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "compare/principal_axes.h"
 #include "cpc/model_numerics.h"
@@ -79,6 +84,95 @@ void noticeSingular(ModelHierarchy& h, Host& host, double n1, double n2) {
               "Note: a covariance estimate is singular, so some log-likelihoods, AICs and "
               "weights are not finite.");
   }
+}
+
+// Keeps what a computation writes to the console, to be passed on later in
+// the order the computations were started.
+class BufferedConsole : public Host {
+ public:
+  explicit BufferedConsole(bool enabled) : m_enabled(enabled) {}
+  bool consoleEnabled() const override { return m_enabled; }
+  void consoleWrite(std::string_view text) override { m_text += text; }
+  void messageBox(std::string_view) override {}
+  const std::string& text() const { return m_text; }
+
+ private:
+  bool m_enabled;
+  std::string m_text;
+};
+
+unsigned workerCount() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The partial models formed one by one, as the console shows them: each
+// estimate, its axes and a key wait. The models are independent, so a batch
+// of them is computed on all cores and then shown in order; the numbers do
+// not depend on the number of threads.
+std::vector<double> formedPartialLogLikelihoods(const Matrix& s1, const Matrix& s2, double n1,
+                                                double n2, const Matrix& B, Host& host) {
+  const Index p = s1.rows();
+  std::vector<double> ll;
+  const Index batch = static_cast<Index>(workerCount());
+  for (Index first = 1; first <= p - 2; first += batch) {
+    Index last = std::min(p - 2, first + batch - 1);
+    std::vector<PartialCommonComponents> fits(static_cast<size_t>(last - first + 1));
+    std::vector<BufferedConsole> consoles(fits.size(), BufferedConsole(host.consoleEnabled()));
+    std::vector<std::thread> workers;
+    std::vector<std::exception_ptr> failures(fits.size());
+    for (size_t i = 0; i < fits.size(); ++i) {
+      workers.emplace_back([&, i] {
+        try {
+          fits[i] = flury_pcp(s1, s2, B, first + static_cast<Index>(i), consoles[i]);
+        } catch (...) {
+          failures[i] = std::current_exception();
+        }
+      });
+    }
+    for (std::thread& w : workers) {
+      w.join();
+    }
+    for (size_t i = 0; i < fits.size(); ++i) {
+      if (failures[i]) {
+        std::rethrow_exception(failures[i]);
+      }
+      const PartialCommonComponents& pcpc = fits[i];
+      if (host.consoleEnabled()) {
+        host.consoleWrite(consoles[i].text());
+      }
+      display(host, "s1_pcpc", pcpc.s1est);
+      display(host, "s2_pcpc", pcpc.s2est);
+      display(host, "Bg1", pcpc.Bg1);
+      host.waitForKey();
+      ll.push_back(logLikelihood(pcpc.s1est, pcpc.s2est, n1, n2));
+    }
+  }
+  return ll;
+}
+
+// LL of the partial models with j = 1 ... p − 2 shared axes. When nobody
+// watches the console and both matrices are regular, all of them come from
+// one factorisation per group (the estimates' determinants are products of
+// their variances along orthogonal axes), which costs O(p³) instead of
+// O(p⁴). Otherwise the estimates are formed: they are shown, and for a
+// group with no more specimens than variables the values are rounding
+// noise that only the estimates themselves reproduce.
+std::vector<double> partialLogLikelihoods(const Matrix& s1, const Matrix& s2, double n1, double n2,
+                                          const Matrix& B, Host& host) {
+  const Index p = s1.rows();
+  const double pd = static_cast<double>(p);
+  if (!host.consoleEnabled() && n1 > pd && n2 > pd) {
+    std::optional<Vector> d1 = partialLogDeterminants(s1, B);
+    std::optional<Vector> d2 = d1 ? partialLogDeterminants(s2, B) : std::nullopt;
+    if (d1 && d2) {
+      std::vector<double> ll;
+      for (Index j = 1; j <= p - 2; ++j) {
+        ll.push_back(-n1 * (*d1)(j)-n2 * (*d2)(j));
+      }
+      return ll;
+    }
+  }
+  return formedPartialLogLikelihoods(s1, s2, n1, n2, B, host);
 }
 
 // The smallest value that is not NaN (NaN when all are).
@@ -166,15 +260,11 @@ ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, 
 
   h.indep = model(logLikelihood(s1, s2, n1, n2), kGroups * pd * (pd + 1) / 2);
 
+  std::vector<double> partialLl = partialLogLikelihoods(s1, s2, n1, n2, cpc.B, host);
   for (Index j = 1; j <= p - 2; ++j) {
-    PartialCommonComponents pcpc = flury_pcp(s1, s2, cpc.B, j, host);
-    display(host, "s1_pcpc", pcpc.s1est);
-    display(host, "s2_pcpc", pcpc.s2est);
-    display(host, "Bg1", pcpc.Bg1);
-    host.waitForKey();
     double free = static_cast<double>(p - j);
     h.partial.push_back(
-        model(logLikelihood(pcpc.s1est, pcpc.s2est, n1, n2),
+        model(partialLl[static_cast<size_t>(j - 1)],
               pd * (pd - 1) / 2 + kGroups * pd + (kGroups - 1) * free * (free - 1) / 2));
   }
 

@@ -1,6 +1,7 @@
 #include "cpc/partial_cpc.h"
 
 #include <cassert>
+#include <cmath>
 
 #include "cpc/model_numerics.h"
 
@@ -36,6 +37,35 @@ PartialCommonComponents flury_pcp(const Matrix& s1, const Matrix& s2, const Matr
   m.s1est = m.Bg1 * m.L1est.asDiagonal() * m.Bg1.transpose();
   m.s2est = m.Bg2 * m.L2est.asDiagonal() * m.Bg2.transpose();
   return m;
+}
+
+std::optional<Vector> partialLogDeterminants(const Matrix& s, const Matrix& B) {
+  const Index p = s.rows();
+  Matrix c = B.transpose() * s * B;
+  // Reversed, the trailing blocks of C become leading ones, whose
+  // determinants are the running products of the squared Cholesky pivots.
+  Eigen::LLT<Matrix> llt(c.reverse());
+  if (llt.info() != Eigen::Success) {
+    return std::nullopt;
+  }
+  Vector trailing(p + 1);
+  trailing(0) = 0.0;
+  for (Index i = 0; i < p; ++i) {
+    double pivot = llt.matrixLLT()(i, i);
+    if (!(pivot > 0.0) || !std::isfinite(pivot)) {
+      return std::nullopt;
+    }
+    trailing(i + 1) = trailing(i) + 2.0 * std::log(pivot);
+  }
+  Vector out(p + 1);
+  double shared = 0.0;
+  for (Index q = 0; q <= p; ++q) {
+    out(q) = shared + trailing(p - q);
+    if (q < p) {
+      shared += std::log(c(q, q));
+    }
+  }
+  return out;
 }
 
 }  // namespace vexmoor

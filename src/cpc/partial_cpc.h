@@ -3,6 +3,8 @@
 // axes in the remaining subspace.
 #pragma once
 
+#include <optional>
+
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 
@@ -19,5 +21,14 @@ struct PartialCommonComponents {
 // shared axes, 0 <= q <= p. Writes L1est and L2est to the console.
 PartialCommonComponents flury_pcp(const Matrix& s1, const Matrix& s2, const Matrix& B, Index q,
                                   Host& host = silentHost());
+
+// ln det of one group's partial-model estimate for every number of shared
+// axes q = 0 ... p at once (entry q), without forming the estimates: with B
+// orthogonal and C = B'·s·B, the estimate for q has the determinant
+// C(1,1)·...·C(q,q) · det(C(q+1:p, q+1:p)), and one Cholesky factorisation
+// of C with its order reversed gives the determinants of all trailing
+// blocks. s: p × p covariance matrix; B: p × p orthogonal. Empty when C is
+// not numerically positive definite: the caller then forms the estimates.
+std::optional<Vector> partialLogDeterminants(const Matrix& s, const Matrix& B);
 
 }  // namespace vexmoor
