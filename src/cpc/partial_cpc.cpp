@@ -2,6 +2,7 @@
 
 #include <cassert>
 #include <cmath>
+#include <string>
 
 #include "cpc/model_numerics.h"
 
@@ -21,21 +22,36 @@ Matrix groupAxes(const Matrix& s, const Matrix& b1, const Matrix& b2) {
 
 }  // namespace
 
-PartialCommonComponents flury_pcp(const Matrix& s1, const Matrix& s2, const Matrix& B, Index q,
-                                  Host& host) {
-  const Index p = s1.rows();
+PartialModel partialCommonComponents(const std::vector<Matrix>& s, const Matrix& B, Index q,
+                                     Host& host) {
+  const Index p = s[0].rows();
   assert(q >= 0 && q <= p && "the number of shared axes must lie between 0 and p");
   Matrix b1 = B.leftCols(q);
   Matrix b2 = B.rightCols(p - q);
+  PartialModel m;
+  for (size_t g = 0; g < s.size(); ++g) {
+    m.axes.push_back(groupAxes(s[g], b1, b2));
+  }
+  for (size_t g = 0; g < s.size(); ++g) {
+    m.variances.push_back((m.axes[g].transpose() * s[g] * m.axes[g]).diagonal());
+    display(host, "L" + std::to_string(g + 1) + "est", m.variances[g]);
+  }
+  for (size_t g = 0; g < s.size(); ++g) {
+    m.estimates.push_back(m.axes[g] * m.variances[g].asDiagonal() * m.axes[g].transpose());
+  }
+  return m;
+}
+
+PartialCommonComponents flury_pcp(const Matrix& s1, const Matrix& s2, const Matrix& B, Index q,
+                                  Host& host) {
+  PartialModel k = partialCommonComponents({s1, s2}, B, q, host);
   PartialCommonComponents m;
-  m.Bg1 = groupAxes(s1, b1, b2);
-  m.Bg2 = groupAxes(s2, b1, b2);
-  m.L1est = (m.Bg1.transpose() * s1 * m.Bg1).diagonal();
-  display(host, "L1est", m.L1est);
-  m.L2est = (m.Bg2.transpose() * s2 * m.Bg2).diagonal();
-  display(host, "L2est", m.L2est);
-  m.s1est = m.Bg1 * m.L1est.asDiagonal() * m.Bg1.transpose();
-  m.s2est = m.Bg2 * m.L2est.asDiagonal() * m.Bg2.transpose();
+  m.s1est = k.estimates[0];
+  m.s2est = k.estimates[1];
+  m.Bg1 = k.axes[0];
+  m.Bg2 = k.axes[1];
+  m.L1est = k.variances[0];
+  m.L2est = k.variances[1];
   return m;
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <optional>
+#include <vector>
 
 #include "runtime/host.h"
 #include "runtime/matrix.h"
@@ -15,6 +16,18 @@ struct PartialCommonComponents {
   Matrix Bg1, Bg2;      // p × p: the q shared columns of B first, then the group's own
   Vector L1est, L2est;  // p: each group's variances along its own axes
 };
+
+// The same model for k groups: one entry per group, in input order.
+struct PartialModel {
+  std::vector<Matrix> estimates;  // p × p
+  std::vector<Matrix> axes;       // p × p: the q shared columns of B, then the group's own
+  std::vector<Vector> variances;  // p: the group's variances along its axes
+};
+
+// flury_pcp for k groups; writes L1est ... Lkest to the console. Two groups
+// give flury_pcp's result.
+PartialModel partialCommonComponents(const std::vector<Matrix>& s, const Matrix& B, Index q,
+                                     Host& host = silentHost());
 
 // flury_pcp in one pass. s1, s2: p × p covariance matrices; B: p × p common
 // axes (flury_f's, columns by ascending weighted variance); q: the number of
