@@ -1,10 +1,11 @@
 // Time of the RunCPC action (preparation and the whole model hierarchy) for
-// 12 shape variables (the bundled gorilla skulls, 8 landmarks) and for 40
-// (generated groups of 22 landmarks).
+// 12 shape variables (the bundled gorilla skulls, 8 landmarks) and for 40,
+// 100 and 400 (generated groups), and of the hierarchy of six groups.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
 #include <random>
+#include <vector>
 
 #include "actions/analysis_actions.h"
 #include "compare/analysis_input.h"
@@ -59,6 +60,41 @@ void BM_RunCpc40Variables(benchmark::State& state) {
   runCpcAction(state, group1, group2);
 }
 BENCHMARK(BM_RunCpc40Variables)->Unit(benchmark::kMillisecond);
+
+// 100 and 400 shape variables (52 and 202 landmarks), more specimens than
+// variables so that the covariance matrices are regular. The larger one is
+// timed once: its F-G sweeps dominate.
+void BM_RunCpc100Variables(benchmark::State& state) {
+  static const Matrix group1 = generatedGroup(130, 52, 1.0, 3);
+  static const Matrix group2 = generatedGroup(120, 52, 2.0, 4);
+  runCpcAction(state, group1, group2);
+}
+BENCHMARK(BM_RunCpc100Variables)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+void BM_RunCpc400Variables(benchmark::State& state) {
+  static const Matrix group1 = generatedGroup(450, 202, 1.0, 5);
+  static const Matrix group2 = generatedGroup(430, 202, 2.0, 6);
+  runCpcAction(state, group1, group2);
+}
+BENCHMARK(BM_RunCpc400Variables)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// The k-group hierarchy of six groups of 12 variables.
+void BM_KGroupHierarchy6x12(benchmark::State& state) {
+  std::vector<Matrix> s;
+  std::vector<double> n;
+  for (unsigned g = 0; g < 6; ++g) {
+    Matrix data = generatedGroup(30 + 3 * g, 8, 1.0 + 0.2 * g, 10 + g);
+    AnalysisInput in =
+        prepareAnalysis(&data, &data, AnalysisSettings{}, ConsensusRounding::kFourDecimals,
+                        ComponentsText::kIgnore, silentHost());
+    s.push_back(covariance(in.x1));
+    n.push_back(static_cast<double>(in.m1));
+  }
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(fitModelHierarchy(s, n));
+  }
+}
+BENCHMARK(BM_KGroupHierarchy6x12)->Unit(benchmark::kMillisecond);
 
 // The hierarchy alone on the 40 generated variables, without the preparation.
 void BM_FluryAic40Variables(benchmark::State& state) {

@@ -78,6 +78,13 @@ void turnColumns(Matrix& m, Index l, Index j, const Eigen::Matrix2d& q) {
 
 PairRotation rotatePair(const Eigen::Matrix2d& t1, const Eigen::Matrix2d& t2, double n1, double n2,
                         int maxIterations) {
+  return rotatePair(std::vector<Eigen::Matrix2d>{t1, t2}, std::vector<double>{n1, n2},
+                    maxIterations);
+}
+
+PairRotation rotatePair(const std::vector<Eigen::Matrix2d>& blocks,
+                        const std::vector<double>& weights, int maxIterations) {
+  assert(blocks.size() == weights.size() && !blocks.empty());
   Eigen::Matrix2d q = Eigen::Matrix2d::Identity();
   Eigen::Matrix2d qp = q;
   double cscore = 1e6;
@@ -88,20 +95,24 @@ PairRotation rotatePair(const Eigen::Matrix2d& t1, const Eigen::Matrix2d& t2, do
       break;
     }
     ++r.iterations;
-    double d[2][2] = {{variance(t1, q, 0), variance(t1, q, 1)},
-                      {variance(t2, q, 0), variance(t2, q, 1)}};
-    for (int g = 0; g < 2; ++g) {
-      for (int c = 0; c < 2; ++c) {
-        if (d[g][c] == 0.0) {
-          r.q = q;
-          r.zeroVarianceGroup = g + 1;
-          r.zeroVarianceColumn = c + 1;
-          return r;
-        }
+    Eigen::Matrix2d t;
+    for (size_t g = 0; g < blocks.size(); ++g) {
+      double d0 = variance(blocks[g], q, 0);
+      double d1 = variance(blocks[g], q, 1);
+      if (d0 == 0.0 || d1 == 0.0) {
+        r.q = q;
+        r.zeroVarianceGroup = static_cast<int>(g) + 1;
+        r.zeroVarianceColumn = d0 == 0.0 ? 1 : 2;
+        return r;
+      }
+      // Summed group by group in the same order as the two-group formula.
+      Eigen::Matrix2d term = weights[g] * (d0 - d1) / (d0 * d1) * blocks[g];
+      if (g == 0) {
+        t = term;
+      } else {
+        t += term;
       }
     }
-    Eigen::Matrix2d t = n1 * (d[0][0] - d[0][1]) / (d[0][0] * d[0][1]) * t1 +
-                        n2 * (d[1][0] - d[1][1]) / (d[1][0] * d[1][1]) * t2;
     auto [first, second] = eigenvectorDirections(t);
     double theta = fold(first);
     double theta2 = fold(second);
@@ -132,24 +143,44 @@ Matrix flury_g(const Matrix& T1, const Matrix& T2, double n1, double n2) {
   return r.q;
 }
 
-double fluryCriterion(const Matrix& B, const Matrix& A1, const Matrix& A2, double n1, double n2) {
+double fluryCriterion(const Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n) {
   auto term = [&B](const Matrix& a) {
     Matrix c = B.transpose() * a * B;
     return c.diagonal().array().log().sum() - logDeterminant(c);
   };
-  return n1 * term(A1) + n2 * term(A2);
+  double phi = n[0] * term(A[0]);
+  for (size_t g = 1; g < A.size(); ++g) {
+    phi += n[g] * term(A[g]);
+  }
+  return phi;
+}
+
+double fluryCriterion(const Matrix& B, const Matrix& A1, const Matrix& A2, double n1, double n2) {
+  return fluryCriterion(B, std::vector<Matrix>{A1, A2}, std::vector<double>{n1, n2});
 }
 
 CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n2,
                          const CpcLimits& limits) {
-  const Index p = A1.rows();
+  CommonComponents fit = fluryCommonComponents({A1, A2}, {n1, n2}, limits);
+  fit.s1est = fit.estimates[0];
+  fit.s2est = fit.estimates[1];
+  return fit;
+}
+
+CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::vector<double>& n,
+                                       const CpcLimits& limits,
+                                       const std::vector<std::string>& labels) {
+  assert(A.size() == n.size() && A.size() >= 2);
+  const size_t k = A.size();
+  const Index p = A[0].rows();
   if (p >= 2) {
-    requireVariation(A1, A2, false, "common principal components");
+    requireVariation(A, false, "common principal components", labels);
   }
   CommonComponents fit;
   Matrix B = Matrix::Identity(p, p);
   double philast = 35;
   double phi = 34;
+  std::vector<Eigen::Matrix2d> blocks(k);
   while (std::abs(philast - phi) > kSweepTolerance) {
     if (fit.sweeps == limits.maxSweeps) {
       fit.settled = false;
@@ -157,47 +188,60 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n
     }
     ++fit.sweeps;
     fit.unsettledRotations = 0;
-    // A·B turns with B, so each pair's blocks cost four dot products; the
-    // products are formed afresh every sweep to keep rounding from piling up.
-    Matrix ab1 = A1 * B;
-    Matrix ab2 = A2 * B;
+    // A·B turns with B, so each pair's blocks cost four dot products per
+    // group; the products are formed afresh every sweep to keep rounding
+    // from piling up.
+    std::vector<Matrix> ab(k);
+    for (size_t g = 0; g < k; ++g) {
+      ab[g] = A[g] * B;
+    }
     for (Index j = 1; j < p; ++j) {
       for (Index l = 0; l < j; ++l) {
-        PairRotation r = rotatePair(block(B, ab1, l, j), block(B, ab2, l, j), n1, n2,
-                                    limits.maxRotationIterations);
+        for (size_t g = 0; g < k; ++g) {
+          blocks[g] = block(B, ab[g], l, j);
+        }
+        PairRotation r = rotatePair(blocks, n, limits.maxRotationIterations);
         if (r.zeroVarianceGroup != 0) {
-          throw Error("group " + std::to_string(r.zeroVarianceGroup) +
+          throw Error(groupLabel(labels, r.zeroVarianceGroup) +
                       " has zero variance along one of the common axes (a combination of "
                       "variables that is the same in every specimen), so the common principal "
                       "components cannot be estimated");
         }
         fit.unsettledRotations += r.settled ? 0 : 1;
-        for (Matrix* m : {&B, &ab1, &ab2}) {
-          turnColumns(*m, l, j, r.q);
+        turnColumns(B, l, j, r.q);
+        for (Matrix& m : ab) {
+          turnColumns(m, l, j, r.q);
         }
       }
     }
     philast = phi;
-    phi = fluryCriterion(B, A1, A2, n1, n2);
+    phi = fluryCriterion(B, A, n);
   }
   fit.phi = phi;
 
   // Order the axes by ascending weighted variance; equal values keep their order.
-  Vector lambda1 = (B.transpose() * A1 * B).diagonal();
-  Vector lambda2 = (B.transpose() * A2 * B).diagonal();
-  Vector st = n1 * lambda1 + n2 * lambda2;
+  std::vector<Vector> lambda(k);
+  for (size_t g = 0; g < k; ++g) {
+    lambda[g] = (B.transpose() * A[g] * B).diagonal();
+  }
+  Vector st = n[0] * lambda[0];
+  for (size_t g = 1; g < k; ++g) {
+    st += n[g] * lambda[g];
+  }
   std::vector<Index> ns(static_cast<size_t>(p));
   std::iota(ns.begin(), ns.end(), Index{0});
   std::stable_sort(ns.begin(), ns.end(), [&st](Index a, Index b) { return st(a) < st(b); });
   fit.B.resize(p, p);
-  Vector l1(p), l2(p);
   for (Index i = 0; i < p; ++i) {
     fit.B.col(i) = B.col(ns[static_cast<size_t>(i)]);
-    l1(i) = lambda1(ns[static_cast<size_t>(i)]);
-    l2(i) = lambda2(ns[static_cast<size_t>(i)]);
   }
-  fit.s1est = fit.B * l1.asDiagonal() * fit.B.transpose();
-  fit.s2est = fit.B * l2.asDiagonal() * fit.B.transpose();
+  for (size_t g = 0; g < k; ++g) {
+    Vector l(p);
+    for (Index i = 0; i < p; ++i) {
+      l(i) = lambda[g](ns[static_cast<size_t>(i)]);
+    }
+    fit.estimates.push_back(fit.B * l.asDiagonal() * fit.B.transpose());
+  }
   return fit;
 }
 

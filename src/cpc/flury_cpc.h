@@ -4,6 +4,9 @@
 // own variances along those common axes.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "runtime/matrix.h"
 
 namespace vexmoor {
@@ -37,14 +40,21 @@ struct PairRotation {
 PairRotation rotatePair(const Eigen::Matrix2d& T1, const Eigen::Matrix2d& T2, double n1, double n2,
                         int maxIterations = CpcLimits{}.maxRotationIterations);
 
+// The G step for k groups: T = Σg ng·(dg1 − dg2)/(dg1·dg2)·Tg. blocks and
+// weights have one entry per group; two groups give rotatePair's result.
+PairRotation rotatePair(const std::vector<Eigen::Matrix2d>& blocks,
+                        const std::vector<double>& weights,
+                        int maxIterations = CpcLimits{}.maxRotationIterations);
+
 // flury_g: the rotation q of rotatePair. Throws vexmoor::Error naming the
 // group and the column when a group has zero variance along a column of q.
 Matrix flury_g(const Matrix& T1, const Matrix& T2, double n1, double n2);
 
 struct CommonComponents {
-  Matrix B;             // p × p orthogonal, columns by ascending n1·λ1 + n2·λ2
-  Matrix s1est, s2est;  // B·diag(λg)·B', λg the diagonal of B'·Ag·B
-  double phi = 0;       // Flury's criterion at the end, 0 when B diagonalises both
+  Matrix B;             // p × p orthogonal, columns by ascending Σg ng·λg
+  Matrix s1est, s2est;  // B·diag(λg)·B', λg the diagonal of B'·Ag·B (groups 1 and 2)
+  std::vector<Matrix> estimates;  // the same for every group, in input order
+  double phi = 0;                 // Flury's criterion at the end, 0 when B diagonalises both
   int sweeps = 0;
   bool settled = true;         // false: stopped by maxSweeps, B is the last estimate
   int unsettledRotations = 0;  // rotations of the last sweep stopped by their bound
@@ -59,8 +69,16 @@ struct CommonComponents {
 CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1 = 1, double n2 = 1,
                          const CpcLimits& limits = {});
 
+// flury_f for k >= 2 groups: A, n one entry per group (all p × p). The
+// sweeps, the ordering and the errors are those of flury_f; two groups give
+// its result exactly. Errors name groups by `labels` ("group g" when empty).
+CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::vector<double>& n,
+                                       const CpcLimits& limits = {},
+                                       const std::vector<std::string>& labels = {});
+
 // Flury's criterion for the axes B: Σg ng · ln(P(B'·Ag·B) / det(B'·Ag·B)),
 // P the product of the diagonal. ≥ 0 for positive definite Ag.
 double fluryCriterion(const Matrix& B, const Matrix& A1, const Matrix& A2, double n1, double n2);
+double fluryCriterion(const Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n);
 
 }  // namespace vexmoor

@@ -1,8 +1,14 @@
 #include "cpc/model_hierarchy.h"
 
+#include <algorithm>
+#include <cassert>
 #include <cmath>
+#include <exception>
 #include <limits>
+#include <optional>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "compare/principal_axes.h"
 #include "cpc/model_numerics.h"
@@ -15,10 +21,13 @@
 namespace vexmoor {
 namespace {
 
-constexpr double kGroups = 2;
-
-double logLikelihood(const Matrix& s1est, const Matrix& s2est, double n1, double n2) {
-  return -n1 * logDeterminant(s1est) - n2 * logDeterminant(s2est);
+// −Σg ng · ln det(estimate g), summed in group order.
+double logLikelihood(const std::vector<Matrix>& estimates, const std::vector<double>& n) {
+  double ll = -n[0] * logDeterminant(estimates[0]);
+  for (size_t g = 1; g < estimates.size(); ++g) {
+    ll -= n[g] * logDeterminant(estimates[g]);
+  }
+  return ll;
 }
 
 ModelFit model(double ll, double param) {
@@ -61,17 +70,20 @@ bool allFinite(const ModelHierarchy& h) {
   return finite;
 }
 
-void noticeSingular(ModelHierarchy& h, Host& host, double n1, double n2) {
+void noticeSingular(ModelHierarchy& h, Host& host, const std::vector<double>& n,
+                    const std::vector<std::string>& labels) {
   bool any = false;
-  for (int g = 1; g <= 2; ++g) {
-    double n = g == 1 ? n1 : n2;
-    if (n <= static_cast<double>(h.p)) {
+  for (size_t g = 0; g < n.size(); ++g) {
+    if (n[g] <= static_cast<double>(h.p)) {
       any = true;
+      // The label stays outside the format, whatever characters it holds.
+      std::string group = labels.empty() ? "group " + std::to_string(g + 1) : labels[g];
       addNotice(h, host,
-                format("Note: group %i has %i specimens for %i variables, so its covariance "
-                       "matrix is singular and the log-likelihoods, AICs and weights are not "
-                       "meaningful.",
-                       {double(g), n, double(h.p)}));
+                "Note: " + group +
+                    format(" has %i specimens for %i variables, so its covariance matrix is "
+                           "singular and the log-likelihoods, AICs and weights are not "
+                           "meaningful.",
+                           {n[g], double(h.p)}));
     }
   }
   if (!any && !allFinite(h)) {
@@ -79,6 +91,108 @@ void noticeSingular(ModelHierarchy& h, Host& host, double n1, double n2) {
               "Note: a covariance estimate is singular, so some log-likelihoods, AICs and "
               "weights are not finite.");
   }
+}
+
+// Keeps what a computation writes to the console, to be passed on later in
+// the order the computations were started.
+class BufferedConsole : public Host {
+ public:
+  explicit BufferedConsole(bool enabled) : m_enabled(enabled) {}
+  bool consoleEnabled() const override { return m_enabled; }
+  void consoleWrite(std::string_view text) override { m_text += text; }
+  void messageBox(std::string_view) override {}
+  const std::string& text() const { return m_text; }
+
+ private:
+  bool m_enabled;
+  std::string m_text;
+};
+
+unsigned workerCount() {
+  return std::max(1u, std::thread::hardware_concurrency());
+}
+
+// The partial models formed one by one, as the console shows them: each
+// estimate, its axes and a key wait. The models are independent, so a batch
+// of them is computed on all cores and then shown in order; the numbers do
+// not depend on the number of threads.
+std::vector<double> formedPartialLogLikelihoods(const std::vector<Matrix>& s,
+                                                const std::vector<double>& n, const Matrix& B,
+                                                Host& host) {
+  const Index p = s[0].rows();
+  std::vector<double> ll;
+  const Index batch = static_cast<Index>(workerCount());
+  for (Index first = 1; first <= p - 2; first += batch) {
+    Index last = std::min(p - 2, first + batch - 1);
+    std::vector<PartialModel> fits(static_cast<size_t>(last - first + 1));
+    std::vector<BufferedConsole> consoles(fits.size(), BufferedConsole(host.consoleEnabled()));
+    std::vector<std::thread> workers;
+    std::vector<std::exception_ptr> failures(fits.size());
+    for (size_t i = 0; i < fits.size(); ++i) {
+      workers.emplace_back([&, i] {
+        try {
+          fits[i] = partialCommonComponents(s, B, first + static_cast<Index>(i), consoles[i]);
+        } catch (...) {
+          failures[i] = std::current_exception();
+        }
+      });
+    }
+    for (std::thread& w : workers) {
+      w.join();
+    }
+    for (size_t i = 0; i < fits.size(); ++i) {
+      if (failures[i]) {
+        std::rethrow_exception(failures[i]);
+      }
+      const PartialModel& pcpc = fits[i];
+      if (host.consoleEnabled()) {
+        host.consoleWrite(consoles[i].text());
+      }
+      for (size_t g = 0; g < s.size(); ++g) {
+        display(host, "s" + std::to_string(g + 1) + "_pcpc", pcpc.estimates[g]);
+      }
+      display(host, "Bg1", pcpc.axes[0]);
+      host.waitForKey();
+      ll.push_back(logLikelihood(pcpc.estimates, n));
+    }
+  }
+  return ll;
+}
+
+// LL of the partial models with j = 1 ... p − 2 shared axes. When nobody
+// watches the console and every matrix is regular, all of them come from
+// one factorisation per group (the estimates' determinants are products of
+// their variances along orthogonal axes), which costs O(p³) instead of
+// O(p⁴). Otherwise the estimates are formed: they are shown, and for a
+// group with no more specimens than variables the values are rounding
+// noise that only the estimates themselves reproduce.
+std::vector<double> partialLogLikelihoods(const std::vector<Matrix>& s,
+                                          const std::vector<double>& n, const Matrix& B,
+                                          Host& host) {
+  const Index p = s[0].rows();
+  const double pd = static_cast<double>(p);
+  bool regular = !host.consoleEnabled() &&
+                 std::all_of(n.begin(), n.end(), [pd](double ng) { return ng > pd; });
+  std::vector<Vector> logDets;
+  for (size_t g = 0; regular && g < s.size(); ++g) {
+    std::optional<Vector> d = partialLogDeterminants(s[g], B);
+    regular = d.has_value();
+    if (d) {
+      logDets.push_back(*d);
+    }
+  }
+  if (!regular) {
+    return formedPartialLogLikelihoods(s, n, B, host);
+  }
+  std::vector<double> ll;
+  for (Index j = 1; j <= p - 2; ++j) {
+    double sum = -n[0] * logDets[0](j);
+    for (size_t g = 1; g < s.size(); ++g) {
+      sum -= n[g] * logDets[g](j);
+    }
+    ll.push_back(sum);
+  }
+  return ll;
 }
 
 // The smallest value that is not NaN (NaN when all are).
@@ -150,32 +264,44 @@ std::string variableName(const AnalysisInput& in, Index i) {
 
 ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, double n2,
                                  Host& host, const CpcLimits& limits) {
+  return fitModelHierarchy(std::vector<Matrix>{s1, s2}, std::vector<double>{n1, n2}, host, limits);
+}
+
+ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector<double>& n,
+                                 Host& host, const CpcLimits& limits,
+                                 const std::vector<std::string>& labels) {
+  assert(s.size() == n.size() && s.size() >= 2);
   ModelHierarchy h;
-  const Index p = s1.rows();
+  const Index p = s[0].rows();
   const double pd = static_cast<double>(p);
+  const double groups = static_cast<double>(s.size());
   h.p = p;
+  h.groups = static_cast<Index>(s.size());
 
-  CommonComponents cpc = flury_f(s1, s2, n1, n2, limits);
-  h.cpc = model(logLikelihood(cpc.s1est, cpc.s2est, n1, n2), pd * (pd - 1) / 2 + kGroups * pd);
+  CommonComponents cpc = fluryCommonComponents(s, n, limits, labels);
+  h.cpc = model(logLikelihood(cpc.estimates, n), pd * (pd - 1) / 2 + groups * pd);
 
-  Matrix sIdentical = (n1 * s1 + n2 * s2) / (n1 + n2);
-  h.identical = model(-(n1 + n2) * logDeterminant(sIdentical), pd * (pd + 1) / 2);
+  Matrix pooled = n[0] * s[0];
+  double total = n[0];
+  for (size_t g = 1; g < s.size(); ++g) {
+    pooled += n[g] * s[g];
+    total += n[g];
+  }
+  Matrix sIdentical = pooled / total;
+  h.identical = model(-total * logDeterminant(sIdentical), pd * (pd + 1) / 2);
 
-  ProportionalModel prop = flury_pcm(s1, s2, n1, n2, limits.maxProportionalIterations);
-  h.prop = model(logLikelihood(prop.s1est, prop.s2est, n1, n2), pd * (pd + 1) / 2 + kGroups - 1);
+  ProportionalModel prop = proportionalModel(s, n, limits.maxProportionalIterations, labels);
+  h.prop = model(logLikelihood(prop.estimates, n), pd * (pd + 1) / 2 + groups - 1);
+  h.proportionality = prop.p;
 
-  h.indep = model(logLikelihood(s1, s2, n1, n2), kGroups * pd * (pd + 1) / 2);
+  h.indep = model(logLikelihood(s, n), groups * pd * (pd + 1) / 2);
 
+  std::vector<double> partialLl = partialLogLikelihoods(s, n, cpc.B, host);
   for (Index j = 1; j <= p - 2; ++j) {
-    PartialCommonComponents pcpc = flury_pcp(s1, s2, cpc.B, j, host);
-    display(host, "s1_pcpc", pcpc.s1est);
-    display(host, "s2_pcpc", pcpc.s2est);
-    display(host, "Bg1", pcpc.Bg1);
-    host.waitForKey();
     double free = static_cast<double>(p - j);
     h.partial.push_back(
-        model(logLikelihood(pcpc.s1est, pcpc.s2est, n1, n2),
-              pd * (pd - 1) / 2 + kGroups * pd + (kGroups - 1) * free * (free - 1) / 2));
+        model(partialLl[static_cast<size_t>(j - 1)],
+              pd * (pd - 1) / 2 + groups * pd + (groups - 1) * free * (free - 1) / 2));
   }
 
   RowVector aiclist = aicList(h);
@@ -185,7 +311,7 @@ ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, 
   h.aicWeight /= h.aicWeight.sum();
 
   noticeUnsettled(h, host, cpc, prop, limits);
-  noticeSingular(h, host, n1, n2);
+  noticeSingular(h, host, n, labels);
   return h;
 }
 

@@ -26,6 +26,7 @@ struct ModelFit {
 
 struct ModelHierarchy {
   Index p = 0;
+  Index groups = 2;
   ModelFit identical, prop, cpc, indep;
   std::vector<ModelFit> partial;  // entry j − 1: j shared axes, j = 1 ... p − 2
   // In the order [identical, prop, cpc, indep, partial 1 ... p − 2]; sums to 1.
@@ -33,6 +34,7 @@ struct ModelHierarchy {
   // Sentences the reader of the result must see: iteration bounds reached,
   // singular covariance matrices.
   std::vector<std::string> notices;
+  RowVector proportionality;  // [1 ρ2 ... ρk] of the proportional model
 };
 
 // Fits every model. s1, s2: p × p covariance matrices; n1, n2: the numbers of
@@ -43,6 +45,18 @@ struct ModelHierarchy {
 // Throws vexmoor::Error when a variable has zero variance in a group.
 ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, double n2,
                                  Host& host = silentHost(), const CpcLimits& limits = {});
+
+// The hierarchy of k >= 2 groups: s, n one entry per group (p × p
+// covariance matrices, numbers of specimens), labels naming the groups in
+// notes and errors ("group g" when empty). Parameter counts with k groups:
+// equal p(p+1)/2, proportional p(p+1)/2 + k − 1, common p(p−1)/2 + k·p,
+// j shared axes p(p−1)/2 + k·p + (k−1)(p−j)(p−j−1)/2, unrelated
+// k·p(p+1)/2. Two groups give the two-group hierarchy exactly, console
+// included; with k groups the console shows L1est ... Lkest and s1_pcpc ...
+// sk_pcpc of each partial model.
+ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector<double>& n,
+                                 Host& host = silentHost(), const CpcLimits& limits = {},
+                                 const std::vector<std::string>& labels = {});
 
 // The result table, then one line per notice. Echoes the header (stemp1).
 std::string modelHierarchyText(const ModelHierarchy& h, Host& host = silentHost());

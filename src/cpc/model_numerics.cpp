@@ -51,6 +51,41 @@ std::optional<ZeroVariance> findZeroVariance(const Matrix& s1, const Matrix& s2,
   return std::nullopt;
 }
 
+std::optional<ZeroVariance> findZeroVariance(const std::vector<Matrix>& s, bool everyGroup) {
+  for (Index i = 0; i < s[0].rows(); ++i) {
+    int first = 0;
+    bool all = true;
+    for (size_t g = 0; g < s.size(); ++g) {
+      bool zero = s[g](i, i) == 0.0;
+      all = all && zero;
+      if (zero && first == 0) {
+        first = static_cast<int>(g) + 1;
+      }
+    }
+    if (all) {
+      return ZeroVariance{i, 0};
+    }
+    if (!everyGroup && first != 0) {
+      return ZeroVariance{i, first};
+    }
+  }
+  return std::nullopt;
+}
+
+std::string groupLabel(const std::vector<std::string>& labels, int group) {
+  if (labels.empty()) {
+    return "group " + std::to_string(group);
+  }
+  return labels[static_cast<size_t>(group - 1)];
+}
+
+std::string groupText(const std::vector<std::string>& labels, int group, size_t groups) {
+  if (group != 0) {
+    return groupLabel(labels, group);
+  }
+  return groups == 2 ? "both groups" : "all " + std::to_string(groups) + " groups";
+}
+
 std::string groupText(int group) {
   return group == 0 ? "both groups" : "group " + std::to_string(group);
 }
@@ -60,6 +95,15 @@ void requireVariation(const Matrix& s1, const Matrix& s2, bool bothGroups, const
     throw Error("variable " + std::to_string(z->variable + 1) + " has zero variance in " +
                 groupText(z->group) + " (the same value in every specimen), so the " + model +
                 " cannot be estimated");
+  }
+}
+
+void requireVariation(const std::vector<Matrix>& s, bool everyGroup, const char* model,
+                      const std::vector<std::string>& labels) {
+  if (auto z = findZeroVariance(s, everyGroup)) {
+    throw Error("variable " + std::to_string(z->variable + 1) + " has zero variance in " +
+                groupText(labels, z->group, s.size()) +
+                " (the same value in every specimen), so the " + model + " cannot be estimated");
   }
 }
 

@@ -1,16 +1,20 @@
 // Flury's proportional model for two covariance matrices: Σ2 = ρ·Σ1.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "cpc/flury_cpc.h"
 #include "runtime/matrix.h"
 
 namespace vexmoor {
 
 struct ProportionalModel {
-  Matrix s1est, s2est;  // p × p; s2est = ρ · s1est
-  Matrix B;             // p × p eigenvectors of the common matrix for the returned ρ
-  RowVector p;          // [1 ρ]
-  RowVector L;          // 1 × p common variances along the columns of B
+  Matrix s1est, s2est;            // p × p; s2est = ρ · s1est (groups 1 and 2)
+  std::vector<Matrix> estimates;  // every group's: ρg · s1est
+  Matrix B;                       // p × p eigenvectors of the common matrix for the returned ρ
+  RowVector p;                    // [1 ρ2 ... ρk]
+  RowVector L;                    // 1 × p common variances along the columns of B
   int iterations = 0;
   bool settled = true;  // false: stopped by the bound, the estimate is the last one
 };
@@ -25,5 +29,12 @@ struct ProportionalModel {
 // the bound stops that.
 ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, double n2,
                             int maxIterations = CpcLimits{}.maxProportionalIterations);
+
+// The proportional model of k >= 2 groups, Σg = ρg·Σ1 (k − 1 constants, all
+// started at 0.5): the same iteration with every group's constant, which
+// for two groups is flury_pcm exactly. s, n: one entry per group.
+ProportionalModel proportionalModel(const std::vector<Matrix>& s, const std::vector<double>& n,
+                                    int maxIterations = CpcLimits{}.maxProportionalIterations,
+                                    const std::vector<std::string>& labels = {});
 
 }  // namespace vexmoor
