@@ -1,4 +1,6 @@
 // vexmoor-batch: the analyses of Vexmoor from the command line.
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -15,7 +17,8 @@ int main(int argc, char** argv) {
       std::cout << vexmoor::batchUsage();
       return 0;
     }
-    vexmoor::StreamHost host(std::cerr, options.diagnostics);
+    vexmoor::StreamHost host(std::cerr, options.diagnostics,
+                             vexmoor::batchKeyWaits(options.diagnostics, STDIN_FILENO), &std::cin);
     std::cout << vexmoor::runBatch(options, host) << '\n';
     return 0;
   } catch (const std::exception& e) {
