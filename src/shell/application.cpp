@@ -2,8 +2,10 @@
 
 #include <QDockWidget>
 #include <QFileDialog>
+#include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QStatusBar>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
@@ -138,7 +140,16 @@ void settleMinimumSize(QMainWindow& window) {
       box->setMaximumHeight(std::max(box->maximumHeight(), needed));
     }
   }
-  window.setMinimumSize(window.minimumSizeHint());
+  // The central area keeps its own least size; the menu bar, the status
+  // line and the docks come on top of it.
+  QSize least = window.centralWidget() ? window.centralWidget()->minimumSizeHint() : QSize();
+  least.rheight() +=
+      window.menuBar()->sizeHint().height() + window.statusBar()->sizeHint().height();
+  for (QDockWidget* dock : window.findChildren<QDockWidget*>()) {
+    least.rheight() += dock->minimumSizeHint().height();
+    least.setWidth(std::max(least.width(), dock->minimumSizeHint().width()));
+  }
+  window.setMinimumSize(least.expandedTo(window.minimumSizeHint()));
 }
 
 void fitToScreen(QWidget& window) {

@@ -334,9 +334,15 @@ class WindowToolsTest : public QObject {
           "CpcButton", "BootButton", "BootRangeButton", "RangeButton", "PermuteButton",
           "RandButton", "NumberABox", "BootBox", "ResBox", "CopyButton", "BlackButton"}) {
       auto* w = dynamic_cast<graphics::UiControl&>(m_fx.control(tag)).widget();
-      QVERIFY2(w->width() >= w->minimumSizeHint().width() &&
-                   w->height() >= w->minimumSizeHint().height(),
-               tag);
+      std::string why = std::string(tag) + " " + std::to_string(w->width()) + "x" +
+                        std::to_string(w->height()) + " < " +
+                        std::to_string(w->minimumSizeHint().width()) + "x" +
+                        std::to_string(w->minimumSizeHint().height()) + " in " +
+                        std::to_string(window().width()) + "x" + std::to_string(window().height());
+      // The least size a layout grants: the one set, else the hint.
+      int leastWidth = w->minimumWidth() > 0 ? w->minimumWidth() : w->minimumSizeHint().width();
+      int leastHeight = w->minimumHeight() > 0 ? w->minimumHeight() : w->minimumSizeHint().height();
+      QVERIFY2(w->width() >= leastWidth && w->height() >= leastHeight, why.c_str());
       QRect inWindow(w->mapTo(&window(), QPoint(0, 0)), w->size());
       QVERIFY2(window().rect().contains(inWindow), tag);
     }
