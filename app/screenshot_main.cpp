@@ -1,8 +1,9 @@
-// vexmoor-screenshot EXAMPLES OUT.png [COPY.png]: the main window with the
-// two bundled sample groups loaded and the angle between their planes
-// shown, saved as a picture; with COPY.png also the picture that "Copy
-// plot" puts on the clipboard. For the documentation: run it under a real
-// or virtual display.
+// vexmoor-screenshot EXAMPLES OUT.png [COPY.png [LOG.png]]: the main
+// window with the two bundled sample groups loaded and the angle between
+// their planes shown, saved as a picture; with COPY.png also the picture
+// that "Copy plot" puts on the clipboard; with LOG.png also the window after
+// a bootstrap test, its results log holding both results. For the
+// documentation: run it under a real or virtual display.
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
@@ -11,6 +12,7 @@
 #include <QTimer>
 #include <deque>
 #include <iostream>
+#include <memory>
 #include <string>
 
 #include "runtime/graphics/graphics_system.h"
@@ -19,14 +21,15 @@
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  if (argc != 3 && argc != 4) {
-    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png [COPY.png]\n";
+  if (argc < 3 || argc > 5) {
+    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png [COPY.png [LOG.png]]\n";
     return 2;
   }
   std::string examples = argv[1];
   QString out = argv[2];
   vexmoor::GuiHost host;
-  vexmoor::Application vexmoor(host, QCoreApplication::applicationDirPath().toStdString());
+  vexmoor::Application vexmoor(host, QCoreApplication::applicationDirPath().toStdString(),
+                               std::make_unique<vexmoor::InlineRunner>());
   std::deque<std::string> files{examples + "/gorilla/gorf.txt", examples + "/gorilla/gorm.txt"};
   vexmoor.dispatcher().setFileDialog(
       [&files](const vexmoor::FileDialogRequest&) -> std::optional<std::string> {
@@ -41,7 +44,7 @@ int main(int argc, char** argv) {
     vexmoor.dispatcher().mezeysw("LoadData1");
     vexmoor.dispatcher().mezeysw("LoadData2");
     vexmoor.dispatcher().mezeysw("DoMezeyAngle");
-    if (argc == 4) {
+    if (argc >= 4) {
       vexmoor.dispatcher().mezeysw("CopyPlot");
       QImage copied = qvariant_cast<QImage>(QApplication::clipboard()->mimeData()->imageData());
       if (!copied.save(argv[3])) {
@@ -52,6 +55,16 @@ int main(int argc, char** argv) {
     int status = 1;
     QTimer::singleShot(1500, [&] {
       status = window->grab().save(out) ? 0 : 1;
+      if (argc == 5) {
+        vexmoor.dispatcher().mezeysw("BootMezeyAngle");
+        return;
+      }
+      app.quit();
+    });
+    QTimer::singleShot(3000, [&] {
+      if (argc == 5 && !window->grab().save(argv[4])) {
+        status = 1;
+      }
       app.quit();
     });
     app.exec();

@@ -1,5 +1,9 @@
 #include "batch_run.h"
 
+#include <unistd.h>
+
+#include <string>
+
 #include "actions/analysis_actions.h"
 #include "io/landmark_file.h"
 #include "runtime/error.h"
@@ -17,6 +21,19 @@ Matrix loadGroup(const std::string& path, bool threeD) {
 
 void StreamHost::consoleWrite(std::string_view text) {
   m_out << text << std::flush;
+}
+
+void StreamHost::waitForKey() {
+  if (!m_keyWaits || !m_keys) {
+    return;
+  }
+  m_out << "Press Enter to continue." << std::endl;
+  std::string line;
+  std::getline(*m_keys, line);
+}
+
+bool batchKeyWaits(bool diagnostics, int inputDescriptor) {
+  return diagnostics && ::isatty(inputDescriptor) == 1;
 }
 
 void StreamHost::messageBox(std::string_view text) {

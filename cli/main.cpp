@@ -1,4 +1,6 @@
 // vexmoor-batch: the analyses of Vexmoor from the command line.
+#include <unistd.h>
+
 #include <iostream>
 #include <new>
 #include <string>
@@ -34,7 +36,8 @@ int main(int argc, char** argv) {
       return 0;
     }
     vexmoor::InterruptWatch interrupt;
-    vexmoor::StreamHost host(std::cerr, options.diagnostics);
+    vexmoor::StreamHost host(std::cerr, options.diagnostics,
+                             vexmoor::batchKeyWaits(options.diagnostics, STDIN_FILENO), &std::cin);
     doing = "running " + options.action;
     std::string text = vexmoor::runBatch(options, host, &interrupt);
     if (interrupt.cancelRequested()) {

@@ -1,5 +1,6 @@
 #include "plot/plot_styling.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "runtime/graphics/graphics_system.h"
@@ -24,6 +25,8 @@ void forEachLineChild(Handle handle, const std::function<void(graphics::Graphics
   }
 }
 
+constexpr double kLeastMarkerSize = 1;
+
 double number(const Value& v) {
   return std::get<Matrix>(v)(0);
 }
@@ -38,14 +41,17 @@ void setsymbolfill(Handle handle, double isfilled) {
 
 void incrementsymbolsize(Handle handle, double increment) {
   forEachLineChild(handle, [&](graphics::GraphicsObject& line) {
-    line.set("MarkerSize", scalarValue(number(line.get("MarkerSize")) + increment));
+    // Smaller stops at the least size that still shows a marker.
+    double size = number(line.get("MarkerSize"));
+    line.set("MarkerSize",
+             scalarValue(std::max(size + increment, std::min(size, kLeastMarkerSize))));
   });
 }
 
 void incrementlinethickness(Handle fighandle, double weight) {
   forEachLineChild(fighandle, [&](graphics::GraphicsObject& line) {
     if (!startsWith(line.get("LineStyle"), 'n')) {
-      line.set("LineWidth", scalarValue(weight + number(line.get("LineWidth"))));
+      line.set("LineWidth", scalarValue(std::max(weight + number(line.get("LineWidth")), 0.0)));
     }
   });
 }

@@ -11,7 +11,10 @@
 #include "runtime/format.h"
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/graphics/plotting.h"
+#include "runtime/text.h"
 #include "shape/group_consensus3d.h"
+#include "shell/consensus_window.h"
+#include "shell/status_text.h"
 
 namespace vexmoor {
 namespace {
@@ -151,8 +154,12 @@ void Dispatcher::loadData(int group) {
   checkLandmarkColumns(data, threeD, file->name);
   std::string summary;
   if (!threeD) {
+    size_t before = graphics::graphics().gca().children().size();
     showshape(data, group == 1 ? "bo" : "rs");
+    labelPlot(group, graphics::graphics().gca(), before, data, false);
+    before = graphics::graphics().gca().children().size();
     showshape(columnMeans(data), group == 1 ? "b<" : "r*");
+    labelPlot(group, graphics::graphics().gca(), before, data, true);
     graphics::Axes& axes = graphics::graphics().gca();
     graphics::axis(axes, "auto");
     graphics::axis(axes, "equal");
@@ -168,6 +175,7 @@ void Dispatcher::loadData(int group) {
       graphics::Figure& window = graphics::graphics().newPlotWindow();
       window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " + file->name));
       showshape3D(LandmarkArray(reference), "gp");
+      addLandmarkNumbering(window);
     }
     summary = threeDimensionalSummary(file->name, data.rows(), data.cols());
   }
@@ -176,13 +184,15 @@ void Dispatcher::loadData(int group) {
   }
   (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
   setText(group == 1 ? "FileBox1" : "FileBox2", "String", summary);
-  status("Group " + std::to_string(group) + " loaded from " + file->name);
+  noteLoaded(group, file->name);
 }
 
 void Dispatcher::clearData() {
   graphics::graphics().removeChildren(graphics::graphics().gca());
   m_state.data1.reset();
   m_state.data2.reset();
+  m_fileNames = {};
+  m_pointLabels.clear();
   setText("FileBox1", "String", "No data loaded");
   setText("FileBox2", "String", "No data loaded");
   setText("OutBox", "String", format("\\n \\n \\n \\n"));
@@ -214,7 +224,54 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
     result = action.run(request, m_host);
   }
   setText("ResBox", "String", result.text);
-  status(label + ": done");
+  status(label + ": " + doneStatus(action.name, result.text));
+  if (m_resultSink) {
+    AnalysisRecord record{
+        std::string(action.name), label, {}, std::nullopt, std::nullopt, result.seed, result.text};
+    for (const std::string& f : m_fileNames) {
+      if (!f.empty()) {
+        record.files.push_back(f);
+      }
+    }
+    if (action.readsComponents) {
+      record.components = componentsAsRead(request.settings.componentsText);
+    }
+    if (action.resampling) {
+      record.bootValue = request.settings.bootValue;
+    }
+    m_resultSink(record);
+  }
+}
+
+void Dispatcher::noteLoaded(int group, const std::string& name) {
+  m_fileNames[group == 1 ? 0 : 1] = name;
+  std::string line = "Group " + std::to_string(group) + " loaded from " + escapeNonPrintable(name);
+  if (m_state.data1 && m_state.data2) {
+    if (std::optional<std::string> w =
+            groupMismatch(*m_state.data1, *m_state.data2, m_state.tval && *m_state.tval != 0)) {
+      line += "; " + *w;
+    }
+  }
+  status(line);
+}
+
+void Dispatcher::labelPlot(int group, graphics::Axes& axes, size_t firstNew, const Matrix& data,
+                           bool mean) {
+  const std::vector<graphics::GraphicsObject*>& lines = axes.children();
+  Index landmarks = (data.cols() - 1) / 2;
+  Index rows = mean ? 1 : data.rows();
+  for (Index i = 0; i < rows; ++i) {
+    std::string id;
+    if (!mean && m_identifierOf) {
+      id = m_identifierOf(group, i + 1).value_or("");
+    }
+    for (Index j = 0; j < landmarks; ++j) {
+      size_t at = firstNew + static_cast<size_t>(i * landmarks + j);
+      if (at < lines.size()) {
+        m_pointLabels.add(lines[at]->handle(), PointLabel{group, mean ? 0 : i + 1, j + 1, id});
+      }
+    }
+  }
 }
 
 }  // namespace vexmoor

@@ -2,16 +2,21 @@
 // between actions: the two groups and the dimension flag.
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "actions/analysis_actions.h"
+#include "runtime/graphics/axes.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
 #include "shell/long_action.h"
+#include "shell/point_labels.h"
 
 namespace vexmoor {
 
@@ -24,6 +29,17 @@ struct ApplicationState {
 struct LoadedFile {
   Matrix data;
   std::string name;  // without its folder
+};
+
+// An analysis that completed, as the results log records it.
+struct AnalysisRecord {
+  std::string action;                 // the action name ("BootMezeyAngle")
+  std::string label;                  // what the user reads for it
+  std::vector<std::string> files;     // the loaded groups' file names
+  std::optional<int> components;      // k, when the analysis read it
+  std::optional<int> bootValue;       // v, for the resampling tests
+  std::optional<std::uint64_t> seed;  // the seed of the replicates
+  std::string text;                   // the result text
 };
 
 // What the user reads for an action name: "Angle between planes", ...; any
@@ -48,12 +64,24 @@ class Dispatcher {
   std::optional<LoadedFile> mfload();
 
   const ApplicationState& state() const { return m_state; }
+  // What the plotted points of the groups stand for (hover text).
+  const PointLabels& pointLabels() const { return m_pointLabels; }
   bool busy() const { return m_busy; }
   const std::string& lastFolder() const { return m_lastFolder; }
 
   void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
   // Receives the line of status an action leaves (done, cancelled).
   void setStatusSink(std::function<void(const std::string&)> sink) { m_status = std::move(sink); }
+  // Receives every analysis that completed (the results log).
+  void setResultSink(std::function<void(const AnalysisRecord&)> sink) {
+    m_resultSink = std::move(sink);
+  }
+  // Receives the identifier of a specimen for its hover text: group (1 or
+  // 2) and row (1-based); nullopt where the file has none.
+  using IdentifierLookup = std::function<std::optional<std::string>(int group, Index specimen)>;
+  void setIdentifierLookup(IdentifierLookup lookup) { m_identifierOf = std::move(lookup); }
+  // The file name group 1 or 2 was loaded from; empty when not loaded.
+  const std::string& fileName(int group) const { return m_fileNames[group == 1 ? 0 : 1]; }
   // Replaces the table of analysis actions (tests).
   void setActionLookup(std::function<const AnalysisAction*(std::string_view)> lookup) {
     m_lookup = std::move(lookup);
@@ -65,11 +93,17 @@ class Dispatcher {
   void clearData();
   void runAnalysis(const AnalysisAction& action);
   void status(const std::string& text);
+  void noteLoaded(int group, const std::string& name);
+  void labelPlot(int group, graphics::Axes& axes, size_t firstNew, const Matrix& data, bool mean);
 
   Host& m_host;
   LongActionRunner& m_runner;
   FileDialog m_fileDialog;
   std::function<void(const std::string&)> m_status;
+  std::function<void(const AnalysisRecord&)> m_resultSink;
+  IdentifierLookup m_identifierOf;
+  std::array<std::string, 2> m_fileNames;
+  PointLabels m_pointLabels;
   std::function<const AnalysisAction*(std::string_view)> m_lookup;
   ApplicationState m_state;
   std::string m_lastFolder;

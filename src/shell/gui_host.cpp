@@ -1,18 +1,16 @@
 #include "shell/gui_host.h"
 
-#include <unistd.h>
-
 #include <iostream>
 #include <string>
 
 #include "runtime/graphics/message_box.h"
+#include "shell/status_text.h"
 
 namespace vexmoor {
 
-GuiHost::GuiHost(std::ostream& console, bool interactive)
-    : m_console(console), m_interactive(interactive) {}
+GuiHost::GuiHost(std::ostream& console) : m_console(console) {}
 
-GuiHost::GuiHost() : GuiHost(std::cout, isatty(STDIN_FILENO) == 1) {}
+GuiHost::GuiHost() : GuiHost(std::cout) {}
 
 void GuiHost::consoleWrite(std::string_view text) {
   std::lock_guard lock(m_mutex);
@@ -20,16 +18,11 @@ void GuiHost::consoleWrite(std::string_view text) {
 }
 
 void GuiHost::messageBox(std::string_view text) {
-  graphics::messageBox(std::string(text));
+  graphics::messageBox(displayText(text, true));
 }
 
 void GuiHost::waitForKey() {
-  if (!m_interactive) {
-    return;
-  }
-  consoleWrite("Press Enter to continue.\n");
-  std::string line;
-  std::getline(std::cin, line);
+  consoleWrite(std::string(kKeyWaitSkipped) + "\n");
 }
 
 }  // namespace vexmoor

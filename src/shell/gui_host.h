@@ -1,21 +1,28 @@
-// The desktop application's Host: console lines to standard output, message
-// boxes in the window (from any thread), and the key wait only where a
-// person sits at a terminal.
+// The desktop application's Host: console lines to standard output and
+// message boxes in the window (from any thread). The window never waits for
+// the console: a key wait is skipped with one console line saying so.
 #pragma once
 
 #include <mutex>
 #include <ostream>
+#include <string_view>
 
 #include "runtime/host.h"
 
 namespace vexmoor {
 
+// The console line that stands for a key wait in the window.
+inline constexpr std::string_view kKeyWaitSkipped =
+    "(key wait skipped: the window does not wait for the console)";
+
 class GuiHost : public Host {
  public:
-  // `console` receives the diagnostics; `interactive` says whether a key
-  // can be waited for on standard input.
-  GuiHost(std::ostream& console, bool interactive);
-  // Standard output; waits for keys when standard input is a terminal.
+  // `console` receives the diagnostics.
+  explicit GuiHost(std::ostream& console);
+  // Kept for callers that still say whether a terminal is attached: the
+  // window skips the key wait either way.
+  GuiHost(std::ostream& console, bool /*terminalAttached*/) : GuiHost(console) {}
+  // Standard output.
   GuiHost();
 
   bool consoleEnabled() const override { return true; }
@@ -23,12 +30,12 @@ class GuiHost : public Host {
   void consoleWrite(std::string_view text) override;
   // Thread-safe: shown on the GUI thread (see graphics::messageBox).
   void messageBox(std::string_view text) override;
-  // Reads one line of standard input when interactive; else returns.
+  // Returns at once, after one console line saying the wait is skipped: a
+  // wait on standard input would freeze the window.
   void waitForKey() override;
 
  private:
   std::ostream& m_console;
-  bool m_interactive;
   std::mutex m_mutex;
 };
 

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QEventLoop>
+#include <QMainWindow>
 #include <QProgressDialog>
 #include <QTimer>
 #include <atomic>
@@ -38,6 +39,17 @@ class SharedProgress : public Progress {
 };
 
 constexpr int kProgressPollMs = 50;
+
+// The main window when it is up: the dialog then stays over it whichever
+// window has the focus, and never outlives it.
+QWidget* dialogParent() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (qobject_cast<QMainWindow*>(w) && w->isVisible()) {
+      return w;
+    }
+  }
+  return QApplication::activeWindow();
+}
 // The dialog's bar counts to this many parts of the total.
 constexpr int kBarSteps = 1000;
 
@@ -52,14 +64,16 @@ std::string ProgressDialogRunner::run(const std::string& label, const LongWork& 
   SharedProgress progress;
   std::packaged_task<std::string()> task([&] { return work(progress); });
   std::future<std::string> result = task.get_future();
-  QEventLoop loop;
+  QObject waker;
   std::thread worker([&] {
     task();
-    QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    // Wakes the wait below, which may be sleeping until the next event.
+    QMetaObject::invokeMethod(
+        &waker, [] {}, Qt::QueuedConnection);
   });
 
   QProgressDialog dialog(QString::fromStdString(label + "…"), "Cancel", 0, kBarSteps,
-                         QApplication::activeWindow());
+                         dialogParent());
   dialog.setWindowTitle("Vexmoor");
   dialog.setWindowModality(Qt::ApplicationModal);
   dialog.setAutoReset(false);
@@ -83,16 +97,12 @@ std::string ProgressDialogRunner::run(const std::string& label, const LongWork& 
   poll.start(kProgressPollMs);
   dialog.show();
 
-  // Ends when the worker is done, or early when the application quits.
-  loop.exec();
-  if (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
-    progress.cancel();
-    // The worker may be waiting for the GUI thread (a message box): keep
-    // serving it until the work has seen the cancel.
-    while (result.wait_for(std::chrono::milliseconds(kProgressPollMs)) !=
-           std::future_status::ready) {
-      QCoreApplication::processEvents();
-    }
+  // Waits for the worker itself. A nested QEventLoop would not do: its
+  // exec() returns at once, and keeps returning, once the thread's loops
+  // were told to quit, and a run that nobody cancelled must never end as
+  // cancelled. Only the dialog (Cancel, Escape, closing it) cancels.
+  while (result.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
   worker.join();
   poll.stop();

@@ -11,6 +11,7 @@
 #include "runtime/graphics/layout_loader.h"
 #include "shell/dispatcher.h"
 #include "shell/identifiers.h"
+#include "shell/status_text.h"
 
 namespace vexmoor {
 namespace {
@@ -233,6 +234,7 @@ Handle WindowShell::cla() {
 }
 
 void WindowShell::runCallbackText(Handle, const std::string& text) {
+  clearErrorStatus();
   try {
     CallExpression call = parseCallbackText(text);
     try {
@@ -286,11 +288,18 @@ std::string WindowShell::describe(const CallExpression& call) const {
 }
 
 void WindowShell::reportError(const std::string& what, const std::string& message) {
-  m_host.consoleWrite(message + "\n");
+  m_host.consoleWrite(displayText(message, true) + "\n");
   showStatus(what + " failed: " + message, true);
 }
 
-void WindowShell::showStatus(const std::string& text, bool error) {
+void WindowShell::clearErrorStatus() {
+  graphics::Figure* target = mainWindowFigure();
+  if (target && target->statusIsError()) {
+    target->showStatus("", false);
+  }
+}
+
+graphics::Figure* WindowShell::mainWindowFigure() const {
   graphics::GraphicsSystem& g = graphics::graphics();
   graphics::Figure* target = g.callbackFigure();
   if (!isMainWindow(target)) {
@@ -302,8 +311,12 @@ void WindowShell::showStatus(const std::string& text, bool error) {
       }
     }
   }
-  if (target) {
-    target->showStatus(text, error);
+  return target;
+}
+
+void WindowShell::showStatus(const std::string& text, bool error) {
+  if (graphics::Figure* target = mainWindowFigure()) {
+    target->showStatus(displayText(text, false), error);
   }
 }
 

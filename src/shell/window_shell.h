@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/graphics/figure.h"
 #include "runtime/graphics/graphics_object.h"
 #include "runtime/host.h"
 #include "runtime/operation_table.h"
@@ -57,8 +58,14 @@ class WindowShell {
   // A failed step: the message goes to the console and, as "<what> failed:
   // <message>", to the status line of the main window.
   void reportError(const std::string& what, const std::string& message);
-  // A line of status in the main window (red for errors).
+  // A line of status in the main window (red for errors); raw bytes in it
+  // are shown escaped.
   void showStatus(const std::string& text, bool error);
+  // Clears the status line if it shows an error: the next action starts
+  // afresh and leaves its own line, or none.
+  void clearErrorStatus();
+  // The main window (the callback's when it is one), or null.
+  graphics::Figure* mainWindowFigure() const;
 
  private:
   Value evaluate(const CallExpression& call, int nargout);

@@ -1,4 +1,6 @@
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -6,6 +8,7 @@
 #include <QTimer>
 #include <atomic>
 #include <chrono>
+#include <random>
 #include <thread>
 
 #include "runtime/error.h"
@@ -52,6 +55,27 @@ constexpr AnalysisAction kFake{"FakeLong", true, true, &fakeLongAction};
 const AnalysisAction* lookup(std::string_view name) {
   return name == kFake.name ? &kFake : findAnalysisAction(name);
 }
+
+// Watches for a modal file dialog: when one opens it is noted and
+// dismissed with Escape, as a user who changed their mind would.
+class FileDialogWatch : public QObject {
+ public:
+  int seen = 0;
+  FileDialogWatch() {
+    m_timer.setInterval(20);
+    QObject::connect(&m_timer, &QTimer::timeout, this, [this] {
+      if (auto* d = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+          d && d->isVisible()) {
+        ++seen;
+        QTest::keyClick(d, Qt::Key_Escape);
+      }
+    });
+    m_timer.start();
+  }
+
+ private:
+  QTimer m_timer;
+};
 
 QProgressDialog* progressDialog() {
   return qobject_cast<QProgressDialog*>(QApplication::activeModalWidget());
@@ -177,6 +201,104 @@ class LongActionTest : public QObject {
     g_fail = false;
     m_fx.dispatcher().mezeysw("FakeLong");
     QCOMPARE(m_fx.string("ResBox"), std::string("fake result with v = 1"));
+  }
+  // The reported sequence: a completed run, the result copied with the
+  // keyboard, runs again; none may end as cancelled, and the file dialog
+  // still opens afterwards.
+  void runsAfterCopyingTheResultAreNotCancelled() {
+    m_fx.start();
+    m_fx.answer(ShellFixture::example("gorilla/gorf.txt"));
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(ShellFixture::example("gorilla/gorm.txt"));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    m_fx.control("BootBox").set("Value", scalarValue(3));
+    QWidget* window = m_fx.mainWindow().window();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    auto* resBox = qobject_cast<QPlainTextEdit*>(
+        dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget());
+
+    m_fx.click("BootButton");
+    QCOMPARE(m_fx.status(), std::string("Bootstrap test of angle: done"));
+    for (int run = 0; run < 3; ++run) {
+      QTest::mouseClick(resBox->viewport(), Qt::LeftButton);
+      QTest::keyClick(resBox, Qt::Key_A, Qt::ControlModifier);
+      QTest::keyClick(resBox, Qt::Key_C, Qt::ControlModifier);
+      QCOMPARE(QApplication::clipboard()->text().toStdString(), m_fx.string("ResBox"));
+      m_fx.click("BootButton");
+      QCOMPARE(m_fx.status(), std::string("Bootstrap test of angle: done"));
+    }
+    FileDialogWatch watch;
+    m_fx.dispatcher().setFileDialog(qtFileDialog());
+    m_fx.click("Pushbutton1");
+    QCOMPARE(watch.seen, 1);
+  }
+
+  // A seeded random sequence of runs, cancels, dialogs dismissed and
+  // clipboard copies: a run nobody cancels always completes, and every
+  // dialog opens.
+  void aRandomSequenceNeverCancelsOnItsOwn() {
+    startWithGroupOne();
+    unsigned seed = std::random_device{}();
+    std::mt19937 random(seed);
+    QWidget* window = m_fx.mainWindow().window();
+    window->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window));
+    FileDialogWatch watch;
+    auto* resBox = qobject_cast<QPlainTextEdit*>(
+        dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget());
+    int dialogsAsked = 0;
+    for (int step = 0; step < 24; ++step) {
+      std::string where = "seed " + std::to_string(seed) + ", step " + std::to_string(step);
+      switch (random() % 5) {
+        case 0:  // a run nobody cancels
+          g_finishAlone = true;
+          m_fx.click("BootButton");
+          QVERIFY2(m_fx.status() == "FakeLong: done", (where + ": " + m_fx.status()).c_str());
+          break;
+        case 1: {  // cancelled with the button or with Escape
+          g_finishAlone = false;
+          bool escape = random() % 2 == 0;
+          QTimer::singleShot(60, [escape] {
+            if (QProgressDialog* d = progressDialog()) {
+              if (escape) {
+                QTest::keyClick(d, Qt::Key_Escape);
+              } else {
+                QTest::mouseClick(d->findChild<QPushButton*>(), Qt::LeftButton);
+              }
+            }
+          });
+          m_fx.click("BootButton");
+          QVERIFY2(m_fx.status() == "FakeLong cancelled; nothing changed", where.c_str());
+          break;
+        }
+        case 2:  // the file dialog, dismissed
+          m_fx.dispatcher().setFileDialog(qtFileDialog());
+          m_fx.click("Pushbutton1");
+          QVERIFY2(watch.seen == ++dialogsAsked, where.c_str());
+          break;
+        case 3:  // the result copied with the keyboard
+          QTest::mouseClick(resBox->viewport(), Qt::LeftButton);
+          QTest::keyClick(resBox, Qt::Key_A, Qt::ControlModifier);
+          QTest::keyClick(resBox, Qt::Key_C, Qt::ControlModifier);
+          break;
+        default:  // the plot copied
+          m_fx.click("CopyButton");
+          QVERIFY2(!m_fx.statusIsError(), where.c_str());
+      }
+      QVERIFY2(!progressDialog(), where.c_str());
+      QVERIFY2(!m_fx.dispatcher().busy(), where.c_str());
+    }
+  }
+
+  // Asking the application's event loops to quit, as closing its last
+  // window does, must not make the next run end as cancelled.
+  void aRequestToQuitTheLoopsCancelsNothing() {
+    startWithGroupOne();
+    QTimer::singleShot(30, [] { QCoreApplication::exit(0); });
+    m_fx.click("BootButton");
+    QCOMPARE(m_fx.status(), std::string("FakeLong: done"));
+    QCOMPARE(g_stepsTaken.load(), kSteps);
   }
 };
 

@@ -231,6 +231,34 @@ void Axes::sync() {
   }
   if (m_is3D) {
     drawBox3D(box);
+    // The box bounds the view as well, so that no corner or marker near it
+    // is cut at the edge of the plot.
+    for (int i = 0; i < 8; ++i) {
+      auto p =
+          m_view.project((i & 1 ? 0.5 : -0.5) * box[0].span(), (i & 2 ? 0.5 : -0.5) * box[1].span(),
+                         (i & 4 ? 0.5 : -0.5) * box[2].span());
+      allX.push_back(p[0]);
+      allY.push_back(p[1]);
+    }
+  }
+  if (m_numbered) {
+    for (GraphicsObject* o : children()) {
+      auto* l = dynamic_cast<Line*>(o);
+      for (size_t i = 0; l && i < l->x().size(); ++i) {
+        double px = l->x()[i], py = l->y()[i];
+        if (m_is3D) {
+          double pz = i < l->z().size() ? l->z()[i] : 0.0;
+          auto p = m_view.project(px - centre[0], py - centre[1], pz - centre[2]);
+          px = p[0];
+          py = p[1];
+        }
+        auto* label = new QCPItemText(&c);
+        label->position->setCoords(px, py);
+        label->setPositionAlignment(Qt::AlignLeft | Qt::AlignBottom);
+        label->setText(QString::number(i + 1));
+        label->setColor(QColor(60, 60, 60));
+      }
+    }
   }
   for (Run& run : runs) {
     auto* curve = new QCPCurve(c.xAxis, c.yAxis);

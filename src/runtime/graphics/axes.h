@@ -45,6 +45,12 @@ class Axes : public GraphicsObject {
   std::array<Range, 2> shownLimits();
 
   bool is3D() const { return m_is3D; }
+  // Numbers the points of each line (1, 2, ... in its order) beside them.
+  void setNumbered(bool on) {
+    m_numbered = on;
+    markDirty();
+  }
+  bool numbered() const { return m_numbered; }
   const View3D& view() const { return m_view; }
   void setView(const View3D& v);
 
@@ -91,6 +97,7 @@ class Axes : public GraphicsObject {
   Range m_xLim, m_yLim;
   Range m_dataX, m_dataY;  // bounds of the drawn points (projected in 3D)
   bool m_is3D = false;
+  bool m_numbered = false;
   View3D m_view;
   int m_colorIndex = 0;
   bool m_dirty = false;

@@ -1,0 +1,22 @@
+// The Help menu's pages (file formats, behaviour) and the About box. The
+// pages are the Markdown documents of docs/, built into the program.
+#pragma once
+
+#include <QWidget>
+#include <optional>
+#include <string>
+
+namespace vexmoor {
+
+// The Markdown text of a page by its title ("File formats", "Behaviour");
+// nullopt for another title.
+std::optional<std::string> helpPageText(const std::string& title);
+
+// Shows the page in a window of its own, one per title, reused.
+void showHelpPage(QWidget* parent, const std::string& title);
+
+// Program name, version and licence.
+std::string aboutText();
+void showAbout(QWidget* parent);
+
+}  // namespace vexmoor

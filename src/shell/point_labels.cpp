@@ -1,0 +1,85 @@
+#include "shell/point_labels.h"
+
+#include <QHelpEvent>
+#include <QMouseEvent>
+#include <QToolTip>
+#include <cmath>
+#include <limits>
+
+#include "runtime/graphics/axes.h"
+#include "runtime/graphics/graphics_system.h"
+#include "runtime/graphics/line_object.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+namespace {
+
+// How near the mouse must be to a point's centre, in pixels.
+constexpr double kReach = 7;
+
+}  // namespace
+
+std::string hoverText(const PointLabel& l) {
+  std::string group = "Group " + std::to_string(l.group);
+  std::string landmark = "landmark " + std::to_string(l.landmark);
+  if (l.specimen == 0) {
+    return group + " mean · " + landmark;
+  }
+  std::string specimen =
+      l.identifier.empty() ? std::to_string(l.specimen) : escapeNonPrintable(l.identifier);
+  return group + " · specimen " + specimen + " · " + landmark;
+}
+
+const PointLabel* PointLabels::find(graphics::Handle line) const {
+  auto it = m_labels.find(line);
+  return it == m_labels.end() ? nullptr : &it->second;
+}
+
+PointHover::PointHover(graphics::Handle axes, const PointLabels& labels, QObject* parent)
+    : QObject(parent), m_axes(axes), m_labels(labels) {}
+
+std::optional<std::string> PointHover::textAt(QPoint pixel) const {
+  auto* axes = dynamic_cast<graphics::Axes*>(graphics::graphics().find(m_axes));
+  if (!axes || axes->is3D() || !axes->canvas() || m_labels.size() == 0) {
+    return std::nullopt;
+  }
+  QCPAxis* xAxis = axes->canvas()->xAxis;
+  QCPAxis* yAxis = axes->canvas()->yAxis;
+  double best = kReach * kReach;
+  const PointLabel* found = nullptr;
+  // Later lines are drawn on top: on a tie the last one wins.
+  for (graphics::GraphicsObject* o : axes->children()) {
+    const PointLabel* label = m_labels.find(o->handle());
+    auto* line = dynamic_cast<graphics::Line*>(o);
+    if (!label || !line || line->x().empty()) {
+      continue;
+    }
+    double dx = xAxis->coordToPixel(line->x().front()) - pixel.x();
+    double dy = yAxis->coordToPixel(line->y().front()) - pixel.y();
+    double d = dx * dx + dy * dy;
+    if (d <= best) {
+      best = d;
+      found = label;
+    }
+  }
+  if (!found) {
+    return std::nullopt;
+  }
+  return hoverText(*found);
+}
+
+bool PointHover::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::ToolTip) {
+    auto* help = static_cast<QHelpEvent*>(event);
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (std::optional<std::string> text = textAt(help->pos()); text && widget) {
+      QToolTip::showText(help->globalPos(), QString::fromStdString(*text), widget);
+    } else {
+      QToolTip::hideText();
+    }
+    return true;
+  }
+  return false;
+}
+
+}  // namespace vexmoor

@@ -1,0 +1,150 @@
+#include "shell/results_log.h"
+
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QHBoxLayout>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QVBoxLayout>
+#include <ctime>
+#include <fstream>
+
+#include "runtime/error.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+namespace {
+
+std::string localTime(std::chrono::system_clock::time_point t) {
+  std::time_t seconds = std::chrono::system_clock::to_time_t(t);
+  std::tm parts{};
+  localtime_r(&seconds, &parts);
+  char buffer[32];
+  std::strftime(buffer, sizeof buffer, "%Y-%m-%d %H:%M:%S", &parts);
+  return buffer;
+}
+
+std::string joined(const std::vector<std::string>& parts, const std::string& between) {
+  std::string out;
+  for (const std::string& p : parts) {
+    out += (out.empty() ? "" : between) + p;
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string logHeading(const LogEntry& e) {
+  std::vector<std::string> parts{"[" + localTime(e.time) + "] " + e.action};
+  std::vector<std::string> files;
+  for (const std::string& f : e.files) {
+    files.push_back(escapeNonPrintable(f));
+  }
+  if (!files.empty()) {
+    parts.push_back(joined(files, ", "));
+  }
+  if (e.components) {
+    parts.push_back("k = " + std::to_string(*e.components));
+  }
+  if (e.bootValue) {
+    parts.push_back("v = " + std::to_string(*e.bootValue));
+  }
+  if (e.seed) {
+    parts.push_back("seed " + std::to_string(*e.seed));
+  }
+  return joined(parts, " · ");
+}
+
+ResultsLog::ResultsLog(QWidget* parent)
+    : QWidget(parent),
+      m_view(new QPlainTextEdit(this)),
+      m_saveButton(new QPushButton("Save log…", this)),
+      m_clearButton(new QPushButton("Clear log", this)) {
+  setObjectName("ResultsLog");
+  m_view->setObjectName("ResultsLogText");
+  m_view->setReadOnly(true);
+  m_view->setLineWrapMode(QPlainTextEdit::NoWrap);
+  m_view->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  m_view->setPlaceholderText("Every analysis's result is kept here, newest last.");
+  m_view->setToolTip("Every analysis of this session with its time, files and settings");
+  m_saveButton->setObjectName("SaveLogButton");
+  m_saveButton->setToolTip("Save the whole log as a text file");
+  m_clearButton->setObjectName("ClearLogButton");
+  m_clearButton->setToolTip("Forget every entry of the log");
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  buttons->addWidget(m_saveButton);
+  buttons->addWidget(m_clearButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(4, 4, 4, 4);
+  layout->addWidget(m_view, 1);
+  layout->addLayout(buttons);
+  m_saveDialog = [this]() -> std::optional<std::string> {
+    QString path = QFileDialog::getSaveFileName(this, "Save the results log", "vexmoor-log.txt",
+                                                "Text files (*.txt);;All files (*)");
+    if (path.isEmpty()) {
+      return std::nullopt;
+    }
+    return path.toStdString();
+  };
+  connect(m_saveButton, &QPushButton::clicked, this, [this] { save(); });
+  connect(m_clearButton, &QPushButton::clicked, this, [this] { clear(); });
+  refresh();
+}
+
+void ResultsLog::append(LogEntry entry) {
+  m_entries.push_back(std::move(entry));
+  refresh();
+  m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
+}
+
+void ResultsLog::clear() {
+  m_entries.clear();
+  refresh();
+}
+
+std::string ResultsLog::text() const {
+  std::string out;
+  for (const LogEntry& e : m_entries) {
+    if (!out.empty()) {
+      out += "\n\n";
+    }
+    out += logHeading(e) + "\n" + e.text;
+  }
+  return out.empty() ? out : out + "\n";
+}
+
+void ResultsLog::saveTo(const std::string& path) const {
+  std::ofstream out(path, std::ios::binary);
+  out << text();
+  out.close();
+  if (!out) {
+    throw Error("cannot write the results log to \"" + escapeNonPrintable(path) + "\"");
+  }
+}
+
+void ResultsLog::save() {
+  std::optional<std::string> path = m_saveDialog ? m_saveDialog() : std::nullopt;
+  if (!path) {
+    return;
+  }
+  try {
+    saveTo(*path);
+    if (m_report) {
+      m_report("Results log saved to " + escapeNonPrintable(*path), false);
+    }
+  } catch (const std::exception& e) {
+    if (m_report) {
+      m_report(std::string("Save log failed: ") + e.what(), true);
+    }
+  }
+}
+
+void ResultsLog::refresh() {
+  m_view->setPlainText(QString::fromStdString(text()));
+  m_saveButton->setEnabled(!m_entries.empty());
+  m_clearButton->setEnabled(!m_entries.empty());
+}
+
+}  // namespace vexmoor

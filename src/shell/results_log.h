@@ -1,0 +1,71 @@
+// The results log: every analysis's text, newest last, each under a heading
+// with the time, the action, the files and the settings it ran with, so
+// that a session's results can be read again and saved.
+#pragma once
+
+#include <QWidget>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+class QPlainTextEdit;
+class QPushButton;
+
+namespace vexmoor {
+
+// One analysis as it ran.
+struct LogEntry {
+  std::chrono::system_clock::time_point time;
+  std::string action;                 // what the user reads: "Bootstrap test of angle"
+  std::vector<std::string> files;     // group 1's file, then group 2's (names only)
+  std::optional<int> components;      // k, when the analysis read it
+  std::optional<int> bootValue;       // v, for the resampling tests
+  std::optional<std::uint64_t> seed;  // the seed the replicates were drawn with
+  std::string text;                   // the result text as the result box shows it
+};
+
+// "[2026-12-09 03:58:12] Bootstrap test of angle · gorf.txt, gorm.txt · k = 2
+// · v = 10 · seed 1234": local time; the parts an analysis did not use are
+// left out.
+std::string logHeading(const LogEntry& entry);
+
+class ResultsLog : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit ResultsLog(QWidget* parent = nullptr);
+
+  void append(LogEntry entry);
+  void clear();
+  const std::vector<LogEntry>& entries() const { return m_entries; }
+  // Every entry, heading then text, separated by blank lines.
+  std::string text() const;
+  // Writes text() to `path`; throws vexmoor::Error naming the file when it
+  // cannot be written.
+  void saveTo(const std::string& path) const;
+
+  // Asks where to save (nullopt: cancelled). The desktop's save dialog by
+  // default; tests answer in its place.
+  using SaveDialog = std::function<std::optional<std::string>()>;
+  void setSaveDialog(SaveDialog dialog) { m_saveDialog = std::move(dialog); }
+  // Runs the Save button: asks, writes, and says what happened in `report`.
+  void save();
+  void setReporter(std::function<void(const std::string& line, bool error)> report) {
+    m_report = std::move(report);
+  }
+
+ private:
+  void refresh();
+
+  std::vector<LogEntry> m_entries;
+  QPlainTextEdit* m_view;
+  QPushButton* m_saveButton;
+  QPushButton* m_clearButton;
+  SaveDialog m_saveDialog;
+  std::function<void(const std::string&, bool)> m_report;
+};
+
+}  // namespace vexmoor

@@ -1,0 +1,357 @@
+// The window as a daily tool: menus and shortcuts that reach the same
+// actions as the buttons, the results log, hover text on plotted points,
+// the load warning, escaped bytes, the status after a non-finite result,
+// the key wait that the window never takes, and the window's size.
+#include <QAction>
+#include <QDockWidget>
+#include <QGuiApplication>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fstream>
+#include <sstream>
+
+#include "actions/analysis_actions.h"
+#include "io/landmark_file.h"
+#include "runtime/graphics/axes.h"
+#include "runtime/graphics/line_object.h"
+#include "shell/help_pages.h"
+#include "shell/menu_bar.h"
+#include "shell/status_text.h"
+#include "shell_fixture.h"
+
+using namespace vexmoor;
+
+namespace {
+
+std::string gorf() {
+  return ShellFixture::example("gorilla/gorf.txt");
+}
+std::string gorm() {
+  return ShellFixture::example("gorilla/gorm.txt");
+}
+
+std::vector<std::string> linesOf(const std::string& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) {
+      lines.push_back(line);
+    }
+  }
+  return lines;
+}
+
+size_t count(const std::string& text, std::string_view what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+}  // namespace
+
+class WindowToolsTest : public QObject {
+  Q_OBJECT
+
+ private:
+  ShellFixture m_fx;
+  QTemporaryDir m_dir;
+
+  QMainWindow& window() { return *qobject_cast<QMainWindow*>(m_fx.mainWindow().window()); }
+  QAction* action(const std::string& name) {
+    QAction* a = menuAction(window(), name);
+    if (!a) {
+      qFatal("no menu entry %s", name.c_str());
+    }
+    return a;
+  }
+  void loadBoth() {
+    m_fx.answer(gorf());
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(gorm());
+    m_fx.dispatcher().mezeysw("LoadData2");
+  }
+  // A copy of `source` keeping its first `rows` specimens and dropping
+  // the last `dropLandmarks` landmarks (2D).
+  std::string derived(const std::string& name, const std::string& source, size_t rows,
+                      int dropLandmarks) {
+    std::string path = m_dir.filePath(QString::fromStdString(name)).toStdString();
+    std::ofstream out(path);
+    std::vector<std::string> lines = linesOf(source);
+    for (size_t i = 0; i < std::min(rows, lines.size()); ++i) {
+      std::istringstream in(lines[i]);
+      std::vector<std::string> cells;
+      for (std::string c; in >> c;) {
+        cells.push_back(c);
+      }
+      std::string last = cells.back();
+      cells.resize(cells.size() - 1 - 2 * static_cast<size_t>(dropLandmarks));
+      for (const std::string& c : cells) {
+        out << c << ' ';
+      }
+      out << last << '\n';
+    }
+    return path;
+  }
+  ResultsLog& log() { return *m_fx.app().resultsLog(); }
+
+ private slots:
+  void initTestCase() {
+    QGuiApplication::setQuitOnLastWindowClosed(false);
+    QVERIFY(m_dir.isValid());
+  }
+  void init() { m_fx.start(std::make_unique<InlineRunner>()); }
+  void cleanup() { m_fx.stop(); }
+
+  void menusAndShortcutsReachTheButtonsActions() {
+    QVERIFY(!action("LoadGroup2Action")->isEnabled());  // as its button, until group 1
+    window().activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(window().window()));
+    m_fx.answer(gorf());
+    QTest::keyClick(window().window(), Qt::Key_O, Qt::ControlModifier);
+    QCOMPARE(m_fx.requests().size(), size_t(1));
+    QVERIFY(m_fx.dispatcher().state().data1.has_value());
+    QVERIFY(action("LoadGroup2Action")->isEnabled());
+    m_fx.answer(gorm());
+    QTest::keyClick(window().window(), Qt::Key_O, Qt::ControlModifier);
+    QVERIFY(m_fx.dispatcher().state().data2.has_value());
+
+    m_fx.control("NumberABox").set("String", textValue("2"));
+    m_fx.click("AngleButton");
+    std::string byButton = m_fx.string("ResBox");
+    m_fx.control("ResBox").set("String", textValue(""));
+    action("AngleAction")->trigger();
+    QCOMPARE(m_fx.string("ResBox"), byButton);
+
+    const std::pair<const char*, const char*> analyses[] = {
+        {"CpcAction", "CPC model hierarchy"},
+        {"BootAction", "Bootstrap test of angle"},
+        {"BootRangeAction", "Bootstrap range of angle"},
+        {"RangeAction", "Range of angle test"},
+        {"PermuteAction", "Random shuffle test of angle"},
+        {"RandAction", "Randomization test of angle"},
+    };
+    auto* resBox = qobject_cast<QPlainTextEdit*>(
+        dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget());
+    for (const auto& [name, label] : analyses) {
+      action(name)->trigger();
+      QCoreApplication::processEvents();
+      QVERIFY2(resBox->horizontalScrollBar()->maximum() == 0, "no sideways scrolling");
+      QVERIFY2(m_fx.status().starts_with(std::string(label) + ": done"), m_fx.status().c_str());
+      QCOMPARE(log().entries().back().action, std::string(label));
+    }
+    QCOMPARE(log().entries().size(), size_t(8));
+
+    action("ClearDataAction")->trigger();
+    QCOMPARE(m_fx.string("FileBox1"), std::string("No data loaded"));
+    QVERIFY(action("SaveResultAction")->isEnabled());
+    QVERIFY(!action("SavePlotAction")->isEnabled());  // nothing provides it yet
+    QCOMPARE(action("SaveResultAction")->shortcut(), QKeySequence(QKeySequence::Save));
+    QCOMPARE(action("QuitAction")->shortcut(), QKeySequence(QKeySequence::Quit));
+    QCOMPARE(action("FileFormatsAction")->shortcut(), QKeySequence(QKeySequence::HelpContents));
+    QVERIFY(helpPageText("File formats").has_value());
+    QVERIFY(helpPageText("Behaviour").has_value());
+    QVERIFY(aboutText().find("Vexmoor " VEXMOOR_TEST_VERSION) != std::string::npos);
+  }
+
+  void theLogKeepsSettingsAndTheSeedThatRepeatsTheRun() {
+    loadBoth();
+    m_fx.control("NumberABox").set("String", textValue("2.4"));
+    m_fx.control("BootBox").set("Value", scalarValue(2));
+    m_fx.click("BootButton");
+    m_fx.click("AngleButton");
+    QCOMPARE(log().entries().size(), size_t(2));
+    const LogEntry& boot = log().entries()[0];
+    QCOMPARE(boot.action, std::string("Bootstrap test of angle"));
+    QCOMPARE(boot.files, (std::vector<std::string>{"gorf.txt", "gorm.txt"}));
+    QCOMPARE(boot.components, std::optional<int>(2));
+    QCOMPARE(boot.bootValue, std::optional<int>(2));
+    QVERIFY(boot.seed.has_value());
+    QVERIFY(!log().entries()[1].bootValue && !log().entries()[1].seed);
+
+    // The logged seed repeats the logged result.
+    Matrix d1 = readLandmarkFile(gorf()), d2 = readLandmarkFile(gorm());
+    AnalysisRequest again;
+    again.data1 = &d1;
+    again.data2 = &d2;
+    again.settings.componentsText = "2.4";
+    again.settings.bootValue = 2;
+    again.seed = boot.seed;
+    QCOMPARE(findAnalysisAction("BootMezeyAngle")->run(again, silentHost()).text, boot.text);
+
+    std::string heading = logHeading(boot);
+    QVERIFY2(heading.find("] Bootstrap test of angle · gorf.txt, gorm.txt · k = 2 · v = 2 · seed " +
+                          std::to_string(*boot.seed)) != std::string::npos,
+             heading.c_str());
+    std::string path = m_dir.filePath("log.txt").toStdString();
+    log().setSaveDialog([path] { return std::optional<std::string>(path); });
+    log().findChild<QPushButton*>("SaveLogButton")->click();
+    std::ifstream in(path);
+    std::stringstream saved;
+    saved << in.rdbuf();
+    QCOMPARE(saved.str(), log().text());
+    QCOMPARE(count(saved.str(), "] "), size_t(2));
+    log().findChild<QPushButton*>("ClearLogButton")->click();
+    QVERIFY(log().entries().empty());
+    QCOMPARE(m_fx.string("ResBox").empty(), false);  // the result box keeps its text
+  }
+
+  void hoveringAPointNamesGroupSpecimenAndLandmark() {
+    m_fx.dispatcher().setIdentifierLookup([](int group, Index row) -> std::optional<std::string> {
+      if (group == 2) {
+        return "M" + std::to_string(row);
+      }
+      return std::nullopt;
+    });
+    loadBoth();
+    window().resize(900, 700);
+    QVERIFY(QTest::qWaitForWindowExposed(window().window()));
+    auto& axes = graphics::graphics().gca();
+    axes.replotNow();
+    PointHover& hover = *m_fx.app().pointHover();
+    auto pixelOf = [&](const graphics::Line& l) {
+      return QPoint(qRound(axes.canvas()->xAxis->coordToPixel(l.x().front())),
+                    qRound(axes.canvas()->yAxis->coordToPixel(l.y().front())));
+    };
+    Matrix d1 = readLandmarkFile(gorf());
+    Index k = (d1.cols() - 1) / 2;
+    // Group 1, specimen 3, landmark 2: drawn third specimen, second point.
+    auto* point = dynamic_cast<graphics::Line*>(axes.children()[static_cast<size_t>(2 * k + 1)]);
+    QVERIFY(point);
+    QCOMPARE(hover.textAt(pixelOf(*point)),
+             std::optional<std::string>("Group 1 · specimen 3 · landmark 2"));
+    // The last line is group 2's mean of the last landmark; group 2 names its
+    // specimens.
+    auto* mean = dynamic_cast<graphics::Line*>(axes.children().back());
+    QCOMPARE(hover.textAt(pixelOf(*mean)),
+             std::optional<std::string>("Group 2 mean · landmark " + std::to_string(k)));
+    const PointLabel* first2 = nullptr;
+    for (graphics::GraphicsObject* o : axes.children()) {
+      const PointLabel* l = m_fx.dispatcher().pointLabels().find(o->handle());
+      if (l && l->group == 2 && l->specimen == 1 && l->landmark == 1) {
+        first2 = l;
+      }
+    }
+    QVERIFY(first2);
+    QCOMPARE(hoverText(*first2), std::string("Group 2 · specimen M1 · landmark 1"));
+    QCOMPARE(hover.textAt(QPoint(-100, -100)), std::optional<std::string>());
+    m_fx.dispatcher().mezeysw("ClearData");
+    QCOMPARE(m_fx.dispatcher().pointLabels().size(), size_t(0));
+  }
+
+  void aSecondGroupOfOtherLandmarksLoadsWithAWarning() {
+    m_fx.answer(gorf());
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(derived("seven.txt", gorm(), 100, 1));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    QVERIFY(m_fx.dispatcher().state().data2.has_value());
+    QCOMPARE(m_fx.status(),
+             std::string("Group 2 loaded from seven.txt; warning: group 1 has 8 landmarks and "
+                         "group 2 has 7 (17 and 15 columns): the analyses need the same "
+                         "landmarks in both groups"));
+    QVERIFY(!m_fx.statusIsError());
+    m_fx.answer(gorm());
+    m_fx.dispatcher().mezeysw("LoadData2");
+    QCOMPARE(m_fx.status(), std::string("Group 2 loaded from gorm.txt"));
+  }
+
+  void messagesShowNoRawBytes() {
+    std::string odd = m_dir.filePath("odd\x7f\x01name.txt").toStdString();
+    std::ofstream(odd) << std::ifstream(gorf()).rdbuf();
+    m_fx.answer(odd);
+    m_fx.dispatcher().mezeysw("LoadData1");
+    QCOMPARE(m_fx.status(), std::string("Group 1 loaded from odd\\x7f\\x01name.txt"));
+    m_fx.app().shell().reportError("Load group 1", "token \"a\x1b[31m\" here");
+    QCOMPARE(m_fx.status(), std::string("Load group 1 failed: token \"a\\x1b[31m\" here"));
+    QVERIFY(m_fx.console().find("token \"a\\x1b[31m\" here\n") != std::string::npos);
+    // Already escaped tokens are not escaped again.
+    m_fx.app().shell().showStatus("file \"a\\x7f.txt\"", false);
+    QCOMPARE(m_fx.status(), std::string("file \"a\\x7f.txt\""));
+    QCOMPARE(displayText("two\nlines \x07", true), std::string("two\nlines \\x07"));
+    std::ostringstream sink;
+    GuiHost host(sink);
+    host.messageBox("bad \x02 byte\nsecond line");
+    QCOMPARE(m_fx.messageBoxes().back(), std::string("bad \\x02 byte\nsecond line"));
+  }
+
+  void aSingularCpcResultSaysSoAndTheKeyWaitIsSkipped() {
+    QCOMPARE(doneStatus("DoMezeyAngle", "angle 12.5"), std::string("done"));
+    QCOMPARE(doneStatus("RangeMezeyAngle", "x NaN y"),
+             std::string("done; some values are not finite (NaN or Inf), see the result"));
+    QCOMPARE(doneStatus("RunCPC", "weights -Inf"),
+             std::string("done; the covariance matrices are singular, see the notes"));
+    QCOMPARE(doneStatus("DoMezeyAngle", "Infinity of NaNs"), std::string("done"));
+
+    loadBoth();
+    m_fx.click("CpcButton");
+    QCOMPARE(m_fx.status(), std::string("CPC model hierarchy: done"));
+    // One skipped wait per partial model: 12 variables, 10 partial models.
+    QCOMPARE(count(m_fx.console(), std::string(kKeyWaitSkipped) + "\n"), size_t(10));
+
+    m_fx.answer(derived("few1.txt", gorf(), 6, 0));
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(derived("few2.txt", gorm(), 6, 0));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    m_fx.click("CpcButton");
+    QCOMPARE(m_fx.status(),
+             std::string("CPC model hierarchy: done; the covariance matrices are singular, see "
+                         "the notes"));
+  }
+
+  void aSuccessfulActionClearsARedError() {
+    m_fx.click("AngleButton");  // no data: fails
+    QVERIFY(m_fx.statusIsError());
+    m_fx.click("FillButton");  // styling leaves no line of its own
+    QVERIFY(!m_fx.statusIsError());
+    QCOMPARE(m_fx.status(), std::string());
+    // Smaller at its limit stays there quietly.
+    m_fx.answer(gorf());
+    m_fx.dispatcher().mezeysw("LoadData1");
+    for (int i = 0; i < 5; ++i) {
+      m_fx.click("SmallerButton");
+    }
+    QVERIFY(!m_fx.statusIsError());
+    auto& axes = graphics::graphics().gca();
+    QCOMPARE(std::get<Matrix>(axes.children().front()->get("MarkerSize"))(0), 1.0);
+  }
+
+  void theWindowFitsTheScreenAndClipsNothingAtItsMinimum() {
+    QRect area = window().screen()->availableGeometry();
+    // Wholly on the screen, unless the minimum size itself is larger.
+    QVERIFY(window().width() <= area.width() || window().width() == window().minimumWidth());
+    QVERIFY(window().height() <= area.height() || window().height() == window().minimumHeight());
+    QVERIFY(area.contains(window().frameGeometry().topLeft()));
+    window().resize(200, 200);  // asks for less than the minimum
+    QVERIFY(QTest::qWaitForWindowExposed(window().window()));
+    QCoreApplication::processEvents();
+    for (const char* tag :
+         {"Pushbutton1", "Pushbutton2", "FileBox1", "FileBox2", "ClearButton", "AngleButton",
+          "CpcButton", "BootButton", "BootRangeButton", "RangeButton", "PermuteButton",
+          "RandButton", "NumberABox", "BootBox", "ResBox", "CopyButton", "BlackButton"}) {
+      auto* w = dynamic_cast<graphics::UiControl&>(m_fx.control(tag)).widget();
+      std::string why = std::string(tag) + " " + std::to_string(w->width()) + "x" +
+                        std::to_string(w->height()) + " < " +
+                        std::to_string(w->minimumSizeHint().width()) + "x" +
+                        std::to_string(w->minimumSizeHint().height()) + " in " +
+                        std::to_string(window().width()) + "x" + std::to_string(window().height());
+      // The least size a layout grants: the one set, else the hint.
+      int leastWidth = w->minimumWidth() > 0 ? w->minimumWidth() : w->minimumSizeHint().width();
+      int leastHeight = w->minimumHeight() > 0 ? w->minimumHeight() : w->minimumSizeHint().height();
+      QVERIFY2(w->width() >= leastWidth && w->height() >= leastHeight, why.c_str());
+      QRect inWindow(w->mapTo(&window(), QPoint(0, 0)), w->size());
+      QVERIFY2(window().rect().contains(inWindow), tag);
+    }
+    auto* box = qobject_cast<QPlainTextEdit*>(
+        dynamic_cast<graphics::UiControl&>(m_fx.control("FileBox1")).widget());
+    QFontMetrics fm(box->font());
+    QVERIFY2(box->viewport()->height() >= 3 * fm.lineSpacing(), "three summary lines fit");
+  }
+};
+
+QTEST_MAIN(WindowToolsTest)
+#include "window_tools_test.moc"
