@@ -60,10 +60,15 @@ void LeadingAxesSolver::reserve(int n, int k) {
   m_variances.resize(k);
   m_support.assign(2 * static_cast<size_t>(c), 0);
   for (auto* v : {&m_diagonal, &m_offDiagonal, &m_eigenvalues, &m_scratch, &m_tau, &m_u0, &m_u1,
-                  &m_u2, &m_multiplier, &m_x}) {
+                  &m_u2, &m_multiplier, &m_x, &m_v}) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
+  // A fixed start with no special direction: the same axes on every run.
+  m_start.resize(static_cast<size_t>(c));
+  for (int i = 0; i < c; ++i) {
+    m_start[static_cast<size_t>(i)] = 1.0 + 0.5 * std::sin(1.0 + 2.0 * i);
+  }
   // LAPACK's workspace for the largest size also serves every smaller one.
   double workSize = 0;
   lapack_int iworkSize = 0;
@@ -139,32 +144,38 @@ void LeadingAxesSolver::tridiagonalize(int n) {
     // The trailing block becomes H A H = A - v wᵀ - w vᵀ with p = tau A v
     // and w = p - (tau / 2)(pᵀv) v; only its lower triangle is kept.
     const int first = j + 1;
-    auto v = [&](int i) { return i == first ? 1.0 : at(i, j); };
+    double* v = m_v.data();
+    v[first] = 1.0;
+    for (int i = j + 2; i < n; ++i) {
+      v[i] = at(i, j);
+    }
     for (int i = first; i < n; ++i) {
       p[i] = 0;
     }
     for (int l = first; l < n; ++l) {
-      const double vl = v(l);
-      double sum = at(l, l) * vl;
+      const double vl = v[l];
+      const double* column = &at(0, l);
+      double sum = column[l] * vl;
       for (int i = l + 1; i < n; ++i) {
-        p[i] += at(i, l) * vl;
-        sum += at(i, l) * v(i);
+        p[i] += column[i] * vl;
+        sum += column[i] * v[i];
       }
       p[l] += sum;
     }
     double pv = 0;
     for (int i = first; i < n; ++i) {
       p[i] *= tau;
-      pv += p[i] * v(i);
+      pv += p[i] * v[i];
     }
     const double gamma = 0.5 * tau * pv;
     for (int i = first; i < n; ++i) {
-      p[i] -= gamma * v(i);
+      p[i] -= gamma * v[i];
     }
     for (int l = first; l < n; ++l) {
-      const double vl = v(l), wl = p[l];
+      const double vl = v[l], wl = p[l];
+      double* column = &at(0, l);
       for (int i = l; i < n; ++i) {
-        at(i, l) -= v(i) * wl + p[i] * vl;
+        column[i] -= v[i] * wl + p[i] * vl;
       }
     }
   }
@@ -238,11 +249,8 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
       u0[i] = std::copysign(tiny, u0[i]);
     }
   }
-  // A fixed start with no special direction: the same axes on every run.
   double* x = z;
-  for (int i = 0; i < n; ++i) {
-    x[i] = 1.0 + 0.5 * std::sin(1.0 + 2.0 * i);
-  }
+  std::copy_n(m_start.begin(), n, x);
   for (int iteration = 0; iteration < 3; ++iteration) {
     for (int i = 0; i + 1 < n; ++i) {
       if (swapped[i]) {
@@ -290,13 +298,71 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
   return std::sqrt(residual) <= 1e3 * n * std::numeric_limits<double>::epsilon() * norm;
 }
 
+bool LeadingAxesSolver::tridiagonalEigenvalues(int n) {
+  double* d = m_eigenvalues.data();
+  double* e = m_scratch.data();
+  std::copy_n(m_diagonal.begin(), n, d);
+  std::copy_n(m_offDiagonal.begin(), n - 1, e);
+  e[n - 1] = 0;
+  const double eps = std::numeric_limits<double>::epsilon();
+  // Implicit QL with Wilkinson's shift, eigenvalues only: each eigenvalue
+  // takes two or three sweeps; the bound only stops a pathological case,
+  // which LAPACK then handles.
+  const int sweepLimit = 30 * n;
+  int sweeps = 0;
+  for (int l = 0; l < n; ++l) {
+    for (;;) {
+      int m = l;
+      while (m + 1 < n && std::abs(e[m]) > eps * (std::abs(d[m]) + std::abs(d[m + 1]))) {
+        ++m;
+      }
+      if (m == l) {
+        break;
+      }
+      if (++sweeps > sweepLimit) {
+        return false;
+      }
+      double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
+      double r = std::sqrt(g * g + 1.0);
+      g = d[m] - d[l] + e[l] / (g + std::copysign(r, g));
+      double s = 1, c = 1, p = 0;
+      int i = m - 1;
+      for (; i >= l; --i) {
+        double f = s * e[i];
+        double b = c * e[i];
+        r = std::sqrt(f * f + g * g);
+        e[i + 1] = r;
+        if (r == 0) {
+          // The sweep split the matrix: start again on the smaller part.
+          d[i + 1] -= p;
+          e[m] = 0;
+          break;
+        }
+        s = f / r;
+        c = g / r;
+        g = d[i + 1] - p;
+        r = (d[i] - g) * s + 2.0 * c * b;
+        p = s * r;
+        d[i + 1] = g + p;
+        g = c * r - b;
+      }
+      if (i >= l) {
+        continue;
+      }
+      d[l] -= p;
+      e[l] = g;
+      e[m] = 0;
+    }
+  }
+  std::sort(d, d + n);
+  return std::isfinite(d[0]) && std::isfinite(d[n - 1]);
+}
+
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
   tridiagonalize(n);
-  std::copy_n(m_diagonal.begin(), n, m_eigenvalues.begin());
-  std::copy_n(m_offDiagonal.begin(), n, m_scratch.begin());
-  if (LAPACKE_dsterf_work(n, m_eigenvalues.data(), m_scratch.data()) != 0) {
+  if (!tridiagonalEigenvalues(n)) {
     return false;
   }
   const double* w = m_eigenvalues.data();  // ascending

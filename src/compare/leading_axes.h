@@ -6,7 +6,7 @@
 // The matrices are small (tens of rows), where the call overhead of a
 // general LAPACK driver outweighs the arithmetic. So the solver reduces the
 // matrix to tridiagonal form itself, takes the eigenvalues of the
-// tridiagonal matrix (LAPACK's root-free QR, all of them: O(n²)), and finds
+// tridiagonal matrix (implicit QL, all of them: O(n²)), and finds
 // the k eigenvectors by inverse iteration, which is exact to rounding when
 // each leading eigenvalue stands apart from its neighbours. When one does
 // not (a repeated or nearly repeated eigenvalue among the leading k + 1, as
@@ -48,6 +48,9 @@ class LeadingAxesSolver {
   // iteration, or a vector does not meet its residual bound.
   bool computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k);
   void tridiagonalize(int n);
+  // All eigenvalues of the tridiagonal matrix, ascending, into
+  // m_eigenvalues; false should the iteration not settle.
+  bool tridiagonalEigenvalues(int n);
   bool eigenvector(int n, double lambda, double norm, double* z);
   void applyReflectors(int n, double* z) const;
 
@@ -59,7 +62,8 @@ class LeadingAxesSolver {
   // LAPACK's eigenvalue routine overwrites; the reflectors' factors.
   std::vector<double> m_diagonal, m_offDiagonal, m_eigenvalues, m_scratch, m_tau;
   // Inverse iteration: the factors of T - λI and the iterate.
-  std::vector<double> m_u0, m_u1, m_u2, m_multiplier, m_x;
+  std::vector<double> m_u0, m_u1, m_u2, m_multiplier, m_x, m_start;
+  std::vector<double> m_v;  // the current reflector, 1 in front
   std::vector<char> m_swapped;
   Vector m_variances;
   std::vector<double> m_lapackWork;
