@@ -1,7 +1,8 @@
 // Speed of the resampling tests with v = 10 (10,000 replicates):
-// - the range test on the bundled gorilla groups (12 shape variables);
+// - the range test on the bundled gorilla groups (12 shape variables), also
+//   with v = 30 (90,000 replicates), a tenth of a million-replicate run;
 // - the bootstrap test on two synthetic groups of 40 specimens with 30
-//   landmarks (56 shape variables).
+//   landmarks (56 shape variables) and with 50 landmarks (96).
 // Replicates per second are reported as items per second; the CPU column is
 // the whole process's CPU time, all threads together, which tells what the
 // run costs when other work shares the cores. Also the leading-axes solver
@@ -73,24 +74,27 @@ void BM_RangeTestGorilla(benchmark::State& state) {
   Matrix g1 = readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorf.txt");
   Matrix g2 = readLandmarkFile(VEXMOOR_EXAMPLES "/gorilla/gorm.txt");
   AnalysisInput in = prepared(g1, g2, 2);
-  ResamplingOptions options{kBootValue, kSeed, nullptr, static_cast<int>(state.range(0))};
+  const int v = static_cast<int>(state.range(0));
+  ResamplingOptions options{v, kSeed, nullptr, static_cast<int>(state.range(1))};
   for (auto _ : state) {
     benchmark::DoNotOptimize(rangeMezeyAngleText(in, options, silentHost()));
   }
-  reportReplicates(state, replicateCount(ResamplingTest::kRange, kBootValue));
+  reportReplicates(state, replicateCount(ResamplingTest::kRange, v));
 }
 BENCHMARK(BM_RangeTestGorilla)
-    ->ArgName("threads")
-    ->Arg(0)
-    ->Arg(1)
+    ->ArgNames({"v", "threads"})
+    ->Args({kBootValue, 0})
+    ->Args({kBootValue, 1})
+    ->Args({30, 0})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(3);
 
-void BM_BootTest56Variables(benchmark::State& state) {
-  Matrix g1 = syntheticGroup(40, 30, 1);
-  Matrix g2 = syntheticGroup(40, 30, 2);
+void BM_BootTestSynthetic(benchmark::State& state) {
+  const int landmarks = static_cast<int>(state.range(2));
+  Matrix g1 = syntheticGroup(40, landmarks, 1);
+  Matrix g2 = syntheticGroup(40, landmarks, 2);
   AnalysisInput in = prepared(g1, g2, static_cast<int>(state.range(0)));
   ResamplingOptions options{kBootValue, kSeed, nullptr, static_cast<int>(state.range(1))};
   for (auto _ : state) {
@@ -98,11 +102,13 @@ void BM_BootTest56Variables(benchmark::State& state) {
   }
   reportReplicates(state, replicateCount(ResamplingTest::kBoot, kBootValue));
 }
-BENCHMARK(BM_BootTest56Variables)
-    ->ArgNames({"k", "threads"})
-    ->Args({2, 0})
-    ->Args({5, 0})
-    ->Args({2, 1})
+BENCHMARK(BM_BootTestSynthetic)
+    ->ArgNames({"k", "threads", "landmarks"})
+    ->Args({2, 0, 30})
+    ->Args({5, 0, 30})
+    ->Args({2, 1, 30})
+    ->Args({2, 0, 50})
+    ->Args({2, 1, 50})
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime()
     ->UseRealTime()

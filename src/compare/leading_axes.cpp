@@ -28,6 +28,10 @@ void keepLapackSingleThreaded() {
   });
 }
 
+// The relative gap below which a leading eigenvalue counts as repeated.
+// Inverse iteration's axes err by about ε|A| / gap: 1e-11 radians here.
+constexpr double kSeparation = 1e-5;
+
 bool lowerTriangleFinite(const Eigen::Ref<const Matrix>& a) {
   for (Index j = 0; j < a.cols(); ++j) {
     for (Index i = j; i < a.rows(); ++i) {
@@ -55,6 +59,16 @@ void LeadingAxesSolver::reserve(int n, int k) {
   m_values.resize(c);
   m_variances.resize(k);
   m_support.assign(2 * static_cast<size_t>(c), 0);
+  for (auto* v : {&m_diagonal, &m_offDiagonal, &m_eigenvalues, &m_scratch, &m_tau, &m_u0, &m_u1,
+                  &m_u2, &m_multiplier, &m_x, &m_v}) {
+    v->assign(static_cast<size_t>(c), 0.0);
+  }
+  m_swapped.assign(static_cast<size_t>(c), 0);
+  // A fixed start with no special direction: the same axes on every run.
+  m_start.resize(static_cast<size_t>(c));
+  for (int i = 0; i < c; ++i) {
+    m_start[static_cast<size_t>(i)] = 1.0 + 0.5 * std::sin(1.0 + 2.0 * i);
+  }
   // LAPACK's workspace for the largest size also serves every smaller one.
   double workSize = 0;
   lapack_int iworkSize = 0;
@@ -77,16 +91,8 @@ void LeadingAxesSolver::computeFully(Eigen::Ref<const Matrix> symmetric) {
   }
 }
 
-void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
+void LeadingAxesSolver::computeByLapack(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
-  reserve(n, k);
-  m_n = n;
-  // LAPACK's bisection need not end on NaN input.
-  if (!lowerTriangleFinite(symmetric)) {
-    m_axes.setConstant(std::numeric_limits<double>::quiet_NaN());
-    m_variances.setConstant(std::numeric_limits<double>::quiet_NaN());
-    return;
-  }
   const int c = m_capacity;
   m_work.topLeftCorner(n, n) = symmetric;
   lapack_int found = 0;
@@ -105,6 +111,297 @@ void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
   for (int j = 0; j < k; ++j) {
     m_axes.col(j).head(n) = m_ascending.col(k - 1 - j).head(n);
     m_variances(j) = m_values(k - 1 - j);
+  }
+}
+
+void LeadingAxesSolver::tridiagonalize(int n) {
+  const Index c = m_capacity;
+  double* a = m_work.data();
+  auto at = [a, c](int i, int l) -> double& { return a[i + l * c]; };
+  double* p = m_x.data();
+  for (int j = 0; j + 2 < n; ++j) {
+    m_diagonal[j] = at(j, j);
+    // The reflector H = I - tau v vᵀ, v = (1, v2, ...), that takes column j
+    // below the diagonal to (beta, 0, ...); v2 ... is kept in its place.
+    const double alpha = at(j + 1, j);
+    double tail = 0;
+    for (int i = j + 2; i < n; ++i) {
+      tail += at(i, j) * at(i, j);
+    }
+    if (tail == 0) {
+      m_tau[j] = 0;
+      m_offDiagonal[j] = alpha;
+      continue;
+    }
+    const double beta = -std::copysign(std::sqrt(alpha * alpha + tail), alpha);
+    const double tau = (beta - alpha) / beta;
+    const double scale = 1.0 / (alpha - beta);
+    for (int i = j + 2; i < n; ++i) {
+      at(i, j) *= scale;
+    }
+    m_tau[j] = tau;
+    m_offDiagonal[j] = beta;
+    // The trailing block becomes H A H = A - v wᵀ - w vᵀ with p = tau A v
+    // and w = p - (tau / 2)(pᵀv) v; only its lower triangle is kept.
+    const int first = j + 1;
+    double* v = m_v.data();
+    v[first] = 1.0;
+    for (int i = j + 2; i < n; ++i) {
+      v[i] = at(i, j);
+    }
+    for (int i = first; i < n; ++i) {
+      p[i] = 0;
+    }
+    for (int l = first; l < n; ++l) {
+      const double vl = v[l];
+      const double* column = &at(0, l);
+      double sum = column[l] * vl;
+      for (int i = l + 1; i < n; ++i) {
+        p[i] += column[i] * vl;
+        sum += column[i] * v[i];
+      }
+      p[l] += sum;
+    }
+    double pv = 0;
+    for (int i = first; i < n; ++i) {
+      p[i] *= tau;
+      pv += p[i] * v[i];
+    }
+    const double gamma = 0.5 * tau * pv;
+    for (int i = first; i < n; ++i) {
+      p[i] -= gamma * v[i];
+    }
+    for (int l = first; l < n; ++l) {
+      const double vl = v[l], wl = p[l];
+      double* column = &at(0, l);
+      for (int i = l; i < n; ++i) {
+        column[i] -= v[i] * wl + p[i] * vl;
+      }
+    }
+  }
+  if (n >= 2) {
+    m_diagonal[n - 2] = at(n - 2, n - 2);
+    m_offDiagonal[n - 2] = at(n - 1, n - 2);
+  }
+  m_diagonal[n - 1] = at(n - 1, n - 1);
+}
+
+void LeadingAxesSolver::applyReflectors(int n, double* z) const {
+  const Index c = m_capacity;
+  const double* a = m_work.data();
+  for (int j = n - 3; j >= 0; --j) {
+    const double tau = m_tau[j];
+    if (tau == 0) {
+      continue;
+    }
+    double s = z[j + 1];
+    for (int i = j + 2; i < n; ++i) {
+      s += a[i + j * c] * z[i];
+    }
+    s *= tau;
+    z[j + 1] -= s;
+    for (int i = j + 2; i < n; ++i) {
+      z[i] -= s * a[i + j * c];
+    }
+  }
+}
+
+bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z) {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  double* u0 = m_u0.data();
+  double* u1 = m_u1.data();
+  double* u2 = m_u2.data();
+  double* l = m_multiplier.data();
+  char* swapped = m_swapped.data();
+  // T - λI = PLU by Gaussian elimination with row interchanges; a pivot
+  // that vanishes (λ is an eigenvalue to rounding) is replaced by a tiny
+  // one, which is what makes the iteration grow the eigenvector.
+  const double tiny = std::numeric_limits<double>::epsilon() * norm;
+  double r0 = d[0] - lambda;
+  double r1 = n > 1 ? e[0] : 0.0;
+  for (int i = 0; i + 1 < n; ++i) {
+    const double below = e[i];
+    const double next = d[i + 1] - lambda;
+    const double after = i + 2 < n ? e[i + 1] : 0.0;
+    if (std::abs(r0) >= std::abs(below)) {
+      const double pivot = r0 == 0 ? tiny : r0;
+      u0[i] = pivot;
+      u1[i] = r1;
+      u2[i] = 0;
+      l[i] = below / pivot;
+      swapped[i] = 0;
+      r0 = next - l[i] * r1;
+      r1 = after;
+    } else {
+      u0[i] = below;
+      u1[i] = next;
+      u2[i] = after;
+      l[i] = r0 / below;
+      swapped[i] = 1;
+      r0 = r1 - l[i] * next;
+      r1 = -l[i] * after;
+    }
+  }
+  u0[n - 1] = std::abs(r0) < tiny ? std::copysign(tiny, r0 == 0 ? 1.0 : r0) : r0;
+  for (int i = 0; i + 1 < n; ++i) {
+    if (std::abs(u0[i]) < tiny) {
+      u0[i] = std::copysign(tiny, u0[i]);
+    }
+  }
+  double* x = z;
+  std::copy_n(m_start.begin(), n, x);
+  for (int iteration = 0; iteration < 3; ++iteration) {
+    for (int i = 0; i + 1 < n; ++i) {
+      if (swapped[i]) {
+        std::swap(x[i], x[i + 1]);
+      }
+      x[i + 1] -= l[i] * x[i];
+    }
+    x[n - 1] /= u0[n - 1];
+    if (n >= 2) {
+      x[n - 2] = (x[n - 2] - u1[n - 2] * x[n - 1]) / u0[n - 2];
+    }
+    for (int i = n - 3; i >= 0; --i) {
+      x[i] = (x[i] - u1[i] * x[i + 1] - u2[i] * x[i + 2]) / u0[i];
+    }
+    double largest = 0;
+    for (int i = 0; i < n; ++i) {
+      largest = std::max(largest, std::abs(x[i]));
+    }
+    if (!(largest > 0) || !std::isfinite(largest)) {
+      return false;
+    }
+    double squares = 0;
+    for (int i = 0; i < n; ++i) {
+      x[i] /= largest;
+      squares += x[i] * x[i];
+    }
+    const double unit = 1.0 / std::sqrt(squares);
+    for (int i = 0; i < n; ++i) {
+      x[i] *= unit;
+    }
+  }
+  // |T x - λx| small against the gap to the other eigenvalues bounds the
+  // angle to the true eigenvector.
+  double residual = 0;
+  for (int i = 0; i < n; ++i) {
+    double r = (d[i] - lambda) * x[i];
+    if (i > 0) {
+      r += e[i - 1] * x[i - 1];
+    }
+    if (i + 1 < n) {
+      r += e[i] * x[i + 1];
+    }
+    residual += r * r;
+  }
+  return std::sqrt(residual) <= 1e3 * n * std::numeric_limits<double>::epsilon() * norm;
+}
+
+bool LeadingAxesSolver::tridiagonalEigenvalues(int n) {
+  double* d = m_eigenvalues.data();
+  double* e = m_scratch.data();
+  std::copy_n(m_diagonal.begin(), n, d);
+  std::copy_n(m_offDiagonal.begin(), n - 1, e);
+  e[n - 1] = 0;
+  const double eps = std::numeric_limits<double>::epsilon();
+  // Implicit QL with Wilkinson's shift, eigenvalues only: each eigenvalue
+  // takes two or three sweeps; the bound only stops a pathological case,
+  // which LAPACK then handles.
+  const int sweepLimit = 30 * n;
+  int sweeps = 0;
+  for (int l = 0; l < n; ++l) {
+    for (;;) {
+      int m = l;
+      while (m + 1 < n && std::abs(e[m]) > eps * (std::abs(d[m]) + std::abs(d[m + 1]))) {
+        ++m;
+      }
+      if (m == l) {
+        break;
+      }
+      if (++sweeps > sweepLimit) {
+        return false;
+      }
+      double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
+      double r = std::sqrt(g * g + 1.0);
+      g = d[m] - d[l] + e[l] / (g + std::copysign(r, g));
+      double s = 1, c = 1, p = 0;
+      int i = m - 1;
+      for (; i >= l; --i) {
+        double f = s * e[i];
+        double b = c * e[i];
+        r = std::sqrt(f * f + g * g);
+        e[i + 1] = r;
+        if (r == 0) {
+          // The sweep split the matrix: start again on the smaller part.
+          d[i + 1] -= p;
+          e[m] = 0;
+          break;
+        }
+        s = f / r;
+        c = g / r;
+        g = d[i + 1] - p;
+        r = (d[i] - g) * s + 2.0 * c * b;
+        p = s * r;
+        d[i + 1] = g + p;
+        g = c * r - b;
+      }
+      if (i >= l) {
+        continue;
+      }
+      d[l] -= p;
+      e[l] = g;
+      e[m] = 0;
+    }
+  }
+  std::sort(d, d + n);
+  return std::isfinite(d[0]) && std::isfinite(d[n - 1]);
+}
+
+bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
+  const int n = static_cast<int>(symmetric.rows());
+  m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
+  tridiagonalize(n);
+  if (!tridiagonalEigenvalues(n)) {
+    return false;
+  }
+  const double* w = m_eigenvalues.data();  // ascending
+  const double norm = std::max(std::abs(w[0]), std::abs(w[n - 1]));
+  if (!(norm > 0)) {
+    return false;
+  }
+  // Each leading eigenvalue must stand clear of the next smaller one (the
+  // next larger is the previous one's lower neighbour).
+  for (int j = 0; j < k; ++j) {
+    const int i = n - 1 - j;
+    if (i > 0 && !(w[i] - w[i - 1] > kSeparation * norm)) {
+      return false;
+    }
+  }
+  for (int j = 0; j < k; ++j) {
+    double* z = m_axes.col(j).data();
+    const double lambda = w[n - 1 - j];
+    if (!eigenvector(n, lambda, norm, z)) {
+      return false;
+    }
+    applyReflectors(n, z);
+    m_variances(j) = lambda;
+  }
+  return true;
+}
+
+void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
+  const int n = static_cast<int>(symmetric.rows());
+  reserve(n, k);
+  m_n = n;
+  // LAPACK's bisection need not end on NaN input.
+  if (!lowerTriangleFinite(symmetric)) {
+    m_axes.setConstant(std::numeric_limits<double>::quiet_NaN());
+    m_variances.setConstant(std::numeric_limits<double>::quiet_NaN());
+    return;
+  }
+  if (!computeByInverseIteration(symmetric, k)) {
+    computeByLapack(symmetric, k);
   }
 }
 

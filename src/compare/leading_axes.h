@@ -2,6 +2,17 @@
 // resampling tests need only the first k principal axes of each sample, and
 // computing just those is several times faster than a full decomposition
 // when k is small.
+//
+// The matrices are small (tens of rows), where the call overhead of a
+// general LAPACK driver outweighs the arithmetic. So the solver reduces the
+// matrix to tridiagonal form itself, takes the eigenvalues of the
+// tridiagonal matrix (implicit QL, all of them: O(n²)), and finds
+// the k eigenvectors by inverse iteration, which is exact to rounding when
+// each leading eigenvalue stands apart from its neighbours. When one does
+// not (a repeated or nearly repeated eigenvalue among the leading k + 1, as
+// in singular or degenerate samples), LAPACK's selected-range driver
+// decomposes the matrix instead, so that such cases give exactly the axes
+// they always gave.
 #pragma once
 
 #include <vector>
@@ -32,11 +43,28 @@ class LeadingAxesSolver {
 
  private:
   void computeFully(Eigen::Ref<const Matrix> symmetric);
+  void computeByLapack(Eigen::Ref<const Matrix> symmetric, int k);
+  // False when an eigenvalue is too close to a neighbour for inverse
+  // iteration, or a vector does not meet its residual bound.
+  bool computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k);
+  void tridiagonalize(int n);
+  // All eigenvalues of the tridiagonal matrix, ascending, into
+  // m_eigenvalues; false should the iteration not settle.
+  bool tridiagonalEigenvalues(int n);
+  bool eigenvector(int n, double lambda, double norm, double* z);
+  void applyReflectors(int n, double* z) const;
 
   Matrix m_work;       // capacity × capacity, destroyed by LAPACK on every call
   Matrix m_ascending;  // capacity × k, as LAPACK delivers them
   Matrix m_axes;       // capacity × k, largest first
   Vector m_values;
+  // The tridiagonal matrix: diagonal, off-diagonal, and copies that
+  // LAPACK's eigenvalue routine overwrites; the reflectors' factors.
+  std::vector<double> m_diagonal, m_offDiagonal, m_eigenvalues, m_scratch, m_tau;
+  // Inverse iteration: the factors of T - λI and the iterate.
+  std::vector<double> m_u0, m_u1, m_u2, m_multiplier, m_x, m_start;
+  std::vector<double> m_v;  // the current reflector, 1 in front
+  std::vector<char> m_swapped;
   Vector m_variances;
   std::vector<double> m_lapackWork;
   std::vector<int> m_lapackIwork;

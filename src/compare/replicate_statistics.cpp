@@ -10,6 +10,9 @@ namespace {
 
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+// Cholesky pivots above this share of their diagonal element leave the
+// log-determinant as accurate as the data.
+constexpr double kDefinitePivot = 1e-3;
 
 // ln(num / den) as the quotient of the two determinants would give it.
 double logQuotient(LogDeterminant num, LogDeterminant den) {
@@ -208,17 +211,68 @@ LogDeterminant FluryWorkspace::logDeterminant(const Matrix& square) {
   return {sign, logAbs};
 }
 
+std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& symmetric) {
+  const Index n = symmetric.rows();
+  m_factor.resize(n, n);
+  m_factor.triangularView<Eigen::Lower>() = symmetric;
+  // Cholesky on the lower triangle, in place, column by column.
+  double logDet = 0;
+  for (Index j = 0; j < n; ++j) {
+    double* column = m_factor.col(j).data();
+    const double pivot = column[j];
+    if (!(pivot > kDefinitePivot * symmetric(j, j))) {
+      return std::nullopt;
+    }
+    logDet += std::log(pivot);
+    const double root = std::sqrt(pivot);
+    for (Index i = j + 1; i < n; ++i) {
+      column[i] /= root;
+    }
+    for (Index l = j + 1; l < n; ++l) {
+      const double f = column[l];
+      double* target = m_factor.col(l).data();
+      for (Index i = l; i < n; ++i) {
+        target[i] -= column[i] * f;
+      }
+    }
+  }
+  return logDet;
+}
+
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
   const double n1 = static_cast<double>(a.rows());
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;
+  const Matrix& s1 = a.covariance();
+  const Matrix& s2 = b.covariance();
   // The covariance of both samples' rows together, from their own means and
   // covariances: within-sample scatter plus the scatter of the two means.
+  // Lower triangle only.
   m_mean.resize(a.mean().size());
   m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
-  m_together.resize(a.covariance().rows(), a.covariance().cols());
-  m_together.noalias() = (n1 - 1) * a.covariance() + (n2 - 1) * b.covariance();
+  m_together.resize(s1.rows(), s1.cols());
+  m_together.triangularView<Eigen::Lower>() = (n1 - 1) * s1 + (n2 - 1) * s2;
   m_offset.resize(m_mean.size());
+  m_offset.noalias() = a.mean() - m_mean;
+  m_together.selfadjointView<Eigen::Lower>().rankUpdate(m_offset, n1);
+  m_offset.noalias() = b.mean() - m_mean;
+  m_together.selfadjointView<Eigen::Lower>().rankUpdate(m_offset, n2);
+  m_together.triangularView<Eigen::Lower>() /= n - 1;
+  std::optional<double> d1 = logDeterminantIfDefinite(s1);
+  std::optional<double> d2 = d1 ? logDeterminantIfDefinite(s2) : std::nullopt;
+  std::optional<double> d = d2 ? logDeterminantIfDefinite(m_together) : std::nullopt;
+  if (!d) {
+    return statisticByLu(a, b);
+  }
+  return n1 * (*d - *d1) + n2 * (*d - *d2);
+}
+
+double FluryWorkspace::statisticByLu(SampleAxes& a, SampleAxes& b) {
+  const double n1 = static_cast<double>(a.rows());
+  const double n2 = static_cast<double>(b.rows());
+  const double n = n1 + n2;
+  m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
+  m_together.noalias() = (n1 - 1) * a.covariance() + (n2 - 1) * b.covariance();
   m_offset.noalias() = a.mean() - m_mean;
   m_together.noalias() += n1 * m_offset * m_offset.transpose();
   m_offset.noalias() = b.mean() - m_mean;

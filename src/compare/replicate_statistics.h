@@ -4,6 +4,7 @@
 // metric and Flury's statistic.
 #pragma once
 
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -99,16 +100,32 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 
 // Flury's statistic of two computed samples against the covariance of
 // their rows together, weighted by their row counts.
+//
+// The three log-determinants come from Cholesky factorisations. Where one
+// of the matrices is not clearly positive definite (a pivot below 1e-3 of
+// its diagonal element, as in singular resamples), all three come from LU
+// decompositions with partial pivoting of the matrices formed in full,
+// which give the values the determinants' quotients have always given
+// there: infinite or undefined ones for exactly singular matrices, and
+// whatever rounding leaves of a determinant that is zero in exact
+// arithmetic.
 class FluryWorkspace {
  public:
   double statistic(SampleAxes& a, SampleAxes& b);
   // Of a square matrix, through an LU decomposition with partial pivoting.
   LogDeterminant logDeterminant(const Matrix& square);
+  // Of a symmetric matrix (lower triangle read) through its Cholesky
+  // factor; nullopt when a pivot falls below 1e-3 of its diagonal element
+  // or is not a positive number.
+  std::optional<double> logDeterminantIfDefinite(const Matrix& symmetric);
 
  private:
+  double statisticByLu(SampleAxes& a, SampleAxes& b);
+
   Matrix m_together;
   Vector m_mean;
   Vector m_offset;
+  Matrix m_factor;
   Eigen::PartialPivLU<Matrix> m_lu;
   std::vector<char> m_visited;
 };
