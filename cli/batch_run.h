@@ -1,9 +1,12 @@
 // Runs one analysis for the batch front end.
 #pragma once
 
+#include <functional>
 #include <ostream>
 #include <string>
 
+#include "actions/analysis_actions.h"
+#include "actions/result_json.h"
 #include "batch_options.h"
 #include "runtime/host.h"
 
@@ -24,8 +27,28 @@ class StreamHost : public Host {
   bool m_enabled;
 };
 
-// Loads both files, runs the action and returns the result text. Throws
-// vexmoor::Error on any failure, naming the file or setting at fault.
-std::string runBatch(const BatchOptions& options, Host& host);
+// What a picture of a run is drawn from.
+struct BatchPicture {
+  const AnalysisResult& result;
+  const Matrix& data1;
+  const Matrix& data2;
+  bool threeD;
+};
+// Draws the picture into the file `path` in the format named by
+// `extension` (".svg", ".png" or ".pdf"); throws vexmoor::Error.
+using PictureWriter = std::function<void(const BatchPicture& picture, const std::string& path,
+                                         const std::string& extension)>;
+
+// Checks that every output file can be written, loads both files, runs the
+// action, writes the output files and returns what goes to standard output:
+// the result text, or with --json the JSON document, ending in a line
+// break. Throws vexmoor::Error on any failure, naming the file or setting
+// at fault; output files are then left as they were. `drawPicture` serves
+// --plot (an error when empty).
+std::string runBatch(const BatchOptions& options, Host& host,
+                     const PictureWriter& drawPicture = {});
+
+// The JSON document of a run.
+std::string batchJson(const BatchOptions& options, const AnalysisResult& result);
 
 }  // namespace vexmoor

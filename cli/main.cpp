@@ -7,6 +7,10 @@
 #include "batch_run.h"
 #include "runtime/error.h"
 
+#ifdef VEXMOOR_BATCH_PICTURES
+#include "batch_picture.h"
+#endif
+
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
   try {
@@ -15,8 +19,16 @@ int main(int argc, char** argv) {
       std::cout << vexmoor::batchUsage();
       return 0;
     }
+    if (options.version) {
+      std::cout << vexmoor::batchVersion() << '\n';
+      return 0;
+    }
     vexmoor::StreamHost host(std::cerr, options.diagnostics);
-    std::cout << vexmoor::runBatch(options, host) << '\n';
+    vexmoor::PictureWriter pictures;
+#ifdef VEXMOOR_BATCH_PICTURES
+    pictures = vexmoor::pictureWriter(argv[0]);
+#endif
+    std::cout << vexmoor::runBatch(options, host, pictures);
     return 0;
   } catch (const std::exception& e) {
     // One line, whatever a file name or token in the message holds.
