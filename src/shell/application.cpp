@@ -1,7 +1,11 @@
 #include "shell/application.h"
 
+#include <QDockWidget>
+#include <QMainWindow>
+
 #include "actions/computing_operations.h"
 #include "runtime/graphics/graphics_system.h"
+#include "shell/results_panel.h"
 
 namespace vexmoor {
 
@@ -25,7 +29,13 @@ Application::~Application() {
 
 graphics::Handle Application::open() {
   std::vector<Value> r = m_shell.Vexmoor({}, 1);
-  return std::get<Matrix>(r.front())(0);
+  graphics::Handle fig = std::get<Matrix>(r.front())(0);
+  graphics::Figure* figure = graphics::graphics().figureOf(fig);
+  auto* window = figure ? qobject_cast<QMainWindow*>(figure->window()) : nullptr;
+  if (window && !window->findChild<QDockWidget*>("ResultsDock")) {
+    attachResultsPanel(*window, m_dispatcher);
+  }
+  return fig;
 }
 
 }  // namespace vexmoor

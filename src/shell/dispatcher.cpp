@@ -174,6 +174,7 @@ void Dispatcher::loadData(int group) {
     control("Pushbutton2").set("Enable", textValue("on"));
   }
   (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
+  m_groupFile[group - 1] = file->name;
   setText(group == 1 ? "FileBox1" : "FileBox2", "String", summary);
   status("Group " + std::to_string(group) + " loaded from " + file->name);
 }
@@ -199,6 +200,7 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   if (action.readsComponents) {
     request.settings.componentsText = text("NumberABox", "String");
   }
+  request.seed = m_nextSeed;
   AnalysisResult result;
   std::string label = actionLabel(action.name);
   if (action.resampling) {
@@ -213,7 +215,14 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
     result = action.run(request, m_host);
   }
   setText("ResBox", "String", result.text);
-  status(label + ": done");
+  m_lastRun.group1.file = m_groupFile[0];
+  m_lastRun.group2.file = m_groupFile[1];
+  m_lastRun.settings = request.settings;
+  m_lastResult = result;
+  status(label + ": done" + (result.seed ? "; seed " + std::to_string(*result.seed) : ""));
+  if (m_resultSink) {
+    m_resultSink(*m_lastResult);
+  }
 }
 
 }  // namespace vexmoor

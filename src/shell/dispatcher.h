@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "actions/analysis_actions.h"
+#include "actions/result_json.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
@@ -54,6 +55,16 @@ class Dispatcher {
   void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
   // Receives the line of status an action leaves (done, cancelled).
   void setStatusSink(std::function<void(const std::string&)> sink) { m_status = std::move(sink); }
+  // The seed of the next resampling run; none: a fresh one each run.
+  void setNextSeed(std::optional<std::uint64_t> seed) { m_nextSeed = seed; }
+  const std::optional<std::uint64_t>& nextSeed() const { return m_nextSeed; }
+  // The last analysis that ended well, with what repeats it.
+  const std::optional<AnalysisResult>& lastResult() const { return m_lastResult; }
+  const RunDescription& lastRun() const { return m_lastRun; }
+  // Receives every analysis result once its text is in the result box.
+  void setResultSink(std::function<void(const AnalysisResult&)> sink) {
+    m_resultSink = std::move(sink);
+  }
   // Replaces the table of analysis actions (tests).
   void setActionLookup(std::function<const AnalysisAction*(std::string_view)> lookup) {
     m_lookup = std::move(lookup);
@@ -74,6 +85,11 @@ class Dispatcher {
   ApplicationState m_state;
   std::string m_lastFolder;
   bool m_busy = false;
+  std::optional<std::uint64_t> m_nextSeed;
+  std::optional<AnalysisResult> m_lastResult;
+  RunDescription m_lastRun;
+  std::string m_groupFile[2];
+  std::function<void(const AnalysisResult&)> m_resultSink;
 };
 
 }  // namespace vexmoor
