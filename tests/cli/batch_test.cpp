@@ -255,7 +255,7 @@ TEST(BatchJson, HoldsTheTextAndRepeatsFromItsSettings) {
     json j = json::parse(first.out);
     EXPECT_EQ(j["schema"], "vexmoor-result/1");
     EXPECT_EQ(j["action"], args[0]);
-    EXPECT_EQ(j["groups"][0]["specimens"], 29);
+    EXPECT_EQ(j["groups"][0]["specimens"], 30);
     EXPECT_EQ(j["groups"][0]["landmarks"], 8);
     bool resampling = args[0] != "DoMezeyAngle" && args[0] != "RunCPC";
     EXPECT_EQ(j["settings"]["seed"].is_null(), !resampling);
