@@ -88,8 +88,7 @@ class ResultsWindowTest : public QObject {
     QCOMPARE(slurp(path("r.txt")), m_fx.string("ResBox") + "\n");
     saveResultAs(path("r.json"), ResultFormat::kJson, *result, m_fx.dispatcher().lastRun());
     QVERIFY(slurp(path("r.json")).find("\"gorf.txt\"") != std::string::npos);
-    saveResultAs(path("r.csv"), ResultFormat::kReplicatesCsv, *result,
-                 m_fx.dispatcher().lastRun());
+    saveResultAs(path("r.csv"), ResultFormat::kReplicatesCsv, *result, m_fx.dispatcher().lastRun());
     QVERIFY(slurp(path("r.csv")).starts_with("replicate,angle_group1,angle_group2,"));
     saveHistogramPlotAs(path("h.pdf"));
     QVERIFY(slurp(path("h.pdf")).starts_with("%PDF"));
