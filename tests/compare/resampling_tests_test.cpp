@@ -438,7 +438,8 @@ TEST(ResamplingTexts, TheActionTableRunsEachTestWithItsSettings) {
     request.settings.componentsText = "2";
     request.settings.bootValue = 2;
     request.seed = kSeed;
-    EXPECT_EQ(action->run(request, silentHost()).text, c.text(in, seeded(2), silentHost())) << c.name;
+    EXPECT_EQ(action->run(request, silentHost()).text, c.text(in, seeded(2), silentHost()))
+        << c.name;
   }
 }
 
