@@ -52,14 +52,15 @@ QByteArray svgBytes(QSize size, const PicturePainter& paint) {
 
 QByteArray pngBytes(QSize size, const PicturePainter& paint) {
   QImage image(size * kPngScale, QImage::Format_ARGB32_Premultiplied);
-  image.setDotsPerMeterX(11811);  // 300 dpi
-  image.setDotsPerMeterY(11811);
   image.fill(Qt::white);
   QCPPainter painter(&image);
   painter.setRenderHint(QPainter::Antialiasing);
   painter.scale(kPngScale, kPngScale);
   paint(painter, size);
   painter.end();
+  // Set only now: fonts are sized at the painter's resolution.
+  image.setDotsPerMeterX(11811);  // 300 dpi
+  image.setDotsPerMeterY(11811);
   QByteArray bytes;
   QBuffer buffer(&bytes);
   buffer.open(QIODevice::WriteOnly);

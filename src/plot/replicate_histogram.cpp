@@ -139,14 +139,17 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
   for (const PrintedPercentile& p : result.percentiles) {
     if (p.column == column && p.position > 0 && p.level < 1 && std::isfinite(p.value)) {
       bool upper = p.level > 0.5;
+      // Labels point inwards, so that the tails' ends stay readable.
       mark(plot, rect, p.value, percentileLabel(p), dashed, height,
-           upper ? Qt::AlignLeft : Qt::AlignRight);
+           upper ? Qt::AlignRight : Qt::AlignLeft);
       height += 0.12;
     }
   }
   if (std::isfinite(observed)) {
+    double middle = (x->range().lower + x->range().upper) / 2;
     mark(plot, rect, observed, QString("observed %1").arg(observed, 0, 'f', 2),
-         QPen(QColor(200, 30, 30), 1.8), height, Qt::AlignLeft);
+         QPen(QColor(200, 30, 30), 1.8), height,
+         observed > middle ? Qt::AlignRight : Qt::AlignLeft);
   }
 }
 
