@@ -1,9 +1,17 @@
 #include "batch_options.h"
 
+#include <CLI/CLI.hpp>
+#include <algorithm>
 #include <charconv>
+#include <filesystem>
 
 #include "actions/analysis_actions.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
+
+#ifndef VEXMOOR_VERSION
+#define VEXMOOR_VERSION "unknown"
+#endif
 
 namespace vexmoor {
 namespace {
@@ -18,82 +26,142 @@ T parseWhole(const std::string& text, const std::string& option) {
   return value;
 }
 
-std::string actionList() {
+std::string actionList(bool resamplingOnly = false) {
   std::string list;
   for (const AnalysisAction& a : analysisActions()) {
-    list += (list.empty() ? "" : ", ") + std::string(a.name);
+    if (!resamplingOnly || a.resampling) {
+      list += (list.empty() ? "" : ", ") + std::string(a.name);
+    }
   }
   return list;
+}
+
+// What the command line holds as typed, before any value is checked.
+struct RawArguments {
+  std::vector<std::string> positional;
+  std::string bootValue, seed;
+  std::vector<std::string> unknown;
+};
+
+void defineOptions(CLI::App& app, BatchOptions& o, RawArguments& raw) {
+  app.allow_extras();
+  app.set_help_flag();
+  app.add_option("positional", raw.positional);
+  app.add_flag("--3d", o.threeD);
+  app.add_flag("--raw", o.raw);
+  app.add_flag("--diagnostics", o.diagnostics);
+  app.add_flag("--json", o.json);
+  app.add_option("-k", o.components);
+  app.add_option("-v", raw.bootValue);
+  app.add_option("--seed", raw.seed);
+  app.add_option("--replicates", o.replicatesFile);
+  app.add_option("--plot", o.plotFile);
+}
+
+void checkPlotExtension(const std::string& path) {
+  std::string extension = std::filesystem::path(path).extension().string();
+  std::transform(extension.begin(), extension.end(), extension.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (extension != ".svg" && extension != ".png" && extension != ".pdf") {
+    throw Error("option --plot: \"" + escapeNonPrintable(path) +
+                "\" has no picture extension; use .svg, .png or .pdf");
+  }
 }
 
 }  // namespace
 
 std::string batchUsage() {
   return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [--3d] [--raw] [-k K] [-v V]\n"
-         "                     [--seed N] [--diagnostics]\n"
+         "                     [--seed N] [--json] [--replicates FILE.csv] [--plot FILE]\n"
+         "                     [--diagnostics]\n"
+         "       vexmoor-batch --help | --version\n"
          "\n"
          "Compares two groups of landmark specimens and prints the result text.\n"
          "\n"
-         "  ACTION         " +
+         "  ACTION                " +
          actionList() +
          "\n"
-         "  --3d           the landmarks are three-dimensional\n"
-         "  --raw          analyse the raw coordinates instead of partial warps (2D)\n"
-         "  -k K           number of principal components to compare\n"
-         "  -v V           resampling size: 100*V^2 replicates (100*V for BootConMezeyAngle);\n"
-         "                 default 1\n"
-         "  --seed N       make the resampling reproducible\n"
-         "  --diagnostics  write the console diagnostics to standard error\n";
+         "  --3d                  the landmarks are three-dimensional\n"
+         "  --raw                 analyse the raw coordinates instead of partial warps (2D)\n"
+         "  -k K                  number of principal components to compare\n"
+         "  -v V                  resampling size: 100*V^2 replicates (100*V for\n"
+         "                        BootConMezeyAngle); default 1\n"
+         "  --seed N              make the resampling reproducible (the seed used is in --json)\n"
+         "  --json                print one JSON document (text, settings, seed, statistics,\n"
+         "                        intervals, p-values) instead of the text\n"
+         "  --replicates FILE.csv write every replicate's values, one row per replicate\n"
+         "                        (resampling tests)\n"
+         "  --plot FILE           draw the groups, or the replicates' histograms, into FILE\n"
+         "                        (.svg, .png or .pdf)\n"
+         "  --diagnostics         write the console diagnostics to standard error\n"
+         "  -h, --help            show this help\n"
+         "  --version             show the version\n";
+}
+
+std::string batchVersion() {
+  return std::string("vexmoor-batch ") + VEXMOOR_VERSION;
 }
 
 BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
   BatchOptions o;
-  std::vector<std::string> positional;
-  for (size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    auto value = [&]() -> const std::string& {
-      if (i + 1 >= args.size()) {
-        throw Error("option " + a + " needs a value");
-      }
-      return args[++i];
-    };
+  // Help and version win over everything else on the line.
+  for (const std::string& a : args) {
     if (a == "-h" || a == "--help") {
       o.help = true;
       return o;
-    } else if (a == "--3d") {
-      o.threeD = true;
-    } else if (a == "--raw") {
-      o.raw = true;
-    } else if (a == "--diagnostics") {
-      o.diagnostics = true;
-    } else if (a == "-k") {
-      o.components = value();
-    } else if (a == "-v") {
-      o.bootValue = parseWhole<int>(value(), a);
-      if (o.bootValue < 1) {
-        throw Error("option -v needs a positive whole number; it is " + args[i]);
-      }
-    } else if (a == "--seed") {
-      o.seed = parseWhole<std::uint64_t>(value(), a);
-    } else if (a.size() > 1 && a[0] == '-') {
-      throw Error("unknown option \"" + a + "\"");
-    } else {
-      positional.push_back(a);
+    }
+    if (a == "--version") {
+      o.version = true;
+      return o;
     }
   }
-  if (positional.size() != 3) {
-    throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
-                std::to_string(positional.size()) + " arguments (see --help)");
+  CLI::App app("vexmoor-batch");
+  RawArguments raw;
+  defineOptions(app, o, raw);
+  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  try {
+    app.parse(reversed);
+  } catch (const CLI::ArgumentMismatch& e) {
+    std::string what = e.what();
+    throw Error("option " + what.substr(0, what.find(':')) + " needs a value");
+  } catch (const CLI::ParseError& e) {
+    throw Error(e.what());
   }
-  o.action = positional[0];
-  o.group1File = positional[1];
-  o.group2File = positional[2];
+  for (const std::string& extra : app.remaining()) {
+    if (extra.size() > 1 && extra[0] == '-') {
+      throw Error("unknown option \"" + extra + "\"");
+    }
+    raw.positional.push_back(extra);
+  }
+  if (!raw.bootValue.empty() || app.count("-v") > 0) {
+    o.bootValue = parseWhole<int>(raw.bootValue, "-v");
+    if (o.bootValue < 1) {
+      throw Error("option -v needs a positive whole number; it is " + raw.bootValue);
+    }
+  }
+  if (app.count("--seed") > 0) {
+    o.seed = parseWhole<std::uint64_t>(raw.seed, "--seed");
+  }
+  if (raw.positional.size() != 3) {
+    throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
+                std::to_string(raw.positional.size()) + " arguments (see --help)");
+  }
+  o.action = raw.positional[0];
+  o.group1File = raw.positional[1];
+  o.group2File = raw.positional[2];
   const AnalysisAction* action = findAnalysisAction(o.action);
   if (!action) {
     throw Error("unknown action \"" + o.action + "\"; valid actions: " + actionList());
   }
   if (action->readsComponents && !o.components) {
     throw Error(o.action + " needs the number of principal components: give -k K");
+  }
+  if (o.replicatesFile && !action->resampling) {
+    throw Error("option --replicates: " + o.action +
+                " draws no replicates; it needs a resampling test (" + actionList(true) + ")");
+  }
+  if (o.plotFile) {
+    checkPlotExtension(*o.plotFile);
   }
   return o;
 }

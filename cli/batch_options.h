@@ -1,6 +1,8 @@
 // Command line of vexmoor-batch:
 //   vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [--3d] [--raw] [-k K] [-v V]
-//                 [--seed N] [--diagnostics]
+//                 [--seed N] [--json] [--replicates FILE.csv] [--plot FILE]
+//                 [--diagnostics]
+//   vexmoor-batch --help | --version
 #pragma once
 
 #include <cstdint>
@@ -14,17 +16,26 @@ struct BatchOptions {
   std::string action;
   std::string group1File, group2File;
   bool threeD = false;
-  bool raw = false;                       // partial warps off
-  std::optional<std::string> components;  // -k, as typed
-  int bootValue = 1;                      // -v
-  std::optional<std::uint64_t> seed;      // --seed
+  bool raw = false;                           // partial warps off
+  std::optional<std::string> components;      // -k, as typed
+  int bootValue = 1;                          // -v
+  std::optional<std::uint64_t> seed;          // --seed
+  bool json = false;                          // the result as one JSON document
+  std::optional<std::string> replicatesFile;  // --replicates: CSV of every replicate
+  std::optional<std::string> plotFile;        // --plot: .svg, .png or .pdf
   bool diagnostics = false;
   bool help = false;
+  bool version = false;
 };
 
-// Throws vexmoor::Error naming the offending argument.
+// Throws vexmoor::Error naming the offending argument. Checks what the
+// command line alone decides (actions, numbers, picture extensions), not
+// whether the files can be read or written.
 BatchOptions parseBatchOptions(const std::vector<std::string>& args);
 
+// Ends with a line break and names every option.
 std::string batchUsage();
+// "vexmoor-batch 0.1.0"
+std::string batchVersion();
 
 }  // namespace vexmoor

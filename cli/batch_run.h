@@ -1,10 +1,13 @@
 // Runs one analysis for the batch front end.
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <ostream>
 #include <string>
 
+#include "actions/analysis_actions.h"
+#include "actions/result_json.h"
 #include "batch_options.h"
 #include "runtime/host.h"
 #include "runtime/progress.h"
@@ -31,13 +34,33 @@ class StreamHost : public Host {
   std::istream* m_keys;
 };
 
+// What a picture of a run is drawn from.
+struct BatchPicture {
+  const AnalysisResult& result;
+  const Matrix& data1;
+  const Matrix& data2;
+  bool threeD;
+};
+// Draws the picture into the file `path` in the format named by
+// `extension` (".svg", ".png" or ".pdf"); throws vexmoor::Error.
+using PictureWriter = std::function<void(const BatchPicture& picture, const std::string& path,
+                                         const std::string& extension)>;
+
 // The batch front end waits for keys only where a person can press them:
 // with the diagnostics on and standard input a terminal.
 bool batchKeyWaits(bool diagnostics, int inputDescriptor);
 
-// Loads both files, runs the action and returns the result text. Throws
-// vexmoor::Error on any failure, naming the file or setting at fault, and
-// Cancelled when `progress` (may be null) asked the resampling to stop.
-std::string runBatch(const BatchOptions& options, Host& host, Progress* progress = nullptr);
+// Checks that every output file can be written, loads both files, runs the
+// action, writes the output files and returns what goes to standard output:
+// the result text, or with --json the JSON document, ending in a line
+// break. Throws vexmoor::Error on any failure, naming the file or setting
+// at fault; output files are then left as they were. `drawPicture` serves
+// --plot (an error when empty). Throws Cancelled when `progress` (may be
+// null) asked the resampling to stop; output files are then not written.
+std::string runBatch(const BatchOptions& options, Host& host,
+                     const PictureWriter& drawPicture = {}, Progress* progress = nullptr);
+
+// The JSON document of a run.
+std::string batchJson(const BatchOptions& options, const AnalysisResult& result);
 
 }  // namespace vexmoor

@@ -25,6 +25,9 @@ int fail(std::string message) {
 }
 
 }  // namespace
+#ifdef VEXMOOR_BATCH_PICTURES
+#include "batch_picture.h"
+#endif
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -35,15 +38,23 @@ int main(int argc, char** argv) {
       std::cout << vexmoor::batchUsage();
       return 0;
     }
+    if (options.version) {
+      std::cout << vexmoor::batchVersion() << '\n';
+      return 0;
+    }
     vexmoor::InterruptWatch interrupt;
     vexmoor::StreamHost host(std::cerr, options.diagnostics,
                              vexmoor::batchKeyWaits(options.diagnostics, STDIN_FILENO), &std::cin);
+    vexmoor::PictureWriter pictures;
+#ifdef VEXMOOR_BATCH_PICTURES
+    pictures = vexmoor::pictureWriter(argv[0]);
+#endif
     doing = "running " + options.action;
-    std::string text = vexmoor::runBatch(options, host, &interrupt);
+    std::string output = vexmoor::runBatch(options, host, pictures, &interrupt);
     if (interrupt.cancelRequested()) {
       return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
     }
-    std::cout << text << '\n';
+    std::cout << output;
     return 0;
   } catch (const vexmoor::Cancelled&) {
     return vexmoor::InterruptWatch::reportInterrupted(std::cerr);

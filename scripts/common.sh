@@ -6,7 +6,7 @@ VEXMOOR_PACKAGES=(
   libeigen3-dev liblapacke-dev libopenblas-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6svg6-dev libqt6opengl6-dev libgl-dev
-  libqcustomplot-dev
+  libqcustomplot-dev libcli11-dev nlohmann-json3-dev
   clang-format xvfb xauth
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )

@@ -15,33 +15,78 @@ AnalysisInput prepare(const AnalysisRequest& r, ConsensusRounding rounding, Comp
   return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host);
 }
 
+AnalysisResult resultOf(const char* action, const AnalysisRequest& r, const AnalysisInput& in) {
+  AnalysisResult result;
+  result.action = action;
+  result.groups.m1 = in.m1;
+  result.groups.m2 = in.m2;
+  Index dimension = r.settings.threeD ? 3 : 2;
+  result.groups.landmarks = r.data1 ? (r.data1->cols() - 1) / dimension : 0;
+  result.groups.variables = in.x1.cols();
+  result.groups.npca = in.npca;
+  return result;
+}
+
 AnalysisResult doMezeyAngle(const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kRead, host);
-  return {angleBetweenPlanesText(in, host), std::nullopt};
+  AngleBetweenPlanes angle = angleBetweenPlanes(in, host);
+  AnalysisResult result = resultOf("DoMezeyAngle", r, in);
+  result.text = std::move(angle.text);
+  result.observed = angle.observed;
+  return result;
 }
 
 AnalysisResult runCpc(const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kIgnore, host);
-  return {runCpcText(in, host), std::nullopt};
+  CpcResult cpc = vexmoor::runCpc(in, host);
+  AnalysisResult result = resultOf("RunCPC", r, in);
+  result.text = std::move(cpc.text);
+  result.models = std::move(cpc.models);
+  return result;
 }
 
-template <std::string (*Test)(const AnalysisInput&, const ResamplingOptions&, Host&)>
-AnalysisResult resampling(const AnalysisRequest& r, Host& host) {
+using ResamplingFunction = ResamplingResult (*)(const AnalysisInput&, const ResamplingOptions&,
+                                                Host&);
+
+template <ResamplingFunction Test>
+AnalysisResult resampling(const char* action, const AnalysisRequest& r, Host& host) {
   AnalysisInput in = prepare(r, ConsensusRounding::kNone, ComponentsText::kRead, host);
   // Chosen here rather than in the engine so that the caller learns it.
   std::uint64_t seed = r.seed.value_or(freshSeed());
   ResamplingOptions options{r.settings.bootValue, seed, r.progress};
-  return {Test(in, options, host), seed};
+  ResamplingResult test = Test(in, options, host);
+  AnalysisResult result = resultOf(action, r, in);
+  result.text = test.text;
+  result.seed = seed;
+  result.observed = test.observed;
+  result.resampling = std::move(test);
+  return result;
+}
+
+AnalysisResult boot(const AnalysisRequest& r, Host& host) {
+  return resampling<&bootMezeyAngle>("BootMezeyAngle", r, host);
+}
+AnalysisResult bootCon(const AnalysisRequest& r, Host& host) {
+  return resampling<&bootConMezeyAngle>("BootConMezeyAngle", r, host);
+}
+AnalysisResult range(const AnalysisRequest& r, Host& host) {
+  return resampling<&rangeMezeyAngle>("RangeMezeyAngle", r, host);
+}
+AnalysisResult permute(const AnalysisRequest& r, Host& host) {
+  return resampling<&permuteMezeyAngle>("PermuteMezeyAngle", r, host);
+}
+AnalysisResult randomization(const AnalysisRequest& r, Host& host) {
+  return resampling<&randMezeyAngle>("RandMezeyAngle", r, host);
 }
 
 constexpr std::array<AnalysisAction, 7> kActions{{
     {"DoMezeyAngle", true, false, &doMezeyAngle},
     {"RunCPC", false, false, &runCpc},
-    {"BootMezeyAngle", true, true, &resampling<&bootMezeyAngleText>},
-    {"BootConMezeyAngle", true, true, &resampling<&bootConMezeyAngleText>},
-    {"RangeMezeyAngle", true, true, &resampling<&rangeMezeyAngleText>},
-    {"PermuteMezeyAngle", true, true, &resampling<&permuteMezeyAngleText>},
-    {"RandMezeyAngle", true, true, &resampling<&randMezeyAngleText>},
+    {"BootMezeyAngle", true, true, &boot},
+    {"BootConMezeyAngle", true, true, &bootCon},
+    {"RangeMezeyAngle", true, true, &range},
+    {"PermuteMezeyAngle", true, true, &permute},
+    {"RandMezeyAngle", true, true, &randomization},
 }};
 
 constexpr std::array<std::string_view, 10> kDispatcherActions{

@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "compare/analysis_input.h"
+#include "compare/resampling_tests.h"
+#include "cpc/model_hierarchy.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "runtime/progress.h"
@@ -23,12 +25,25 @@ struct AnalysisRequest {
   Progress* progress = nullptr;       // resampling only; may be null
 };
 
+// The groups as the analysis saw them.
+struct AnalyzedGroups {
+  Index m1 = 0, m2 = 0;  // specimens
+  Index landmarks = 0;
+  Index variables = 0;  // columns the statistics see
+  int npca = 0;         // 0 when the action reads no number of components
+};
+
 // What an analysis gives back: its result text, and for the resampling
 // tests the seed the run used (drawn afresh when the request had none), so
-// that any run can be repeated.
+// that any run can be repeated; with the numbers the text was made from.
 struct AnalysisResult {
   std::string text;
   std::optional<std::uint64_t> seed;
+  std::string action;
+  AnalyzedGroups groups;
+  std::optional<ObservedStatistics> observed;  // not for RunCPC
+  std::optional<ResamplingResult> resampling;  // the resampling tests
+  std::optional<ModelHierarchy> models;        // RunCPC
 };
 
 struct AnalysisAction {

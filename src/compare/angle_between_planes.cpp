@@ -7,7 +7,7 @@
 
 namespace vexmoor {
 
-std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host) {
+AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host) {
   checkSubspaceInputs(in.x1.cols(), in.x2.cols(), in.npca, host);
   // One decomposition per group serves both statistics.
   SubspaceComparison c = compareSubspaces(principalAxes(covariance(in.x1)).axes,
@@ -21,7 +21,17 @@ std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host) {
       format("\\nKrzanowskis summed eigenvalue metric:   %3.3f", {c.krzanowski.metric});
   display(host, "stempd", stempd);
   std::string stempb = format("Results of the Angle between Planes Calculation");
-  return joinTrimmed({stempb, stemp, stempc, stempd});
+  AngleBetweenPlanes result;
+  result.text = joinTrimmed({stempb, stemp, stempc, stempd});
+  result.observed.angle = c.mezey.angle;
+  result.observed.maxAngle = c.mezey.maxAngle;
+  result.observed.metric = c.krzanowski.metric;
+  result.observed.runtimeAngle = c.mezey.runtimeAngle;
+  return result;
+}
+
+std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host) {
+  return angleBetweenPlanes(in, host).text;
 }
 
 }  // namespace vexmoor

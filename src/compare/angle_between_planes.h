@@ -5,11 +5,19 @@
 #include <string>
 
 #include "compare/analysis_input.h"
+#include "compare/resampling_tests.h"
 #include "runtime/host.h"
 
 namespace vexmoor {
 
-// The result text for prepared input (consensus rounded, components read).
+struct AngleBetweenPlanes {
+  std::string text;
+  ObservedStatistics observed;  // with the runtime angle
+};
+
+// For prepared input (consensus rounded, components read).
+AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host);
+// Its result text alone.
 std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host);
 
 }  // namespace vexmoor

@@ -185,7 +185,8 @@ Index lowerPosition(double q, Index n) {
   return std::max<Index>(static_cast<Index>(std::floor(q * static_cast<double>(n))), 1);
 }
 
-ReplicateResults::ReplicateResults(Matrix values) : m_sorted(std::move(values)) {
+ReplicateResults::ReplicateResults(Matrix values)
+    : m_values(std::move(values)), m_sorted(m_values) {
   for (Index s = 0; s < m_sorted.cols(); ++s) {
     sortNaNLast(m_sorted.col(s).data(), m_sorted.col(s).data() + m_sorted.rows());
   }

@@ -51,10 +51,13 @@ Index lowerPosition(double q, Index n);
 class ReplicateResults {
  public:
   ReplicateResults() = default;
-  // values: count × statistics, one replicate per row; sorted here.
+  // values: count × statistics, one replicate per row; kept as given and
+  // sorted here.
   explicit ReplicateResults(Matrix values);
 
   Index count() const { return m_sorted.rows(); }
+  // count × statistics in replicate order, as the replicates gave them.
+  const Matrix& inReplicateOrder() const { return m_values; }
   int statistics() const { return static_cast<int>(m_sorted.cols()); }
   std::span<const double> sorted(int statistic) const;
   // The value at a 1-based position of the sorted statistic.
@@ -65,6 +68,7 @@ class ReplicateResults {
   double largest(int statistic) const;
 
  private:
+  Matrix m_values;
   Matrix m_sorted;
 };
 

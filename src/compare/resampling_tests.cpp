@@ -1,5 +1,8 @@
 #include "compare/resampling_tests.h"
 
+#include <cmath>
+#include <limits>
+
 #include "compare/principal_axes.h"
 #include "compare/resampling_replicates.h"
 #include "compare/subspace_angle.h"
@@ -10,104 +13,217 @@
 namespace vexmoor {
 namespace {
 
-// The observed statistics every test reports beside its replicates.
-struct Observed {
-  double angle;
-  double maxAngle;
-  double metric;
-};
-
-Observed observe(const AnalysisInput& in, Host& host) {
+ObservedStatistics observe(const AnalysisInput& in, Host& host) {
   MezeyAngle a = mezeyangle(in.x1, in.x2, in.npca, host);
   KrzanowskiAngle z = krzanangle(in.x1, in.x2, in.npca, host);
-  return {a.angle, a.maxAngle, z.metric};
+  ObservedStatistics o;
+  o.angle = a.angle;
+  o.maxAngle = a.maxAngle;
+  o.metric = z.metric;
+  return o;
 }
 
+// Builds the result while the text asks for its numbers, so that every
+// printed replicate value is recorded with its column and position.
+class ResultBuilder {
+ public:
+  ResultBuilder(ReplicateResults replicates, std::vector<std::string> columns,
+                ObservedStatistics observed)
+      : m_replicates(std::move(replicates)) {
+    m_result.observed = observed;
+    m_result.replicates = m_replicates.count();
+    m_result.columns = std::move(columns);
+  }
+
+  double count() const { return static_cast<double>(m_replicates.count()); }
+  const ObservedStatistics& observed() const { return m_result.observed; }
+
+  double upper(int column, double q) {
+    return record(column, "_upper", q, upperPosition(q, m_replicates.count()));
+  }
+  double lower(int column, double q) {
+    return record(column, "_lower", q, lowerPosition(q, m_replicates.count()));
+  }
+  double largest(int column) {
+    Index numbers = 0;
+    for (double v : m_replicates.sorted(column)) {
+      numbers += std::isnan(v) ? 0 : 1;
+    }
+    double value = m_replicates.largest(column);
+    m_result.percentiles.push_back(
+        {m_result.columns[static_cast<size_t>(column)] + "_largest", column, 1.0, numbers, value});
+    return value;
+  }
+
+  void pValue(std::string name, std::string description, int column, Tail tail, double observed) {
+    const Matrix& values = m_replicates.inReplicateOrder();
+    std::span<const double> replicates(values.col(column).data(),
+                                       static_cast<size_t>(values.rows()));
+    m_result.pValues.push_back({std::move(name), std::move(description), column, tail, observed,
+                                empiricalPValue(replicates, observed, tail)});
+  }
+
+  ResamplingResult finish(std::string text) {
+    m_result.text = std::move(text);
+    m_result.values = m_replicates.inReplicateOrder();
+    return std::move(m_result);
+  }
+
+ private:
+  double record(int column, const char* suffix, double q, Index position) {
+    double value = m_replicates.at(column, position);
+    m_result.percentiles.push_back(
+        {m_result.columns[static_cast<size_t>(column)] + suffix, column, q, position, value});
+    return value;
+  }
+
+  ReplicateResults m_replicates;
+  ResamplingResult m_result;
+};
+
 // Checks v before the observed statistics, so that a bad value costs nothing.
-ReplicateResults replicatesOf(ResamplingTest test, const AnalysisInput& in,
-                              const ResamplingOptions& options, Host& host, Observed& observed) {
+ResultBuilder replicatesOf(ResamplingTest test, const AnalysisInput& in,
+                           const ResamplingOptions& options, Host& host,
+                           std::vector<std::string> columns) {
   replicateCount(test, options.bootValue);
-  observed = observe(in, host);
-  return resamplingReplicates(test, in, options, host);
+  ObservedStatistics observed = observe(in, host);
+  return ResultBuilder(resamplingReplicates(test, in, options, host), std::move(columns), observed);
+}
+
+// The within-group schemes: a large observed angle and a small observed
+// metric speak against one shared subspace.
+void withinGroupPValues(ResultBuilder& b, int angle1, int angle2, int metric1, int metric2) {
+  const ObservedStatistics& o = b.observed();
+  for (int g = 1; g <= 2; ++g) {
+    std::string group = "group" + std::to_string(g);
+    std::string label = "group " + std::to_string(g);
+    b.pValue("angle_above_" + group,
+             "observed angle exceeds the within-" + label + " bootstrap angles",
+             g == 1 ? angle1 : angle2, Tail::kAtLeast, o.angle);
+    b.pValue("metric_below_" + group,
+             "observed metric falls short of the within-" + label + " bootstrap metrics",
+             g == 1 ? metric1 : metric2, Tail::kAtMost, o.metric);
+  }
+}
+
+// Schemes without shared structure: a small observed angle and a large
+// observed metric speak for more agreement than chance gives.
+void agreementPValues(ResultBuilder& b, const std::string& scheme, const std::string& label,
+                      int angle, int metric) {
+  const ObservedStatistics& o = b.observed();
+  b.pValue("angle_below_" + scheme, "observed angle is smaller than the " + label + " angles",
+           angle, Tail::kAtMost, o.angle);
+  b.pValue("metric_above_" + scheme, "observed metric is larger than the " + label + " metrics",
+           metric, Tail::kAtLeast, o.metric);
 }
 
 }  // namespace
 
-std::string bootMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
-                               Host& host) {
-  Observed o{};
-  ReplicateResults r = replicatesOf(ResamplingTest::kBoot, in, options, host, o);
-  double n = static_cast<double>(r.count());
+double empiricalPValue(std::span<const double> replicates, double observed, Tail tail) {
+  if (std::isnan(observed) || replicates.empty()) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  std::size_t extreme = 0;
+  for (double r : replicates) {
+    extreme += (tail == Tail::kAtLeast ? r >= observed : r <= observed) ? 1 : 0;
+  }
+  return (1.0 + static_cast<double>(extreme)) / (static_cast<double>(replicates.size()) + 1.0);
+}
+
+ResamplingResult bootMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
+                                Host& host) {
+  ResultBuilder b =
+      replicatesOf(ResamplingTest::kBoot, in, options, host,
+                   {"angle_group1", "angle_group2", "metric_group1", "metric_group2"});
+  const ObservedStatistics& o = b.observed();
+  double n = b.count();
   std::string stemp = format(
       "\\nThe observed angle was %4.2f,\\n the upper 95th percentiles over %i bootstraps:\\n "
       "group 1: %4.2f group 2: %4.2f",
-      {o.angle, n, r.upper(kBootAngle1, kUpperLevel), r.upper(kBootAngle2, kUpperLevel)});
+      {o.angle, n, b.upper(kBootAngle1, kUpperLevel), b.upper(kBootAngle2, kUpperLevel)});
   std::string stempb = format(
       "\\nThe observed Krzanowski metric was %4.2f,\\n the lower 95th percentiles over %i "
       "bootstraps:\\n group 1: %4.2f group 2: %4.2f",
-      {o.metric, n, r.lower(kBootMetric1, kLowerLevel), r.lower(kBootMetric2, kLowerLevel)});
-  return joinTrimmed({"Bootstrap Test of Angle", stemp, stempb});
+      {o.metric, n, b.lower(kBootMetric1, kLowerLevel), b.lower(kBootMetric2, kLowerLevel)});
+  withinGroupPValues(b, kBootAngle1, kBootAngle2, kBootMetric1, kBootMetric2);
+  return b.finish(joinTrimmed({"Bootstrap Test of Angle", stemp, stempb}));
 }
 
-std::string bootConMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
-                                  Host& host) {
-  Observed o{};
-  ReplicateResults r = replicatesOf(ResamplingTest::kBootRange, in, options, host, o);
-  double n = static_cast<double>(r.count());
+ResamplingResult bootConMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
+                                   Host& host) {
+  ResultBuilder b = replicatesOf(ResamplingTest::kBootRange, in, options, host,
+                                 {"angle_between", "metric_between"});
+  const ObservedStatistics& o = b.observed();
+  double n = b.count();
+  double angleLow = b.lower(kPairAngle, kLowerLevel);
+  double angleHigh = b.upper(kPairAngle, kUpperLevel);
   std::string stemp =
       format("\\nThe observed angle was %4.2f, the 95th range over %i bootstraps: %4.2f to %4.2f",
-             {o.angle, n, r.lower(kPairAngle, kLowerLevel), r.upper(kPairAngle, kUpperLevel)});
+             {o.angle, n, angleLow, angleHigh});
+  double metricLow = b.lower(kPairMetric, kLowerLevel);
+  double metricHigh = b.upper(kPairMetric, kUpperLevel);
   std::string stempa = format(
       "\\nThe observed Krzanowski metric was %4.2f, the 95th range over %i bootstraps: %4.2f to "
       "%4.2f",
-      {o.metric, n, r.lower(kPairMetric, kLowerLevel), r.upper(kPairMetric, kUpperLevel)});
-  return joinTrimmed({"Bootstrap Test of Range of Angle", stemp, stempa});
+      {o.metric, n, metricLow, metricHigh});
+  return b.finish(joinTrimmed({"Bootstrap Test of Range of Angle", stemp, stempa}));
 }
 
-std::string rangeMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
-                                Host& host) {
-  Observed o{};
+ResamplingResult rangeMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
+                                 Host& host) {
   replicateCount(ResamplingTest::kRange, options.bootValue);
-  o = observe(in, host);
+  ObservedStatistics o = observe(in, host);
   double florig =
       fluryloglike(covariance(in.x1), covariance(in.x2), covarianceOfStacked(in.x2, in.x1),
                    static_cast<double>(in.m1), static_cast<double>(in.m2));
-  ReplicateResults r = resamplingReplicates(ResamplingTest::kRange, in, options, host);
-  double n = static_cast<double>(r.count());
-  auto up = [&](int column) { return r.upper(column, kRangeUpperLevel); };
-  auto low = [&](int column) { return r.lower(column, kRangeLowerLevel); };
-  double floup = r.upper(kRangeFlury1, kFluryUpperLevel);
-  double floup2 = r.upper(kRangeFlury2, kFluryUpperLevel);
-  double flolim = r.lower(kRangeFluryRandom, kFluryLowerLevel);
+  o.flury = florig;
+  ResultBuilder b(resamplingReplicates(ResamplingTest::kRange, in, options, host),
+                  {"angle_group1", "angle_group2", "angle_random", "metric_group1", "metric_group2",
+                   "metric_random", "flury_group1", "flury_group2", "flury_random"},
+                  o);
+  double n = b.count();
+  auto up = [&](int column) { return b.upper(column, kRangeUpperLevel); };
+  auto low = [&](int column) { return b.lower(column, kRangeLowerLevel); };
 
   std::string stempa = "Bootstrap Test of Angle";
   display(host, "stempa", stempa);
+  double angle1 = up(kRangeAngle1);
+  double angle2 = up(kRangeAngle2);
   std::string angles = format(
       "\\nThe observed angle was %4.2f, the 97.5th percentiles over %i bootstraps: group 1: "
       "%4.2f group 2: %4.2f",
-      {o.angle, n, up(kRangeAngle1), up(kRangeAngle2)});
+      {o.angle, n, angle1, angle2});
+  double metric1 = low(kRangeMetric1);
+  double metric2 = low(kRangeMetric2);
   std::string metrics = format(
       "\\nThe observed Krzanowski metric was %4.2f, the lower 97.5th percentiles over %i "
       "bootstraps: group 1: %4.3f group 2: %4.3f",
-      {o.metric, n, low(kRangeMetric1), low(kRangeMetric2)});
+      {o.metric, n, metric1, metric2});
   std::string maximal =
       format("\\nThe maximal angle under these conditions is %3.2f", {o.maxAngle});
 
   std::string stemp2 = format("\\n\\nRandom Shuffle Test of Angle");
   display(host, "stemp2", stemp2);
+  double randomLow = low(kRangeAngleRandom);
+  double randomHigh = up(kRangeAngleRandom);
   std::string randomAngles = format(
       "\\nThe observed angle was %4.2f,\\n the 97.5th percentiles over %i randomizations: %4.2f "
       "to %4.2f ",
-      {o.angle, n, low(kRangeAngleRandom), up(kRangeAngleRandom)});
+      {o.angle, n, randomLow, randomHigh});
   std::string randomMaximal = format("\\n\\nThe maximal angle under these conditions is %3.2f",
-                                     {r.largest(kRangeAngleRandom)});
+                                     {b.largest(kRangeAngleRandom)});
 
   std::string fluryTitle = format("\\nThe Log-likelihood ratio test of Matrices (Flury)");
+  double randomMetricLow = low(kRangeMetricRandom);
+  double randomMetricHigh = up(kRangeMetricRandom);
   std::string randomMetrics = format(
       "\\nThe observed Krzanowski metric was %4.3f,\\n the 97.5th percentiles over %i "
       "randomizations: %4.3f to %4.3f ",
-      {o.metric, n, low(kRangeMetricRandom), up(kRangeMetricRandom)});
+      {o.metric, n, randomMetricLow, randomMetricHigh});
   std::string observedChi = format("\\nObserved Chi^2 = %4.4f", {florig});
+  double floup = b.upper(kRangeFlury1, kFluryUpperLevel);
+  double floup2 = b.upper(kRangeFlury2, kFluryUpperLevel);
+  double flolim = b.lower(kRangeFluryRandom, kFluryLowerLevel);
   std::string stemp4 = format("\\n95 percent upper bound on Group1 Chi^2=%4.4f", {floup});
   display(host, "stemp4", stemp4);
   std::string stemp5 = format("\\n95 percent upper bound on Group2 Chi^2=%4.4f", {floup2});
@@ -117,51 +233,91 @@ std::string rangeMezeyAngleText(const AnalysisInput& in, const ResamplingOptions
   display(host, "ans", flolim);
   std::string maximalMetric =
       format("\\nThe maximal Krzanowski metric under these conditions is %3.3f",
-             {r.largest(kRangeMetricRandom)});
+             {b.largest(kRangeMetricRandom)});
 
-  return joinTrimmed({stempa, angles, metrics, maximal, stemp2, randomAngles, randomMaximal,
-                      fluryTitle, randomMetrics, observedChi, stemp4, stemp5, stemp3,
-                      maximalMetric});
+  withinGroupPValues(b, kRangeAngle1, kRangeAngle2, kRangeMetric1, kRangeMetric2);
+  for (int g = 1; g <= 2; ++g) {
+    b.pValue("flury_above_group" + std::to_string(g),
+             "observed Flury statistic exceeds the within-group " + std::to_string(g) +
+                 " bootstrap statistics",
+             g == 1 ? kRangeFlury1 : kRangeFlury2, Tail::kAtLeast, florig);
+  }
+  agreementPValues(b, "random", "random data's", kRangeAngleRandom, kRangeMetricRandom);
+  return b.finish(
+      joinTrimmed({stempa, angles, metrics, maximal, stemp2, randomAngles, randomMaximal,
+                   fluryTitle, randomMetrics, observedChi, stemp4, stemp5, stemp3, maximalMetric}));
 }
 
 namespace {
 
 // The shuffle and the randomization test differ only in their draws, their
 // title and the closing blank of two formats.
-std::string intervalText(ResamplingTest test, const char* title, bool closingBlank,
-                         const AnalysisInput& in, const ResamplingOptions& options, Host& host) {
-  Observed o{};
-  ReplicateResults r = replicatesOf(test, in, options, host, o);
-  double n = static_cast<double>(r.count());
+ResamplingResult intervalTest(ResamplingTest test, const char* title, bool closingBlank,
+                              const std::string& scheme, const std::string& label,
+                              const AnalysisInput& in, const ResamplingOptions& options,
+                              Host& host) {
+  ResultBuilder b = replicatesOf(test, in, options, host, {"angle_" + scheme, "metric_" + scheme});
+  const ObservedStatistics& o = b.observed();
+  double n = b.count();
   std::string blank = closingBlank ? " " : "";
+  double angleLow = b.lower(kPairAngle, kLowerLevel);
+  double angleHigh = b.upper(kPairAngle, kUpperLevel);
   std::string stemp = format(
       "\\nThe observed angle was %4.2f,\\n the 95th percentiles over %i randomizations: %4.2f to "
       "%4.2f" +
           blank,
-      {o.angle, n, r.lower(kPairAngle, kLowerLevel), r.upper(kPairAngle, kUpperLevel)});
+      {o.angle, n, angleLow, angleHigh});
+  double metricLow = b.lower(kPairMetric, kLowerLevel);
+  double metricHigh = b.upper(kPairMetric, kUpperLevel);
   std::string stempz = format(
       "\\nThe observed Krzanowski metric was %4.3f,\\n the 95th percentiles over %i "
       "randomizations: %4.3f to %4.3f" +
           blank,
-      {o.metric, n, r.lower(kPairMetric, kLowerLevel), r.upper(kPairMetric, kUpperLevel)});
+      {o.metric, n, metricLow, metricHigh});
   std::string stempa = title;
   display(host, "stempa", stempa);
   std::string stempb = format("\\nThe maximal angle under these conditions is %3.2f", {o.maxAngle});
-  return joinTrimmed({stempa, stemp, stempz, stempb});
+  agreementPValues(b, scheme, label, kPairAngle, kPairMetric);
+  return b.finish(joinTrimmed({stempa, stemp, stempz, stempb}));
 }
 
 }  // namespace
 
+ResamplingResult permuteMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
+                                   Host& host) {
+  return intervalTest(ResamplingTest::kShuffle, "Random Shuffle Test of Angle", true, "shuffled",
+                      "shuffled samples'", in, options, host);
+}
+
+ResamplingResult randMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
+                                Host& host) {
+  return intervalTest(ResamplingTest::kRandomization, "Randomization Test of Angle", false,
+                      "random", "random data's", in, options, host);
+}
+
+std::string bootMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
+                               Host& host) {
+  return bootMezeyAngle(in, options, host).text;
+}
+
+std::string bootConMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
+                                  Host& host) {
+  return bootConMezeyAngle(in, options, host).text;
+}
+
+std::string rangeMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
+                                Host& host) {
+  return rangeMezeyAngle(in, options, host).text;
+}
+
 std::string permuteMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
                                   Host& host) {
-  return intervalText(ResamplingTest::kShuffle, "Random Shuffle Test of Angle", true, in, options,
-                      host);
+  return permuteMezeyAngle(in, options, host).text;
 }
 
 std::string randMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,
                                Host& host) {
-  return intervalText(ResamplingTest::kRandomization, "Randomization Test of Angle", false, in,
-                      options, host);
+  return randMezeyAngle(in, options, host).text;
 }
 
 }  // namespace vexmoor

@@ -348,7 +348,7 @@ std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2, 
   return modelHierarchyText(fitModelHierarchy(s1, s2, n1, n2, host, limits), host);
 }
 
-std::string runCpcText(const AnalysisInput& in, Host& host) {
+CpcResult runCpc(const AnalysisInput& in, Host& host) {
   Matrix s1 = covariance(in.x1);
   Matrix s2 = covariance(in.x2);
   if (s1.rows() >= 2) {
@@ -361,7 +361,26 @@ std::string runCpcText(const AnalysisInput& in, Host& host) {
                        : ""));
     }
   }
-  return flury_aic(s1, s2, static_cast<double>(in.m1), static_cast<double>(in.m2), host);
+  ModelHierarchy h =
+      fitModelHierarchy(s1, s2, static_cast<double>(in.m1), static_cast<double>(in.m2), host);
+  std::string text = modelHierarchyText(h, host);
+  return {std::move(text), std::move(h)};
+}
+
+std::string runCpcText(const AnalysisInput& in, Host& host) {
+  return runCpc(in, host).text;
+}
+
+std::vector<ModelRow> modelRows(const ModelHierarchy& h) {
+  const RowVector& w = h.aicWeight;
+  std::vector<ModelRow> rows{{"Equal Variance", h.identical, w(0)},
+                             {"Proportional Variance", h.prop, w(1)},
+                             {"Common Principal Components", h.cpc, w(2)}};
+  for (size_t j = 0; j < h.partial.size(); ++j) {
+    rows.push_back({std::to_string(j + 1) + " CPC", h.partial[j], w(4 + static_cast<Index>(j))});
+  }
+  rows.push_back({"Independent Variance", h.indep, w(3)});
+  return rows;
 }
 
 }  // namespace vexmoor

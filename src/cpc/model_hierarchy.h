@@ -72,4 +72,22 @@ std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2,
 // the same in every specimen of a group.
 std::string runCpcText(const AnalysisInput& in, Host& host);
 
+// The same with the fitted hierarchy the text was made from.
+struct CpcResult {
+  std::string text;
+  ModelHierarchy models;
+};
+CpcResult runCpc(const AnalysisInput& in, Host& host);
+
+// The row labels of the result table in the order of the text: "Equal
+// Variance", "Proportional Variance", "Common Principal Components", "1
+// CPC" ... "p - 2 CPC", "Independent Variance", each with its fit and
+// weight.
+struct ModelRow {
+  std::string model;
+  ModelFit fit;
+  double weight = 0;
+};
+std::vector<ModelRow> modelRows(const ModelHierarchy& h);
+
 }  // namespace vexmoor

@@ -5,6 +5,7 @@
 
 #include "runtime/error.h"
 #include "shape/centroid.h"
+#include "shape/eigenvector_signs.h"
 
 namespace vexmoor {
 
@@ -40,9 +41,9 @@ Matrix gettpse(const Matrix& L) {
   Matrix bending = T.topLeftCorner(k, k);
   // L is symmetric, so its inverse is too up to rounding.
   bending = 0.5 * (bending + bending.transpose()).eval();
-  Eigen::SelfAdjointEigenSolver<Matrix> eig(bending);
-  Matrix V = eig.eigenvectors();
-  Vector d = eig.eigenvalues();
+  SymmetricEigen eig = symmetricEigen(bending);
+  Matrix V = std::move(eig.vectors);
+  Vector d = std::move(eig.values);
   for (Index i = 0; i < k; ++i) {
     if (d(i) < 0) {
       d(i) = -d(i);
@@ -59,6 +60,8 @@ Matrix gettpse(const Matrix& L) {
       }
     }
   }
+  // The sign step above may have turned a column against the convention.
+  fixEigenvectorSigns(V);
   Matrix Le(k, 2 * k);
   Le << V, Matrix(d.asDiagonal());
   return Le;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "shape/eigenvector_signs.h"
 
 namespace vexmoor {
 namespace {
@@ -132,10 +133,10 @@ Lmatrix3D lmatrix3da(const Matrix& x) {
   Matrix d = distances(x);
   checkNotDegenerate(x, d);
   Index k = x.rows();
-  Eigen::SelfAdjointEigenSolver<Matrix> eig(bendingEnergy(x, d));
+  SymmetricEigen eig = symmetricEigen(bendingEnergy(x, d));
   Lmatrix3D out;
-  out.a = eig.eigenvectors();
-  out.b = eig.eigenvalues();
+  out.a = std::move(eig.vectors);
+  out.b = std::move(eig.values);
   out.s1 = uniformBasis(x);
   std::vector<Index> kept = keptWarps(out.b);
   Index p = static_cast<Index>(kept.size());

@@ -6,6 +6,7 @@
 
 #include "runtime/error.h"
 #include "shape/centroid.h"
+#include "shape/eigenvector_signs.h"
 
 namespace vexmoor {
 namespace {
@@ -144,9 +145,8 @@ PrincipalAxes3D pcaref3d(const Matrix& reference) {
   }
   Matrix c = centred(reference);
   Matrix refcv = c.transpose() * c / static_cast<double>(reference.rows() - 1);
-  Eigen::SelfAdjointEigenSolver<Matrix> eig(refcv);
   PrincipalAxes3D out;
-  out.rotation = eig.eigenvectors();
+  out.rotation = symmetricEigen(refcv).vectors;
   out.reference = reference * out.rotation;
   return out;
 }

@@ -13,6 +13,8 @@
 #include "actions/computing_operations.h"
 #include "runtime/graphics/graphics_system.h"
 #include "shell/help_pages.h"
+#include "shell/result_saving.h"
+#include "shell/results_panel.h"
 
 namespace vexmoor {
 
@@ -62,9 +64,19 @@ void Application::furnish(QMainWindow& window) {
                            r.bootValue, r.seed, r.text});
   });
 
+  attachResultsPanel(window, m_dispatcher);
   MenuHooks hooks = m_hooks;
   if (!hooks.saveResult) {
-    hooks.saveResult = [this, &window] { saveResultText(window); };
+    hooks.saveResult = [this, &window] {
+      if (!m_dispatcher.lastResult()) {
+        saveResultText(window);
+        return;
+      }
+      saveResult(&window, *m_dispatcher.lastResult(), m_dispatcher.lastRun());
+    };
+  }
+  if (!hooks.savePlot) {
+    hooks.savePlot = [&window] { saveGroupPlot(&window); };
   }
   if (!hooks.fitPlot) {
     hooks.fitPlot = [] {

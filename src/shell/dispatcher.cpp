@@ -183,6 +183,7 @@ void Dispatcher::loadData(int group) {
     control("Pushbutton2").set("Enable", textValue("on"));
   }
   (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
+  m_groupFile[group - 1] = file->name;
   setText(group == 1 ? "FileBox1" : "FileBox2", "String", summary);
   noteLoaded(group, file->name);
 }
@@ -210,6 +211,7 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   if (action.readsComponents) {
     request.settings.componentsText = text("NumberABox", "String");
   }
+  request.seed = m_nextSeed;
   AnalysisResult result;
   std::string label = actionLabel(action.name);
   if (action.resampling) {
@@ -224,7 +226,15 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
     result = action.run(request, m_host);
   }
   setText("ResBox", "String", result.text);
-  status(label + ": " + doneStatus(action.name, result.text));
+  m_lastRun.group1.file = m_groupFile[0];
+  m_lastRun.group2.file = m_groupFile[1];
+  m_lastRun.settings = request.settings;
+  m_lastResult = result;
+  status(label + ": " + doneStatus(action.name, result.text) +
+         (result.seed ? "; seed " + std::to_string(*result.seed) : ""));
+  if (m_resultDataSink) {
+    m_resultDataSink(*m_lastResult);
+  }
   if (m_resultSink) {
     AnalysisRecord record{
         std::string(action.name), label, {}, std::nullopt, std::nullopt, result.seed, result.text};

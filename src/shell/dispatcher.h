@@ -12,6 +12,7 @@
 
 #include "actions/analysis_actions.h"
 #include "runtime/graphics/axes.h"
+#include "actions/result_json.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
@@ -82,6 +83,16 @@ class Dispatcher {
   void setIdentifierLookup(IdentifierLookup lookup) { m_identifierOf = std::move(lookup); }
   // The file name group 1 or 2 was loaded from; empty when not loaded.
   const std::string& fileName(int group) const { return m_fileNames[group == 1 ? 0 : 1]; }
+  // The seed of the next resampling run; none: a fresh one each run.
+  void setNextSeed(std::optional<std::uint64_t> seed) { m_nextSeed = seed; }
+  const std::optional<std::uint64_t>& nextSeed() const { return m_nextSeed; }
+  // The last analysis that ended well, with what repeats it.
+  const std::optional<AnalysisResult>& lastResult() const { return m_lastResult; }
+  const RunDescription& lastRun() const { return m_lastRun; }
+  // Receives every analysis result once its text is in the result box.
+  void setResultDataSink(std::function<void(const AnalysisResult&)> sink) {
+    m_resultDataSink = std::move(sink);
+  }
   // Replaces the table of analysis actions (tests).
   void setActionLookup(std::function<const AnalysisAction*(std::string_view)> lookup) {
     m_lookup = std::move(lookup);
@@ -108,6 +119,11 @@ class Dispatcher {
   ApplicationState m_state;
   std::string m_lastFolder;
   bool m_busy = false;
+  std::optional<std::uint64_t> m_nextSeed;
+  std::optional<AnalysisResult> m_lastResult;
+  RunDescription m_lastRun;
+  std::string m_groupFile[2];
+  std::function<void(const AnalysisResult&)> m_resultDataSink;
 };
 
 }  // namespace vexmoor

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 #include "batch_options.h"
 #include "support/error_message.h"
 
@@ -207,6 +209,187 @@ TEST(Batch, DataErrorsNameTheGroupAndSpecimen) {
       "2 has 13");
 }
 
+using nlohmann::json;
+
+std::vector<std::vector<std::string>> csvRows(const std::string& text) {
+  std::vector<std::vector<std::string>> rows;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::vector<std::string> cells;
+    std::istringstream cellStream(line);
+    std::string cell;
+    while (std::getline(cellStream, cell, ',')) {
+      cells.push_back(cell);
+    }
+    rows.push_back(cells);
+  }
+  return rows;
+}
+
+// The command line that the JSON settings describe.
+std::vector<std::string> repeatedCommand(const json& j) {
+  const json& s = j["settings"];
+  std::vector<std::string> args{j["action"], s["files"][0], s["files"][1], "--json"};
+  if (s["dimension"] == 3)
+    args.push_back("--3d");
+  if (!s["partial_warps"].get<bool>())
+    args.push_back("--raw");
+  if (!s["components"].is_null()) {
+    args.insert(args.end(), {"-k", std::to_string(s["components"].get<int>())});
+  }
+  if (!s["v"].is_null())
+    args.insert(args.end(), {"-v", std::to_string(s["v"].get<int>())});
+  if (!s["seed"].is_null()) {
+    args.insert(args.end(), {"--seed", std::to_string(s["seed"].get<std::uint64_t>())});
+  }
+  return args;
+}
+
+TEST(BatchJson, HoldsTheTextAndRepeatsFromItsSettings) {
+  for (std::vector<std::string> args : std::vector<std::vector<std::string>>{
+           {"DoMezeyAngle", kGorf, kGorm, "-k", "2"},
+           {"RunCPC", kGorf, kGorm},
+           {"PermuteMezeyAngle", kGorf, kGorm, "-k", "2"},
+           {"BootConMezeyAngle", kGorf, kGorm, "-k", "1", "--raw", "-v", "2"}}) {
+    BatchRun plain = runBatch(args);
+    args.push_back("--json");
+    BatchRun first = runBatch(args);
+    ASSERT_EQ(first.status, 0) << first.err;
+    json j = json::parse(first.out);
+    EXPECT_EQ(j["schema"], "vexmoor-result/1");
+    EXPECT_EQ(j["action"], args[0]);
+    EXPECT_EQ(j["groups"][0]["specimens"], 30);
+    EXPECT_EQ(j["groups"][0]["landmarks"], 8);
+    bool resampling = args[0] != "DoMezeyAngle" && args[0] != "RunCPC";
+    EXPECT_EQ(j["settings"]["seed"].is_null(), !resampling);
+    if (!resampling) {
+      EXPECT_EQ(j["text"].get<std::string>() + "\n", plain.out);
+    }
+    BatchRun again = runBatch(repeatedCommand(j));
+    EXPECT_EQ(again.out, first.out) << args[0];
+  }
+  json cpc = json::parse(runBatch({"RunCPC", kGorf, kGorm, "--json"}).out);
+  EXPECT_EQ(cpc["models"]["rows"].size(), 14u);  // 12 variables: 10 partial models
+  EXPECT_EQ(cpc["models"]["rows"][0]["model"], "Equal Variance");
+  EXPECT_TRUE(cpc["observed"].is_null());
+  json angle = json::parse(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--json"}).out);
+  EXPECT_NEAR(angle["observed"]["angle"].get<double>(), 89.02, 0.005);
+  EXPECT_NEAR(angle["observed"]["runtime_angle"].get<double>(), 86.92, 0.005);
+  EXPECT_NEAR(angle["observed"]["metric"].get<double>(), 0.894, 0.0005);
+}
+
+// The replicate file against the JSON of the same run: the intervals are
+// the sorted columns at their positions, the p-values recount exactly.
+TEST(BatchReplicates, AgreeWithTheIntervalsAndPValues) {
+  for (const char* action : {"BootMezeyAngle", "RangeMezeyAngle", "RandMezeyAngle"}) {
+    TempDir dir;
+    std::string csv = (dir.path() / "replicates.csv").string();
+    BatchRun r =
+        runBatch({action, kGorf, kGorm, "-k", "2", "--seed", "7", "--json", "--replicates", csv});
+    ASSERT_EQ(r.status, 0) << r.err;
+    json j = json::parse(r.out);
+    std::vector<std::vector<std::string>> rows = csvRows(slurp(csv));
+    ASSERT_EQ(rows.size(), 101u);
+    std::vector<std::string> header(rows[0].begin() + 1, rows[0].end());
+    EXPECT_EQ(header, j["replicate_columns"].get<std::vector<std::string>>());
+    auto column = [&](const std::string& name) {
+      size_t c = std::find(header.begin(), header.end(), name) - header.begin();
+      std::vector<double> v;
+      for (size_t i = 1; i < rows.size(); ++i) {
+        v.push_back(std::stod(rows[i][c + 1]));
+      }
+      return v;
+    };
+    for (const json& interval : j["intervals"]) {
+      std::vector<double> v = column(interval["column"]);
+      std::sort(v.begin(), v.end());
+      EXPECT_EQ(v[interval["position"].get<size_t>() - 1], interval["value"].get<double>())
+          << interval["name"];
+    }
+    EXPECT_FALSE(j["p_values"].empty());
+    for (const json& p : j["p_values"]) {
+      std::vector<double> v = column(p["column"]);
+      double observed = p["observed"];
+      bool atLeast = p["extreme"] == "at_least";
+      double extreme = static_cast<double>(std::count_if(
+          v.begin(), v.end(), [&](double x) { return atLeast ? x >= observed : x <= observed; }));
+      double pv = p["p"];
+      EXPECT_EQ(pv, (1 + extreme) / 101.0) << p["name"];
+      EXPECT_GE(pv, 1 / 101.0);
+      EXPECT_LE(pv, 1.0);
+    }
+  }
+}
+
+TEST(BatchOutputs, PathsThatCannotBeWrittenFailBeforeAnyWork) {
+  TempDir dir;
+  std::string missing = (dir.path() / "no-such-folder" / "r.csv").string();
+  EXPECT_EQ(failureOf(runBatch(
+                {"BootMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "100", "--replicates", missing})),
+            "cannot write \"" + missing + "\": the folder \"" +
+                (dir.path() / "no-such-folder").string() + "\" does not exist");
+  std::filesystem::create_directory(dir.path() / "p.svg");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--plot",
+                                (dir.path() / "p.svg").string()})),
+            "cannot write \"" + (dir.path() / "p.svg").string() + "\": it is a folder");
+  std::filesystem::create_directory(dir.path() / "d.csv");
+  EXPECT_EQ(failureOf(runBatch({"PermuteMezeyAngle", kGorf, kGorm, "-k", "2", "--replicates",
+                                (dir.path() / "d.csv").string()})),
+            "cannot write \"" + (dir.path() / "d.csv").string() + "\": it is a folder");
+  // A run that fails after the check leaves the old file and no other.
+  std::string kept = dir.file("kept.csv", "old");
+  std::string bad = dir.file("bad.txt", "1 2 x\n");
+  failureOf(runBatch({"PermuteMezeyAngle", bad, kGorm, "-k", "2", "--replicates", kept}));
+  EXPECT_EQ(slurp(kept), "old");
+  size_t files = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    ++files;
+  }
+  EXPECT_EQ(files, 4u);  // kept.csv, bad.txt and the folders d.csv, p.svg
+}
+
+TEST(BatchOutputs, OptionsThatDoNotFitTheAction) {
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--replicates", "r.csv"})),
+            "option --replicates: DoMezeyAngle draws no replicates; it needs a resampling test "
+            "(BootMezeyAngle, BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, "
+            "RandMezeyAngle)");
+  EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--plot", "a.jpg"})),
+            "option --plot: \"a.jpg\" has no picture extension; use .svg, .png or .pdf");
+}
+
+TEST(BatchPlot, WritesEachPictureFormat) {
+  TempDir dir;
+  struct Case {
+    const char* extension;
+    std::string magic;
+  } cases[] = {{".svg", "<?xml"}, {".png", "\x89PNG"}, {".pdf", "%PDF"}};
+  for (const char* action : {"DoMezeyAngle", "RangeMezeyAngle"}) {
+    for (const Case& c : cases) {
+      std::string path = (dir.path() / (std::string(action) + c.extension)).string();
+      BatchRun r = runBatch({action, kGorf, kGorm, "-k", "2", "--seed", "1", "--plot", path});
+      ASSERT_EQ(r.status, 0) << r.err;
+      std::string bytes = slurp(path);
+      EXPECT_EQ(bytes.substr(0, c.magic.size()), c.magic) << path;
+      EXPECT_GT(bytes.size(), 1000u) << path;
+    }
+  }
+  std::string svg = slurp(dir.path() / "RangeMezeyAngle.svg");
+  EXPECT_NE(svg.find("observed"), std::string::npos);
+}
+
+TEST(Batch, VersionAndEveryFlagInTheHelp) {
+  BatchRun v = runBatch({"--version"});
+  EXPECT_EQ(v.status, 0);
+  EXPECT_EQ(v.out.rfind("vexmoor-batch ", 0), 0u);
+  BatchRun h = runBatch({"--help"});
+  EXPECT_EQ(h.out.back(), '\n');
+  for (const char* flag : {"--3d", "--raw", "-k K", "-v V", "--seed N", "--json", "--replicates",
+                           "--plot", "--diagnostics", "--help", "--version"}) {
+    EXPECT_NE(h.out.find(flag), std::string::npos) << flag;
+  }
+}
+
 TEST(BatchOptions, ParsesEverySetting) {
   BatchOptions o = parseBatchOptions({"BootMezeyAngle", "a.txt", "b.txt", "--raw", "-k", "3.6",
                                       "-v", "2", "--seed", "42", "--diagnostics"});
@@ -219,6 +402,12 @@ TEST(BatchOptions, ParsesEverySetting) {
   EXPECT_EQ(o.bootValue, 2);
   EXPECT_EQ(o.seed, 42u);
   EXPECT_TRUE(o.diagnostics);
+  EXPECT_FALSE(o.json);
+  BatchOptions outputs = parseBatchOptions({"RangeMezeyAngle", "a", "b", "-k", "1", "--json",
+                                            "--replicates", "r.csv", "--plot", "h.PDF"});
+  EXPECT_TRUE(outputs.json);
+  EXPECT_EQ(outputs.replicatesFile, "r.csv");
+  EXPECT_EQ(outputs.plotFile, "h.PDF");
   BatchOptions cpc = parseBatchOptions({"RunCPC", "a.txt", "b.txt", "--3d"});
   EXPECT_TRUE(cpc.threeD);
   EXPECT_FALSE(cpc.components);

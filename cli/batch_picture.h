@@ -1,0 +1,14 @@
+// The pictures of --plot, drawn with the window's plotting code on an
+// offscreen Qt platform when there is no display.
+#pragma once
+
+#include "batch_run.h"
+
+namespace vexmoor {
+
+// The analysis of both groups: the groups as the window plots them when
+// they are loaded; a resampling test: the histograms of its replicate
+// angles. Qt starts on the first picture. `program` names the process.
+PictureWriter pictureWriter(const char* program);
+
+}  // namespace vexmoor

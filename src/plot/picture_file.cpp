@@ -1,0 +1,139 @@
+#include "plot/picture_file.h"
+
+#include <qcustomplot.h>
+
+#include <QBuffer>
+#include <QFile>
+#include <QImage>
+#include <QPageLayout>
+#include <QPdfWriter>
+#include <QSvgGenerator>
+#include <algorithm>
+#include <filesystem>
+
+#include "runtime/error.h"
+#include "runtime/graphics/axes.h"
+#include "runtime/graphics/plot_canvas.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+namespace {
+
+constexpr int kPngScale = 2;
+
+[[noreturn]] void cannotWrite(const std::string& path, const QString& why) {
+  throw Error("cannot write \"" + escapeNonPrintable(path) + "\": " + why.toStdString());
+}
+
+void writeBytes(const std::string& path, const QByteArray& bytes) {
+  QFile file(QString::fromStdString(path));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
+      !file.flush()) {
+    cannotWrite(path, file.errorString());
+  }
+}
+
+QByteArray svgBytes(QSize size, const PicturePainter& paint) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QSvgGenerator svg;
+  svg.setOutputDevice(&buffer);
+  svg.setSize(size);
+  svg.setViewBox(QRect(QPoint(0, 0), size));
+  QCPPainter painter;
+  painter.begin(&svg);
+  painter.setMode(QCPPainter::pmVectorized);
+  painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
+  paint(painter, size);
+  painter.end();
+  return bytes;
+}
+
+QByteArray pngBytes(QSize size, const PicturePainter& paint) {
+  QImage image(size * kPngScale, QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::white);
+  QCPPainter painter(&image);
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.scale(kPngScale, kPngScale);
+  paint(painter, size);
+  painter.end();
+  // Set only now: fonts are sized at the painter's resolution.
+  image.setDotsPerMeterX(11811);  // 300 dpi
+  image.setDotsPerMeterY(11811);
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  return bytes;
+}
+
+void writePdf(const std::string& path, QSize size, const PicturePainter& paint) {
+  QPdfWriter pdf(QString::fromStdString(path));
+  pdf.setResolution(72);  // one unit a point
+  pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point), QPageLayout::Portrait,
+                                QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+  QCPPainter painter;
+  if (!painter.begin(&pdf)) {
+    cannotWrite(path, "the PDF cannot be started");
+  }
+  painter.setMode(QCPPainter::pmVectorized);
+  paint(painter, size);
+  painter.end();
+  if (!std::filesystem::exists(path)) {
+    cannotWrite(path, "the PDF was not written");
+  }
+}
+
+}  // namespace
+
+PictureFormat pictureFormatOf(const std::string& path) {
+  std::string e = std::filesystem::path(path).extension().string();
+  std::transform(e.begin(), e.end(), e.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  if (e == ".svg")
+    return PictureFormat::kSvg;
+  if (e == ".png")
+    return PictureFormat::kPng;
+  if (e == ".pdf")
+    return PictureFormat::kPdf;
+  throw Error("\"" + escapeNonPrintable(path) +
+              "\" has no picture extension; use .svg, .png or .pdf");
+}
+
+void writePicture(const std::string& path, PictureFormat format, QSize size,
+                  const PicturePainter& paint) {
+  switch (format) {
+    case PictureFormat::kSvg:
+      writeBytes(path, svgBytes(size, paint));
+      break;
+    case PictureFormat::kPng:
+      writeBytes(path, pngBytes(size, paint));
+      break;
+    case PictureFormat::kPdf:
+      writePdf(path, size, paint);
+      break;
+  }
+}
+
+PicturePainter paintPlot(QCustomPlot& plot) {
+  return [&plot](QCPPainter& painter, QSize size) {
+    // toPainter draws with the layout it finds: lay the plot out for the
+    // picture's size first, and for the widget again afterwards.
+    QRect old = plot.viewport();
+    plot.setViewport(QRect(QPoint(0, 0), size));
+    plot.replot(QCustomPlot::rpImmediateRefresh);
+    plot.toPainter(&painter, size.width(), size.height());
+    plot.setViewport(old);
+    plot.replot(QCustomPlot::rpQueuedReplot);
+  };
+}
+
+PicturePainter paintAxes(graphics::Axes& axes) {
+  return [&axes](QCPPainter& painter, QSize size) {
+    axes.linePlottableCount();  // brings the plottables up to date
+    axes.canvas()->render(painter, size, QRect(QPoint(0, 0), size));
+  };
+}
+
+}  // namespace vexmoor
