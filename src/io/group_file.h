@@ -37,6 +37,7 @@ struct GroupInfo {
   std::optional<int> dimension;          // 2 or 3 when the file states it
   std::vector<std::string> identifiers;  // one per specimen (running numbers where none)
   std::vector<std::string> notes;        // what the reader did: skipped curves, scales, ...
+  std::vector<std::string> warnings;     // what the user must hear of: specimens left unscaled
   std::vector<std::string> comments;     // the file's own remarks, e.g. per specimen
 };
 

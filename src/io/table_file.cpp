@@ -331,7 +331,7 @@ LandmarkGroup readTableFile(LineSource& source) {
   group.info.format = GroupFormat::kTable;
   group.info.identifiers = std::move(identifiers);
   for (const std::string& name : roles.skipped) {
-    group.info.notes.push_back("text column " + name + " skipped");
+    group.info.warnings.push_back("text column " + name + " skipped");
   }
   Matrix table = rowMajorMatrix(values, static_cast<Index>(rows), cols);
   std::optional<CoordinateLayout> layout;

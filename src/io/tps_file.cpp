@@ -274,7 +274,7 @@ class TpsReader {
       info.notes.push_back("coordinates multiplied by SCALE= for " + std::to_string(scaled) +
                            " of " + std::to_string(m_specimens.size()) + " specimens");
       if (!unscaled.empty()) {
-        info.notes.push_back(specimenList(unscaled) +
+        info.warnings.push_back(specimenList(unscaled) +
                              " without SCALE= while others have one: coordinates taken as "
                              "they stand");
       }
