@@ -94,8 +94,12 @@ class MorphologikaReader {
     } else if (m_section == "labels") {
       m_labels.emplace_back(t);
     } else if (m_section == "rawpoints") {
-      std::string where = fileLine(m_label, lineNo) + ", section [rawpoints]";
-      size_t n = appendNumbers(t, m_values, where);
+      size_t n = 0;
+      try {
+        n = appendNumbers(t, m_values);
+      } catch (const Error& e) {
+        rethrowWithContext(fileLine(m_label, lineNo) + ", section [rawpoints]", e);
+      }
       if (!m_specimens.empty()) {
         m_specimens.back().numbers += n;
       } else {

@@ -72,7 +72,7 @@ std::optional<double> numberOf(std::string_view token) {
   return sign * value;
 }
 
-size_t appendNumbers(std::string_view line, std::vector<double>& out, const std::string& context) {
+size_t appendNumbers(std::string_view line, std::vector<double>& out) {
   size_t count = 0;
   size_t pos = 0;
   while (pos < line.size()) {
@@ -89,10 +89,10 @@ size_t appendNumbers(std::string_view line, std::vector<double>& out, const std:
     std::string_view token = line.substr(start, pos - start);
     std::optional<double> v = numberOf(token);
     if (!v) {
-      throw Error(context + ": \"" + shownToken(token) + "\" is not a number");
+      throw Error("\"" + shownToken(token) + "\" is not a number");
     }
     if (!std::isfinite(*v)) {
-      throw Error(context + ": \"" + shownToken(token) + "\" is not a finite number");
+      throw Error("\"" + shownToken(token) + "\" is not a finite number");
     }
     out.push_back(*v);
     ++count;

@@ -34,9 +34,9 @@ inline bool isNumberSeparator(char c) {
 }
 
 // Appends the numbers of `line` to `out` and returns how many there were.
-// Throws vexmoor::Error, `context` first, for a token that is not a finite
-// number.
-size_t appendNumbers(std::string_view line, std::vector<double>& out, const std::string& context);
+// Throws vexmoor::Error (`"x" is not a number`, for the caller to put its
+// context before) for a token that is not a finite number.
+size_t appendNumbers(std::string_view line, std::vector<double>& out);
 
 // Throws vexmoor::Error naming the file when a group would hold more than
 // kMaxValues numbers.

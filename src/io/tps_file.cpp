@@ -134,7 +134,12 @@ class TpsReader {
   }
 
   void coordinateLine(std::string_view line, size_t lineNo) {
-    size_t n = appendNumbers(line, m_values, where(lineNo));
+    size_t n = 0;
+    try {
+      n = appendNumbers(line, m_values);
+    } catch (const Error& e) {
+      rethrowWithContext(where(lineNo), e);
+    }
     if (n != static_cast<size_t>(m_current->dimension)) {
       throw Error(where(lineNo) + ": " + std::to_string(n) +
                   " numbers where a coordinate line of " + lmName(m_current->dimension) + " has " +
@@ -275,8 +280,8 @@ class TpsReader {
                            " of " + std::to_string(m_specimens.size()) + " specimens");
       if (!unscaled.empty()) {
         info.warnings.push_back(specimenList(unscaled) +
-                             " without SCALE= while others have one: coordinates taken as "
-                             "they stand");
+                                " without SCALE= while others have one: coordinates taken as "
+                                "they stand");
       }
     }
     if (m_curvesSeen) {
