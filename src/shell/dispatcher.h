@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "actions/analysis_actions.h"
+#include "io/group_file.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
@@ -18,12 +19,16 @@ namespace vexmoor {
 struct ApplicationState {
   std::optional<Matrix> data1, data2;  // the landmark data matrices
   std::optional<double> tval;          // ThreeD as the first LoadData1 read it
+  // What the files said of each group (format, identifiers, notes); kind
+  // is kVariables for a group that is a table of variables.
+  std::optional<GroupInfo> info1, info2;
 };
 
 // A data file as the load actions read it.
 struct LoadedFile {
   Matrix data;
   std::string name;  // without its folder
+  GroupInfo info;
 };
 
 // What the user reads for an action name: "Angle between planes", ...; any
@@ -62,6 +67,11 @@ class Dispatcher {
  private:
   void run(std::string_view action);
   void loadData(int group);
+  // Whether the file's group is three-dimensional: the flag, or on the
+  // first load of the run what the file states (and then `ThreeD` follows
+  // it). Throws when a later file states another dimension.
+  bool settleDimension(const LoadedFile& file, std::string& remark);
+  void checkTables(bool threeD, bool partialWarps) const;
   void clearData();
   void runAnalysis(const AnalysisAction& action);
   void status(const std::string& text);
@@ -74,6 +84,7 @@ class Dispatcher {
   ApplicationState m_state;
   std::string m_lastFolder;
   bool m_busy = false;
+  bool m_dimensionSettled = false;  // a group has been loaded
 };
 
 }  // namespace vexmoor
