@@ -5,10 +5,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "actions/analysis_actions.h"
 #include "actions/replicate_table.h"
+#include "io/group_file.h"
 #include "io/landmark_file.h"
 #include "output_file.h"
 #include "runtime/error.h"
@@ -16,10 +18,59 @@
 namespace vexmoor {
 namespace {
 
-Matrix loadGroup(const std::string& path, bool threeD) {
-  Matrix x = readLandmarkFile(path);
-  checkLandmarkColumns(x, threeD, path);
-  return x;
+std::string dimensionWord(int d) {
+  return d == 3 ? "three-dimensional" : "two-dimensional";
+}
+
+// The dimension of the run: --3d, or what a file states. A file that states
+// another dimension than --3d or than the other file is an error.
+bool settleDimension(const BatchOptions& options, const LandmarkGroup& g1,
+                     const LandmarkGroup& g2) {
+  const std::optional<int>& d1 = g1.info.dimension;
+  const std::optional<int>& d2 = g2.info.dimension;
+  if (d1 && d2 && *d1 != *d2) {
+    throw Error("file \"" + options.group2File + "\" holds " + dimensionWord(*d2) +
+                " landmarks, file \"" + options.group1File + "\" " + dimensionWord(*d1) +
+                " ones; both groups must have the same dimension");
+  }
+  if (options.threeD) {
+    for (const auto& [d, path] : {std::pair{d1, &options.group1File}, {d2, &options.group2File}}) {
+      if (d && *d == 2) {
+        throw Error("--3d contradicts file \"" + *path +
+                    "\", which holds two-dimensional landmarks");
+      }
+    }
+  }
+  return options.threeD || (d1 && *d1 == 3) || (d2 && *d2 == 3);
+}
+
+// Landmark analyses need landmark configurations; the raw-coordinate path
+// (two dimensions, --raw) takes any consistent column count.
+void checkColumns(const LandmarkGroup& g, const std::string& path, bool threeD, bool raw) {
+  bool rawPath = raw && !threeD;
+  if (g.info.kind == RowKind::kVariables) {
+    if (!rawPath) {
+      throw Error("file \"" + path + "\" is " + variablesTableText(g) + "; " +
+                  (threeD ? "three-dimensional analyses need landmarks"
+                          : "partial warps need landmarks: give --raw to analyse its columns as "
+                            "they stand"));
+    }
+    return;
+  }
+  if (g.info.kind == RowKind::kUnstated && !rawPath) {
+    checkLandmarkColumns(g.data, threeD, path);
+  }
+}
+
+void report(const LandmarkGroup& g, const std::string& path, Host& host) {
+  for (const std::string& w : g.info.warnings) {
+    host.messageBox("file \"" + path + "\": " + w);
+  }
+  if (host.consoleEnabled()) {
+    for (const std::string& n : g.info.notes) {
+      host.consoleWrite("note: file \"" + path + "\": " + n + "\n");
+    }
+  }
 }
 
 std::string lowerExtension(const std::string& path) {
@@ -89,12 +140,18 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     }
     plot = std::make_unique<PendingOutput>(*options.plotFile);
   }
-  Matrix data1 = loadGroup(options.group1File, options.threeD);
-  Matrix data2 = loadGroup(options.group2File, options.threeD);
+  LandmarkGroup group1 = readGroupFile(options.group1File);
+  LandmarkGroup group2 = readGroupFile(options.group2File);
+  bool threeD = settleDimension(options, group1, group2);
+  checkColumns(group1, options.group1File, threeD, options.raw);
+  checkColumns(group2, options.group2File, threeD, options.raw);
+  report(group1, options.group1File, host);
+  report(group2, options.group2File, host);
   AnalysisRequest request;
-  request.data1 = &data1;
-  request.data2 = &data2;
+  request.data1 = &group1.data;
+  request.data2 = &group2.data;
   request.settings = settingsOf(options);
+  request.settings.threeD = threeD;
   request.seed = options.seed;
   request.progress = progress;
   AnalysisResult result = action->run(request, host);
@@ -103,7 +160,7 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     replicates->commit(replicateCsv(*result.resampling));
   }
   if (plot) {
-    drawPicture(BatchPicture{result, data1, data2, options.threeD}, plot->temporaryPath(),
+    drawPicture(BatchPicture{result, group1.data, group2.data, threeD}, plot->temporaryPath(),
                 lowerExtension(plot->path()));
     plot->commitFile();
   }

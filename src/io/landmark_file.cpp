@@ -5,43 +5,29 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <vector>
 
+#include "io/line_source.h"
+#include "io/reader_support.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
 
-bool isBlankLine(std::string_view line) {
-  return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
 std::string lineContext(std::string_view label, size_t lineNo) {
-  return "file \"" + std::string(label) + "\", line " + std::to_string(lineNo);
-}
-
-// A token as a message shows it: a binary file may hold one of any length,
-// and of any bytes.
-std::string shownToken(std::string_view token) {
-  constexpr size_t kShown = 40;
-  return token.size() <= kShown ? escapeNonPrintable(token)
-                                : escapeNonPrintable(token.substr(0, kShown)) + "...";
+  return fileLine(label, lineNo);
 }
 
 // The text of the i-th number of a line (0-based), as parseNumbers splits it.
 std::string_view tokenAt(std::string_view line, size_t i) {
-  auto separator = [](char c) {
-    return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
-  };
   size_t pos = 0;
   for (size_t n = 0; pos < line.size(); ++n) {
-    while (pos < line.size() && separator(line[pos])) {
+    while (pos < line.size() && isNumberSeparator(line[pos])) {
       ++pos;
     }
     size_t start = pos;
-    while (pos < line.size() && !separator(line[pos])) {
+    while (pos < line.size() && !isNumberSeparator(line[pos])) {
       ++pos;
     }
     if (n == i) {
@@ -71,53 +57,55 @@ std::vector<double> readRow(std::string_view line, std::string_view label, size_
 
 }  // namespace
 
-Matrix parseLandmarkText(std::string_view text, std::string_view label) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") {
-    text.remove_prefix(3);
-  }
-  if (text.empty()) {
-    throw Error("file \"" + std::string(label) + "\" is empty");
-  }
-  std::vector<std::vector<double>> rows;
-  size_t pos = 0;
-  for (size_t lineNo = 1; pos < text.size(); ++lineNo) {
-    size_t end = text.find('\n', pos);
-    size_t next = end == std::string_view::npos ? text.size() : end + 1;
-    std::string_view line = text.substr(pos, next - pos);  // with its line break
-    pos = next;
+Matrix readPlainMatrix(LineSource& source) {
+  const std::string& label = source.label();
+  std::vector<double> values;
+  size_t cols = 0;
+  size_t rows = 0;
+  std::string_view line;
+  while (source.next(line)) {
+    size_t lineNo = source.lineNumber();
     if (lineNo > 1 && (line.size() == 1 || isBlankLine(line))) {
       break;
     }
-    rows.push_back(readRow(line, label, lineNo));
-    if (rows.back().size() != rows.front().size()) {
-      throw Error(lineContext(label, lineNo) + ": " + std::to_string(rows.back().size()) +
-                  " numbers where line 1 has " + std::to_string(rows.front().size()));
+    std::vector<double> row = readRow(line, label, lineNo);
+    if (lineNo == 1) {
+      cols = row.size();
+    } else if (row.size() != cols) {
+      throw Error(lineContext(label, lineNo) + ": " + std::to_string(row.size()) +
+                  " numbers where line 1 has " + std::to_string(cols));
     }
+    checkValueCount(values.size() + row.size(), label, lineNo);
+    values.insert(values.end(), row.begin(), row.end());
+    ++rows;
   }
-  Matrix x(static_cast<Index>(rows.size()), static_cast<Index>(rows.front().size()));
-  for (Index i = 0; i < x.rows(); ++i) {
-    for (Index j = 0; j < x.cols(); ++j) {
-      x(i, j) = rows[static_cast<size_t>(i)][static_cast<size_t>(j)];
-    }
+  if (rows == 0) {
+    throw Error(fileNamed(label) + " is empty");
   }
-  return x;
+  return rowMajorMatrix(values, static_cast<Index>(rows), static_cast<Index>(cols));
 }
 
-Matrix readLandmarkFile(const std::string& path) {
+Matrix parseLandmarkText(std::string_view text, std::string_view label) {
+  LineSource source(text, std::string(label));
+  return readPlainMatrix(source);
+}
+
+void openGroupFile(const std::string& path, std::ifstream& in) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
     throw Error("cannot read file \"" + path + "\": it is a folder");
   }
-  std::ifstream in(path, std::ios::binary);
+  in.open(path, std::ios::binary);
   if (!in) {
     throw Error("cannot open file \"" + path + "\": " + std::strerror(errno));
   }
-  std::ostringstream buffer;
-  buffer << in.rdbuf();
-  if (in.bad()) {
-    throw Error("cannot read file \"" + path + "\"");
-  }
-  return parseLandmarkText(buffer.str(), path);
+}
+
+Matrix readLandmarkFile(const std::string& path) {
+  std::ifstream in;
+  openGroupFile(path, in);
+  LineSource source(in, path);
+  return readPlainMatrix(source);
 }
 
 void checkLandmarkColumns(const Matrix& x, bool threeD, std::string_view label) {

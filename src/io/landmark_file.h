@@ -9,17 +9,27 @@
 // like the others unless it is a single character long.
 #pragma once
 
+#include <fstream>
 #include <string>
 #include <string_view>
 
+#include "io/line_source.h"
 #include "runtime/matrix.h"
 
 namespace vexmoor {
 
-// Reads the file at `path`. Throws vexmoor::Error naming the file (and the
-// line) when the file cannot be read, is empty, holds a token that is not a
-// finite number, or a line whose count of numbers differs from line 1's.
+// Reads the file at `path` line by line (a pipe will do), within the bounds
+// of LineSource. Throws vexmoor::Error naming the file (and the line) when
+// the file cannot be read, is empty, holds a token that is not a finite
+// number, or a line whose count of numbers differs from line 1's.
 Matrix readLandmarkFile(const std::string& path);
+
+// The same rules on the lines of `source`, from where it stands.
+Matrix readPlainMatrix(LineSource& source);
+
+// Opens `path` for reading; throws vexmoor::Error naming it when it is a
+// folder or cannot be opened.
+void openGroupFile(const std::string& path, std::ifstream& in);
 
 // The same rules on text already in memory; `label` names it in messages.
 Matrix parseLandmarkText(std::string_view text, std::string_view label);

@@ -12,6 +12,7 @@
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/graphics/plotting.h"
 #include "runtime/text.h"
+#include "runtime/graphics/ui_control.h"
 #include "shape/group_consensus3d.h"
 #include "shell/consensus_window.h"
 #include "shell/status_text.h"
@@ -70,6 +71,53 @@ Matrix columnMeans(const Matrix& x) {
     return Matrix::Constant(1, 1, x.mean());
   }
   return x.colwise().mean();
+}
+
+std::string dimensionWord(bool threeD) {
+  return threeD ? "three-dimensional" : "two-dimensional";
+}
+
+// The group box's hover text: the layout's own, then what the file said.
+void setGroupToolTip(std::string_view tag, const std::string& text) {
+  auto* box = dynamic_cast<graphics::UiControl*>(&control(tag));
+  QWidget* w = box ? box->widget() : nullptr;
+  if (!w) {
+    return;
+  }
+  QVariant layoutTip = w->property("layoutToolTip");
+  if (!layoutTip.isValid()) {
+    layoutTip = w->toolTip();
+    w->setProperty("layoutToolTip", layoutTip);
+  }
+  QString tip = layoutTip.toString();
+  if (!text.empty()) {
+    tip += (tip.isEmpty() ? "" : "\n\n") + QString::fromStdString(text);
+  }
+  w->setToolTip(tip);
+}
+
+std::string groupDescription(const LoadedFile& file, bool threeD) {
+  const GroupInfo& info = file.info;
+  constexpr size_t kShownIdentifiers = 60;
+  std::string text = formatName(info.format) + " file " + file.name + ": " +
+                     std::to_string(file.data.rows()) + " specimens, ";
+  text +=
+      info.kind == RowKind::kVariables
+          ? std::to_string(file.data.cols()) + " variables (not landmarks)"
+          : dimensionWord(threeD) + " landmarks" + (info.dimension ? " (as the file states)" : "");
+  text += "\nSpecimens:";
+  for (size_t i = 0; i < info.identifiers.size() && i < kShownIdentifiers; ++i) {
+    text += (i % 6 == 0 ? "\n  " : ", ") + info.identifiers[i];
+  }
+  if (info.identifiers.size() > kShownIdentifiers) {
+    text += ", ... (" + std::to_string(info.identifiers.size()) + " in all)";
+  }
+  for (const auto* list : {&info.warnings, &info.notes, &info.comments}) {
+    for (const std::string& line : *list) {
+      text += "\n" + line;
+    }
+  }
+  return text;
 }
 
 // Clears the busy flag however the action ends.
@@ -131,9 +179,25 @@ std::optional<LoadedFile> Dispatcher::mfload() {
   if (!path) {
     return std::nullopt;
   }
-  LoadedFile file{readLandmarkFile(*path), fileNameOf(*path)};
+  LandmarkGroup group = readGroupFile(*path);
+  LoadedFile file{std::move(group.data), fileNameOf(*path), std::move(group.info)};
   m_lastFolder = std::filesystem::path(*path).parent_path().string();
   return file;
+}
+
+bool Dispatcher::settleDimension(const LoadedFile& file, std::string& remark) {
+  bool threeD = *m_state.tval != 0;
+  if (!file.info.dimension || (*file.info.dimension == 3) == threeD) {
+    return threeD;
+  }
+  bool stated = *file.info.dimension == 3;
+  if (m_dimensionSettled) {
+    throw Error("file \"" + file.name + "\" holds " + dimensionWord(stated) +
+                " landmarks, but the groups of this run are " + dimensionWord(threeD));
+  }
+  remark = stated ? " (the file is three-dimensional: 3D box ticked)"
+                  : " (the file is two-dimensional: 3D box cleared)";
+  return stated;
 }
 
 void Dispatcher::loadData(int group) {
@@ -145,16 +209,36 @@ void Dispatcher::loadData(int group) {
         "load group 1 first: its first load fixes whether the landmarks are two- or "
         "three-dimensional");
   }
-  bool threeD = *m_state.tval != 0;
   std::optional<LoadedFile> file = mfload();
   if (!file) {
     return;
   }
+  std::string remark;
+  bool threeD = settleDimension(*file, remark);
   const Matrix& data = file->data;
-  checkLandmarkColumns(data, threeD, file->name);
+  GroupInfo& info = file->info;
+  // A headed table of variables goes the raw-coordinate path only; a plain
+  // file must still make landmarks here, as it always had to.
+  bool table = info.kind == RowKind::kVariables;
+  if (table && threeD) {
+    throw Error("file \"" + file->name + "\" is a table of " + std::to_string(data.cols()) +
+                " variables, not landmark configurations; three-dimensional analyses need "
+                "landmarks");
+  }
+  if (!table) {
+    checkLandmarkColumns(data, threeD, file->name);
+  } else {
+    info.kind = RowKind::kVariables;
+  }
+  std::string shownName = info.format == GroupFormat::kPlain
+                              ? file->name
+                              : file->name + " (" + formatName(info.format) + ")";
   std::string summary;
-  if (!threeD) {
-    size_t before = graphics::graphics().gca().children().size();
+  size_t before = graphics::graphics().gca().children().size();
+  if (table) {
+    summary = format("File %s \\n %4.0f Samples \\n %4.0f variables",
+                     {shownName, double(data.rows()), double(data.cols())});
+  } else if (!threeD) {
     showshape(data, group == 1 ? "bo" : "rs");
     labelPlot(group, graphics::graphics().gca(), before, data, false);
     before = graphics::graphics().gca().children().size();
@@ -165,7 +249,7 @@ void Dispatcher::loadData(int group) {
     graphics::axis(axes, "equal");
     axes.setHold(true);
     summary = format("File %s \\n %4.0f Samples \\n %4.0f landmarks",
-                     {file->name, double(data.rows()), double(data.cols() - 1) / 2.0});
+                     {shownName, double(data.rows()), double(data.cols() - 1) / 2.0});
   } else {
     // Superimposed whether or not the picture is shown, so that a group the
     // fit cannot take fails here in both settings; the analyses start again
@@ -177,15 +261,46 @@ void Dispatcher::loadData(int group) {
       showshape3D(LandmarkArray(reference), "gp");
       addLandmarkNumbering(window);
     }
-    summary = threeDimensionalSummary(file->name, data.rows(), data.cols());
+    summary = threeDimensionalSummary(shownName, data.rows(), data.cols());
   }
+  if (!remark.empty()) {
+    m_state.tval = threeD ? 1 : 0;
+    control("ThreeD").set("Value", scalarValue(threeD ? 1 : 0));
+  }
+  m_dimensionSettled = true;
   if (group == 1) {
     control("Pushbutton2").set("Enable", textValue("on"));
   }
+  std::string tag = group == 1 ? "FileBox1" : "FileBox2";
+  setGroupToolTip(tag, groupDescription(*file, threeD));
+  for (const std::string& note : info.notes) {
+    m_host.consoleWrite("file " + file->name + ": " + note + "\n");
+  }
+  std::string warnings;
+  for (const std::string& w : info.warnings) {
+    m_host.consoleWrite("file " + file->name + ": " + w + "\n");
+    warnings += "; " + w;
+  }
   (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
+  (group == 1 ? m_state.info1 : m_state.info2) = std::move(file->info);
   m_groupFile[group - 1] = file->name;
-  setText(group == 1 ? "FileBox1" : "FileBox2", "String", summary);
-  noteLoaded(group, file->name);
+  setText(tag, "String", summary);
+  noteLoaded(group, file->name, remark + warnings);
+}
+
+void Dispatcher::checkTables(bool threeD, bool partialWarps) const {
+  if (!threeD && !partialWarps) {
+    return;
+  }
+  for (int g : {1, 2}) {
+    const std::optional<GroupInfo>& info = g == 1 ? m_state.info1 : m_state.info2;
+    const std::optional<Matrix>& data = g == 1 ? m_state.data1 : m_state.data2;
+    if (info && data && info->kind == RowKind::kVariables) {
+      throw Error("group " + std::to_string(g) + " is a table of " + std::to_string(data->cols()) +
+                  " variables, not landmark configurations: switch partial warps off to analyse "
+                  "its columns as they stand");
+    }
+  }
 }
 
 void Dispatcher::clearData() {
@@ -194,6 +309,10 @@ void Dispatcher::clearData() {
   m_state.data2.reset();
   m_fileNames = {};
   m_pointLabels.clear();
+  m_state.info1.reset();
+  m_state.info2.reset();
+  setGroupToolTip("FileBox1", "");
+  setGroupToolTip("FileBox2", "");
   setText("FileBox1", "String", "No data loaded");
   setText("FileBox2", "String", "No data loaded");
   setText("OutBox", "String", format("\\n \\n \\n \\n"));
@@ -208,6 +327,7 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   request.data2 = data2 ? &*data2 : nullptr;
   request.settings.threeD = m_state.tval && *m_state.tval != 0;
   request.settings.partialWarps = number("PWButton", "Value") != 0;
+  checkTables(request.settings.threeD, request.settings.partialWarps);
   if (action.readsComponents) {
     request.settings.componentsText = text("NumberABox", "String");
   }
@@ -253,9 +373,10 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   }
 }
 
-void Dispatcher::noteLoaded(int group, const std::string& name) {
+void Dispatcher::noteLoaded(int group, const std::string& name, const std::string& remarks) {
   m_fileNames[group == 1 ? 0 : 1] = name;
-  std::string line = "Group " + std::to_string(group) + " loaded from " + escapeNonPrintable(name);
+  std::string line =
+      "Group " + std::to_string(group) + " loaded from " + escapeNonPrintable(name) + remarks;
   if (m_state.data1 && m_state.data2) {
     if (std::optional<std::string> w =
             groupMismatch(*m_state.data1, *m_state.data2, m_state.tval && *m_state.tval != 0)) {

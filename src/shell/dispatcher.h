@@ -13,6 +13,7 @@
 #include "actions/analysis_actions.h"
 #include "runtime/graphics/axes.h"
 #include "actions/result_json.h"
+#include "io/group_file.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
@@ -24,12 +25,16 @@ namespace vexmoor {
 struct ApplicationState {
   std::optional<Matrix> data1, data2;  // the landmark data matrices
   std::optional<double> tval;          // ThreeD as the first LoadData1 read it
+  // What the files said of each group (format, identifiers, notes); kind
+  // is kVariables for a group that is a table of variables.
+  std::optional<GroupInfo> info1, info2;
 };
 
 // A data file as the load actions read it.
 struct LoadedFile {
   Matrix data;
   std::string name;  // without its folder
+  GroupInfo info;
 };
 
 // An analysis that completed, as the results log records it.
@@ -101,10 +106,15 @@ class Dispatcher {
  private:
   void run(std::string_view action);
   void loadData(int group);
+  // Whether the file's group is three-dimensional: the flag, or on the
+  // first load of the run what the file states (and then `ThreeD` follows
+  // it). Throws when a later file states another dimension.
+  bool settleDimension(const LoadedFile& file, std::string& remark);
+  void checkTables(bool threeD, bool partialWarps) const;
   void clearData();
   void runAnalysis(const AnalysisAction& action);
   void status(const std::string& text);
-  void noteLoaded(int group, const std::string& name);
+  void noteLoaded(int group, const std::string& name, const std::string& remarks);
   void labelPlot(int group, graphics::Axes& axes, size_t firstNew, const Matrix& data, bool mean);
 
   Host& m_host;
@@ -124,6 +134,7 @@ class Dispatcher {
   RunDescription m_lastRun;
   std::string m_groupFile[2];
   std::function<void(const AnalysisResult&)> m_resultDataSink;
+  bool m_dimensionSettled = false;  // a group has been loaded
 };
 
 }  // namespace vexmoor

@@ -8,6 +8,7 @@
 #include "compare/angle_between_planes.h"
 #include "io/landmark_file.h"
 #include "runtime/error.h"
+#include "runtime/graphics/ui_control.h"
 #include "shell_fixture.h"
 #include "support/error_message.h"
 
@@ -304,6 +305,45 @@ class DispatcherTest : public QObject {
     QCOMPARE(m_fx.enable("ThreeD"), std::string("off"));
     QCOMPARE(*m_fx.dispatcher().state().tval, 0.0);
     QVERIFY(!m_fx.dispatcher().state().data1);
+  }
+
+  void aFirstLoadFollowsTheDimensionTheFileStates() {
+    const std::string formats = VEXMOOR_TEST_DATA "/formats/";
+    m_fx.answer(formats + "macf.tps");
+    m_fx.dispatcher().mezeysw("LoadData1");
+    QCOMPARE(m_fx.value("ThreeD"), 1.0);
+    QCOMPARE(*m_fx.dispatcher().state().tval, 1.0);
+    QCOMPARE(m_fx.status(),
+             std::string("Group 1 loaded from macf.tps (the file is three-dimensional: "
+                         "3D box ticked)"));
+    QVERIFY(m_fx.string("FileBox1").starts_with("File macf.tps (TPS) \n    9 3D Samples"));
+    QCOMPARE(m_fx.dispatcher().state().info1->identifiers.front(), std::string("macf01"));
+    auto* box = dynamic_cast<graphics::UiControl*>(&m_fx.control("FileBox1"));
+    QVERIFY(box->widget()->toolTip().contains("TPS file macf.tps: 9 specimens"));
+    QVERIFY(box->widget()->toolTip().contains("macf01, macf02"));
+    // A group of the other dimension is refused and the first one kept.
+    m_fx.answer(formats + "gorm.csv");
+    QCOMPARE(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
+             std::string("file \"gorm.csv\" holds two-dimensional landmarks, but the groups of "
+                         "this run are three-dimensional"));
+    QVERIFY(!m_fx.dispatcher().state().data2);
+  }
+
+  void aTableOfVariablesTakesOnlyTheRawCoordinatePath() {
+    const std::string table = ShellFixture::example("measurements/synthetic_a.csv");
+    m_fx.answer(table);
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(ShellFixture::example("measurements/synthetic_b.csv"));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    QCOMPARE(m_fx.string("FileBox1"),
+             std::string("File synthetic_a.csv (CSV table) \n   32 Samples \n    4 variables"));
+    m_fx.control("PWButton").set("Value", scalarValue(1));
+    QCOMPARE(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("RunCPC"); }),
+             std::string("group 1 is a table of 4 variables, not landmark configurations: switch "
+                         "partial warps off to analyse its columns as they stand"));
+    m_fx.control("PWButton").set("Value", scalarValue(0));
+    m_fx.dispatcher().mezeysw("RunCPC");
+    QVERIFY(m_fx.string("ResBox").find("     2 CPC:") != std::string::npos);
   }
 };
 

@@ -1,0 +1,70 @@
+// The one front door for reading a group of specimens, whatever file it
+// comes in: the plain landmark file, TPS, NTS, a CSV/TSV table with a
+// header, or Morphologika. The format is found from the content; the file
+// name's extension only breaks ties. Every format gives the landmark data
+// matrix the plain reader gives (one row per specimen, x1 y1 [z1] ... then
+// the trailing value); formats without a trailing value get the centroid
+// size of each specimen's coordinates in the file's (scaled) units, so every
+// path downstream is unchanged. A table of variables that are no landmark
+// coordinates is read as it stands.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+enum class GroupFormat { kPlain, kTps, kNts, kTable, kMorphologika };
+
+// "plain", "TPS", "NTS", "CSV table", "Morphologika"
+std::string formatName(GroupFormat format);
+
+// What a file's rows are.
+enum class RowKind {
+  kUnstated,   // plain numbers: the dimension setting decides
+  kLandmarks,  // landmark configurations, the file says so
+  kVariables,  // a table of variables that are not landmark coordinates
+};
+
+// What the file says about the group, beside its numbers.
+struct GroupInfo {
+  GroupFormat format = GroupFormat::kPlain;
+  RowKind kind = RowKind::kUnstated;
+  std::optional<int> dimension;          // 2 or 3 when the file states it
+  std::vector<std::string> identifiers;  // one per specimen (running numbers where none)
+  std::vector<std::string> notes;        // what the reader did: skipped curves, scales, ...
+  std::vector<std::string> warnings;     // what the user must hear of: specimens left unscaled
+  std::vector<std::string> comments;     // the file's own remarks, e.g. per specimen
+};
+
+struct LandmarkGroup {
+  Matrix data;  // N × M, one specimen per row
+  GroupInfo info;
+};
+
+// Reads the file at `path` (a pipe or process substitution will do: it is
+// read line by line and never sought). Throws vexmoor::Error naming the
+// file and the line or specimen when it cannot be read, is in none of the
+// formats, is binary, or breaks a rule of its format; nothing is returned
+// then, never a partial group.
+LandmarkGroup readGroupFile(const std::string& path);
+
+// The same on text in memory; `label` names it in messages and
+// `fileNameHint` (may be empty) gives the extension that breaks ties. Never
+// touches the disk.
+LandmarkGroup parseGroupText(std::string_view text, std::string_view label,
+                             std::string_view fileNameHint);
+
+// Whether the group's rows can be read as landmark configurations of
+// `dimension` (2 or 3).
+bool holdsLandmarks(const LandmarkGroup& group, int dimension);
+
+// "a table of 4 variables, not landmark configurations" and the like, for
+// messages of the actions that need landmarks.
+std::string variablesTableText(const LandmarkGroup& group);
+
+}  // namespace vexmoor

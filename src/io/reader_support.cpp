@@ -1,0 +1,158 @@
+#include "io/reader_support.h"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+#include "io/line_source.h"
+#include "runtime/error.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+namespace {
+
+bool equalsIgnoreCase(std::string_view a, std::string_view lower) {
+  if (a.size() != lower.size()) {
+    return false;
+  }
+  for (size_t i = 0; i < a.size(); ++i) {
+    char c = a[i];
+    if (c >= 'A' && c <= 'Z') {
+      c = static_cast<char>(c - 'A' + 'a');
+    }
+    if (c != lower[i]) {
+      return false;
+    }
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string fileNamed(std::string_view label) {
+  return "file \"" + std::string(label) + "\"";
+}
+
+std::string fileLine(std::string_view label, size_t lineNo) {
+  return fileNamed(label) + ", line " + std::to_string(lineNo);
+}
+
+std::string shownToken(std::string_view token) {
+  constexpr size_t kShown = 40;
+  return token.size() <= kShown ? escapeNonPrintable(token)
+                                : escapeNonPrintable(token.substr(0, kShown)) + "...";
+}
+
+bool isBlankLine(std::string_view line) {
+  return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
+}
+
+std::optional<double> numberOf(std::string_view token) {
+  double sign = 1.0;
+  std::string_view body = token;
+  if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
+    sign = body.front() == '-' ? -1.0 : 1.0;
+    body.remove_prefix(1);
+  }
+  if (equalsIgnoreCase(body, "inf")) {
+    return sign * std::numeric_limits<double>::infinity();
+  }
+  if (equalsIgnoreCase(body, "nan")) {
+    return std::numeric_limits<double>::quiet_NaN();
+  }
+  if (body.empty() || body.front() == '+' || body.front() == '-') {
+    return std::nullopt;
+  }
+  double value = 0;
+  auto [end, ec] =
+      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
+  if (ec != std::errc() || end != body.data() + body.size()) {
+    return std::nullopt;
+  }
+  return sign * value;
+}
+
+size_t appendNumbers(std::string_view line, std::vector<double>& out) {
+  size_t count = 0;
+  size_t pos = 0;
+  while (pos < line.size()) {
+    while (pos < line.size() && isNumberSeparator(line[pos])) {
+      ++pos;
+    }
+    size_t start = pos;
+    while (pos < line.size() && !isNumberSeparator(line[pos])) {
+      ++pos;
+    }
+    if (start == pos) {
+      break;
+    }
+    std::string_view token = line.substr(start, pos - start);
+    std::optional<double> v = numberOf(token);
+    if (!v) {
+      throw Error("\"" + shownToken(token) + "\" is not a number");
+    }
+    if (!std::isfinite(*v)) {
+      throw Error("\"" + shownToken(token) + "\" is not a finite number");
+    }
+    out.push_back(*v);
+    ++count;
+  }
+  return count;
+}
+
+void checkValueCount(size_t count, std::string_view label, size_t lineNo) {
+  if (count > kMaxValues) {
+    throw Error(fileLine(label, lineNo) + ": the group holds more than " +
+                std::to_string(kMaxValues) + " numbers, more than a group file can hold");
+  }
+}
+
+Matrix rowMajorMatrix(const std::vector<double>& values, Index rows, Index cols) {
+  using RowMajor = Eigen::Matrix<double, Eigen::Dynamic, Eigen::Dynamic, Eigen::RowMajor>;
+  return Eigen::Map<const RowMajor>(values.data(), rows, cols);
+}
+
+Matrix withCentroidSizes(const std::vector<double>& coordinates, Index rows, Index landmarks,
+                         int dimension) {
+  Index width = landmarks * dimension;
+  Matrix x(rows, width + 1);
+  for (Index r = 0; r < rows; ++r) {
+    const double* row = coordinates.data() + r * width;
+    double means[3] = {0, 0, 0};
+    for (int a = 0; a < dimension; ++a) {
+      for (Index j = 0; j < landmarks; ++j) {
+        means[a] += row[j * dimension + a];
+      }
+      means[a] /= static_cast<double>(landmarks);
+    }
+    double sum = 0;
+    for (Index j = 0; j < landmarks; ++j) {
+      for (int a = 0; a < dimension; ++a) {
+        double d = row[j * dimension + a] - means[a];
+        sum += d * d;
+      }
+    }
+    for (Index c = 0; c < width; ++c) {
+      x(r, c) = row[c];
+    }
+    x(r, width) = std::sqrt(sum);
+  }
+  return x;
+}
+
+std::string specimenList(const std::vector<size_t>& specimens) {
+  constexpr size_t kListed = 8;
+  std::string out = specimens.size() == 1 ? "specimen " : "specimens ";
+  for (size_t i = 0; i < specimens.size() && i < kListed; ++i) {
+    if (i > 0) {
+      out += i + 1 == specimens.size() ? " and " : ", ";
+    }
+    out += std::to_string(specimens[i]);
+  }
+  if (specimens.size() > kListed) {
+    out += ", ... (" + std::to_string(specimens.size()) + " in all)";
+  }
+  return out;
+}
+
+}  // namespace vexmoor

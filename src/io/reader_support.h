@@ -1,0 +1,57 @@
+// What the group-file readers share: message pieces, number tokens, and the
+// assembly of the landmark data matrix with its trailing value.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+// `file "a.txt", line 7`
+std::string fileLine(std::string_view label, size_t lineNo);
+// `file "a.txt"`
+std::string fileNamed(std::string_view label);
+
+// A token as a message quotes it: control bytes escaped, at most 40
+// characters (a binary file may hold a token of any length and any bytes).
+std::string shownToken(std::string_view token);
+
+// True for a line of white space only (its line break included).
+bool isBlankLine(std::string_view line);
+
+// The token as a number, by the rules of the plain reader: 12, -1.5,
+// +.5e-3, Inf and NaN in any letter case; nullopt when it is none.
+std::optional<double> numberOf(std::string_view token);
+
+// The separators of a plain line and of a TPS coordinate line.
+inline bool isNumberSeparator(char c) {
+  return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
+}
+
+// Appends the numbers of `line` to `out` and returns how many there were.
+// Throws vexmoor::Error (`"x" is not a number`, for the caller to put its
+// context before) for a token that is not a finite number.
+size_t appendNumbers(std::string_view line, std::vector<double>& out);
+
+// Throws vexmoor::Error naming the file when a group would hold more than
+// kMaxValues numbers.
+void checkValueCount(size_t count, std::string_view label, size_t lineNo);
+
+// The rows × cols matrix of `values`, stored row after row.
+Matrix rowMajorMatrix(const std::vector<double>& values, Index rows, Index cols);
+
+// The landmark data matrix of coordinates stored row after row (rows ×
+// d·k, x1 y1 [z1] x2 ...), each row followed by the centroid size of its
+// landmarks: the trailing value a plain file carries, in the same units.
+Matrix withCentroidSizes(const std::vector<double>& coordinates, Index rows, Index landmarks,
+                         int dimension);
+
+// "specimens 3, 7 and 9" or "specimens 3, 7, 9, ... (12 in all)"
+std::string specimenList(const std::vector<size_t>& specimens);
+
+}  // namespace vexmoor
