@@ -112,13 +112,26 @@ void StreamHost::messageBox(std::string_view text) {
   m_out << "warning: " << text << std::endl;
 }
 
-std::string batchJson(const BatchOptions& options, const AnalysisResult& result) {
+namespace {
+
+GroupSource sourceOf(const std::string& file, const LandmarkGroup& group) {
+  GroupSource source{file, formatName(group.info.format), {}};
+  // A plain file names no specimens: its identifiers are running numbers.
+  if (group.info.format != GroupFormat::kPlain) {
+    source.identifiers = group.info.identifiers;
+  }
+  return source;
+}
+
+}  // namespace
+
+std::string batchJson(const BatchOptions& options, const AnalysisResult& result,
+                      const LandmarkGroup& group1, const LandmarkGroup& group2, bool threeD) {
   RunDescription run;
-  // The formats and identifiers stay "plain" and empty until the readers
-  // report them.
-  run.group1.file = options.group1File;
-  run.group2.file = options.group2File;
+  run.group1 = sourceOf(options.group1File, group1);
+  run.group2 = sourceOf(options.group2File, group2);
   run.settings = settingsOf(options);
+  run.settings.threeD = threeD;
   return resultJson(result, run);
 }
 
@@ -164,7 +177,7 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
                 lowerExtension(plot->path()));
     plot->commitFile();
   }
-  return (options.json ? batchJson(options, result) : result.text) + "\n";
+  return (options.json ? batchJson(options, result, group1, group2, threeD) : result.text) + "\n";
 }
 
 }  // namespace vexmoor

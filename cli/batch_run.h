@@ -9,6 +9,7 @@
 #include "actions/analysis_actions.h"
 #include "actions/result_json.h"
 #include "batch_options.h"
+#include "io/group_file.h"
 #include "runtime/host.h"
 #include "runtime/progress.h"
 
@@ -57,10 +58,11 @@ bool batchKeyWaits(bool diagnostics, int inputDescriptor);
 // at fault; output files are then left as they were. `drawPicture` serves
 // --plot (an error when empty). Throws Cancelled when `progress` (may be
 // null) asked the resampling to stop; output files are then not written.
-std::string runBatch(const BatchOptions& options, Host& host,
-                     const PictureWriter& drawPicture = {}, Progress* progress = nullptr);
+std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture = {},
+                     Progress* progress = nullptr);
 
 // The JSON document of a run.
-std::string batchJson(const BatchOptions& options, const AnalysisResult& result);
+std::string batchJson(const BatchOptions& options, const AnalysisResult& result,
+                      const LandmarkGroup& group1, const LandmarkGroup& group2, bool threeD);
 
 }  // namespace vexmoor

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "actions/analysis_actions.h"
-#include "runtime/graphics/axes.h"
 #include "actions/result_json.h"
 #include "io/group_file.h"
+#include "runtime/graphics/axes.h"
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
