@@ -47,7 +47,9 @@ AnalysisResult fakeLongAction(const AnalysisRequest& request, Host& host) {
     g_stepsTaken = i + 1;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return {"fake result with v = " + std::to_string(request.settings.bootValue), std::nullopt};
+  AnalysisResult result;
+  result.text = "fake result with v = " + std::to_string(request.settings.bootValue);
+  return result;
 }
 
 constexpr AnalysisAction kFake{"FakeLong", true, true, &fakeLongAction};
