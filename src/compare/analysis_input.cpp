@@ -143,8 +143,11 @@ AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
   bool shapeVariables = settings.threeD || settings.partialWarps;
   double scale =
       shapeVariables ? 1.0 : std::max(data1->cwiseAbs().maxCoeff(), data2->cwiseAbs().maxCoeff());
-  checkShapeVariation(in.x1, scale, 1, in.npca);
-  checkShapeVariation(in.x2, scale, 2, in.npca);
+  // Raw coordinates often hold fixed columns (a landmark at the origin), so
+  // there only a group without any variation is refused.
+  int asked = shapeVariables ? in.npca : 0;
+  checkShapeVariation(in.x1, scale, 1, asked);
+  checkShapeVariation(in.x2, scale, 2, asked);
   // Replicates must come from the variables the observed statistic sees:
   // three-dimensional groups are always analysed as shape variables, so
   // their raw landmark rows would give replicates of another kind.
