@@ -93,11 +93,11 @@ Matrix parseLandmarkText(std::string_view text, std::string_view label) {
 void openGroupFile(const std::string& path, std::ifstream& in) {
   std::error_code ec;
   if (std::filesystem::is_directory(path, ec)) {
-    throw Error("cannot read file \"" + path + "\": it is a folder");
+    throw Error("cannot read file \"" + escapeNonPrintable(path) + "\": it is a folder");
   }
   in.open(path, std::ios::binary);
   if (!in) {
-    throw Error("cannot open file \"" + path + "\": " + std::strerror(errno));
+    throw Error("cannot open file \"" + escapeNonPrintable(path) + "\": " + std::strerror(errno));
   }
 }
 

@@ -221,14 +221,14 @@ class LongActionTest : public QObject {
         dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget());
 
     m_fx.click("BootButton");
-    QCOMPARE(m_fx.status(), std::string("Bootstrap test of angle: done"));
+    QVERIFY(m_fx.status().starts_with("Bootstrap test of angle: done; seed "));
     for (int run = 0; run < 3; ++run) {
       QTest::mouseClick(resBox->viewport(), Qt::LeftButton);
       QTest::keyClick(resBox, Qt::Key_A, Qt::ControlModifier);
       QTest::keyClick(resBox, Qt::Key_C, Qt::ControlModifier);
       QCOMPARE(QApplication::clipboard()->text().toStdString(), m_fx.string("ResBox"));
       m_fx.click("BootButton");
-      QCOMPARE(m_fx.status(), std::string("Bootstrap test of angle: done"));
+      QVERIFY(m_fx.status().starts_with("Bootstrap test of angle: done; seed "));
     }
     FileDialogWatch watch;
     m_fx.dispatcher().setFileDialog(qtFileDialog());

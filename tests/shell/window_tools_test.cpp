@@ -150,7 +150,7 @@ class WindowToolsTest : public QObject {
     action("ClearDataAction")->trigger();
     QCOMPARE(m_fx.string("FileBox1"), std::string("No data loaded"));
     QVERIFY(action("SaveResultAction")->isEnabled());
-    QVERIFY(!action("SavePlotAction")->isEnabled());  // nothing provides it yet
+    QVERIFY(action("SavePlotAction")->isEnabled());
     QCOMPARE(action("SaveResultAction")->shortcut(), QKeySequence(QKeySequence::Save));
     QCOMPARE(action("QuitAction")->shortcut(), QKeySequence(QKeySequence::Quit));
     QCOMPARE(action("FileFormatsAction")->shortcut(), QKeySequence(QKeySequence::HelpContents));
