@@ -18,7 +18,7 @@ inline constexpr const char* kResultSchema = "vexmoor-result/1";
 struct GroupSource {
   std::string file;
   std::string format = "plain";          // the landmark file format
-  std::vector<std::string> identifiers;  // one per specimen, where the file names them
+  std::vector<std::string> identifiers;  // one for each specimen, where the file names them
 };
 
 struct RunDescription {

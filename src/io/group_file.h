@@ -2,7 +2,7 @@
 // comes in: the plain landmark file, TPS, NTS, a CSV/TSV table with a
 // header, or Morphologika. The format is found from the content; the file
 // name's extension only breaks ties. Every format gives the landmark data
-// matrix the plain reader gives (one row per specimen, x1 y1 [z1] ... then
+// matrix the plain reader gives (one row for each specimen, x1 y1 [z1] ... then
 // the trailing value); formats without a trailing value get the centroid
 // size of each specimen's coordinates in the file's (scaled) units, so every
 // path downstream is unchanged. A table of variables that are no landmark
@@ -35,10 +35,10 @@ struct GroupInfo {
   GroupFormat format = GroupFormat::kPlain;
   RowKind kind = RowKind::kUnstated;
   std::optional<int> dimension;          // 2 or 3 when the file states it
-  std::vector<std::string> identifiers;  // one per specimen (running numbers where none)
+  std::vector<std::string> identifiers;  // one for each specimen (running numbers where none)
   std::vector<std::string> notes;        // what the reader did: skipped curves, scales, ...
   std::vector<std::string> warnings;     // what the user must hear of: specimens left unscaled
-  std::vector<std::string> comments;     // the file's own remarks, e.g. per specimen
+  std::vector<std::string> comments;     // the file's own remarks, e.g. on each specimen
 };
 
 struct LandmarkGroup {

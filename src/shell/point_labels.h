@@ -25,7 +25,7 @@ struct PointLabel {
 // 5", "Group 1 mean · landmark 5".
 std::string hoverText(const PointLabel& label);
 
-// Labels by line object: one marker line per landmark per specimen.
+// Labels by line object: one marker line for each landmark of each specimen.
 class PointLabels {
  public:
   void add(graphics::Handle line, PointLabel label) { m_labels[line] = std::move(label); }
