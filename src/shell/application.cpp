@@ -1,7 +1,6 @@
 #include "shell/application.h"
 
 #include <QDockWidget>
-#include <QFileDialog>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -12,6 +11,7 @@
 
 #include "actions/computing_operations.h"
 #include "runtime/graphics/graphics_system.h"
+#include "runtime/text.h"
 #include "shell/help_pages.h"
 #include "shell/result_saving.h"
 #include "shell/results_panel.h"
@@ -125,19 +125,21 @@ void Application::saveResultText(QMainWindow& window) {
     m_shell.showStatus("Save result: there is no result to save yet", false);
     return;
   }
-  QString path = QFileDialog::getSaveFileName(&window, "Save the result", "vexmoor-result.txt",
-                                              "Text files (*.txt);;All files (*)");
-  if (path.isEmpty()) {
+  std::optional<SaveDialogAnswer> answer = askWhereToSave(
+      &window, {"Save the result", "vexmoor-result.txt", "Text files (*.txt);;All files (*)"});
+  if (!answer) {
     return;
   }
-  std::ofstream out(path.toStdString(), std::ios::binary);
+  const std::string& path = answer->path;
+  std::ofstream out(path, std::ios::binary);
   out << *text << '\n';
   out.close();
   if (!out) {
-    m_shell.showStatus("Save result failed: cannot write \"" + path.toStdString() + "\"", true);
+    m_shell.showStatus("Save result failed: cannot write \"" + escapeNonPrintable(path) + "\"",
+                       true);
     return;
   }
-  m_shell.showStatus("Result saved to " + path.toStdString(), false);
+  m_shell.showStatus("Result saved to " + escapeNonPrintable(path), false);
 }
 
 void settleMinimumSize(QMainWindow& window) {

@@ -27,6 +27,7 @@ HistogramWindow::HistogramWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   auto* buttons = new QHBoxLayout;
   buttons->addStretch(1);
   auto* save = new QPushButton("Save plot…", this);
+  save->setObjectName("SaveHistogramsButton");
   save->setToolTip("Save these histograms as SVG, PNG or PDF");
   buttons->addWidget(save);
   layout->addLayout(buttons);

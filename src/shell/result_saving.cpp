@@ -3,7 +3,6 @@
 #include <qcustomplot.h>
 
 #include <QFileDialog>
-#include <QMessageBox>
 #include <QSaveFile>
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "plot/picture_file.h"
 #include "runtime/error.h"
 #include "runtime/graphics/graphics_system.h"
+#include "runtime/graphics/message_box.h"
 #include "runtime/text.h"
 #include "shell/histogram_window.h"
 
@@ -48,8 +48,8 @@ graphics::Axes* groupAxes() {
   return nullptr;
 }
 
-void report(QWidget* parent, const std::exception& e) {
-  QMessageBox::warning(parent, "Vexmoor", QString::fromStdString(e.what()));
+void report(const std::exception& e) {
+  graphics::messageBox(e.what(), "Vexmoor");
 }
 
 }  // namespace
@@ -100,39 +100,69 @@ void saveHistogramPlotAs(const std::string& path) {
   writePicture(path, format, w->pictureSize(), paintPlot(w->plot()));
 }
 
+namespace {
+
+std::optional<SaveDialogAnswer> desktopSaveDialog(QWidget* parent, const SaveDialogRequest& r) {
+  QString selected;
+  QString path = QFileDialog::getSaveFileName(parent, QString::fromStdString(r.title),
+                                              QString::fromStdString(r.defaultName),
+                                              QString::fromStdString(r.filters), &selected);
+  if (path.isEmpty()) {
+    return std::nullopt;
+  }
+  return SaveDialogAnswer{path.toStdString(), selected.toStdString()};
+}
+
+SaveDialog& currentSaveDialog() {
+  static SaveDialog dialog = desktopSaveDialog;
+  return dialog;
+}
+
+}  // namespace
+
+SaveDialog setSaveDialog(SaveDialog dialog) {
+  SaveDialog previous = currentSaveDialog();
+  currentSaveDialog() = dialog ? std::move(dialog) : SaveDialog(desktopSaveDialog);
+  return previous;
+}
+
+std::optional<SaveDialogAnswer> askWhereToSave(QWidget* parent, const SaveDialogRequest& request) {
+  return currentSaveDialog()(parent, request);
+}
+
 void saveResult(QWidget* parent, const AnalysisResult& result, const RunDescription& run) {
-  QString filters = "Result text (*.txt);;JSON (*.json)";
+  std::string filters = "Result text (*.txt);;JSON (*.json)";
   if (result.resampling) {
     filters += ";;Replicates as CSV (*.csv)";
   }
-  QString selected;
-  QString path =
-      QFileDialog::getSaveFileName(parent, "Save result", "result.txt", filters, &selected);
-  if (path.isEmpty()) {
+  std::optional<SaveDialogAnswer> answer =
+      askWhereToSave(parent, {"Save result", "result.txt", filters});
+  if (!answer) {
     return;
   }
-  ResultFormat format = selected.startsWith("JSON")         ? ResultFormat::kJson
-                        : selected.startsWith("Replicates") ? ResultFormat::kReplicatesCsv
-                                                            : resultFormatOf(path.toStdString());
+  const std::string& selected = answer->filter;
+  ResultFormat format = selected.starts_with("JSON")         ? ResultFormat::kJson
+                        : selected.starts_with("Replicates") ? ResultFormat::kReplicatesCsv
+                                                             : resultFormatOf(answer->path);
   try {
-    saveResultAs(path.toStdString(), format, result, run);
+    saveResultAs(answer->path, format, result, run);
   } catch (const std::exception& e) {
-    report(parent, e);
+    report(e);
   }
 }
 
 namespace {
 
 void savePicture(QWidget* parent, const char* title, void (*save)(const std::string&)) {
-  QString path = QFileDialog::getSaveFileName(parent, title, "plot.svg",
-                                              "SVG (*.svg);;PNG (*.png);;PDF (*.pdf)");
-  if (path.isEmpty()) {
+  std::optional<SaveDialogAnswer> answer =
+      askWhereToSave(parent, {title, "plot.svg", "SVG (*.svg);;PNG (*.png);;PDF (*.pdf)"});
+  if (!answer) {
     return;
   }
   try {
-    save(path.toStdString());
+    save(answer->path);
   } catch (const std::exception& e) {
-    report(parent, e);
+    report(e);
   }
 }
 

@@ -4,6 +4,8 @@
 // failures in a message box.
 #pragma once
 
+#include <functional>
+#include <optional>
 #include <string>
 
 #include "actions/analysis_actions.h"
@@ -30,7 +32,29 @@ void saveResultAs(const std::string& path, ResultFormat format, const AnalysisRe
 void saveGroupPlotAs(const std::string& path);
 void saveHistogramPlotAs(const std::string& path);
 
-// With a file dialog; `parent` may be null.
+// Asking where to save: a function, so that tests and scripted runs can
+// answer in place of the desktop's dialog, which waits for the user.
+struct SaveDialogRequest {
+  std::string title;
+  std::string defaultName;  // "plot.svg"
+  std::string filters;      // Qt's form: "SVG (*.svg);;PNG (*.png)"
+};
+struct SaveDialogAnswer {
+  std::string path;
+  std::string filter;  // the filter chosen, one of the request's
+};
+// nullopt: the user cancelled.
+using SaveDialog =
+    std::function<std::optional<SaveDialogAnswer>(QWidget* parent, const SaveDialogRequest&)>;
+
+// Replaces the dialog every save below asks; an empty function restores the
+// desktop's. Returns the one it replaces. GUI thread only.
+SaveDialog setSaveDialog(SaveDialog dialog);
+// The dialog in use.
+std::optional<SaveDialogAnswer> askWhereToSave(QWidget* parent, const SaveDialogRequest& request);
+
+// With a file dialog; `parent` may be null. Failures are shown in a message
+// box (graphics::messageBox), which does not wait for the user.
 void saveResult(QWidget* parent, const AnalysisResult& result, const RunDescription& run);
 void saveGroupPlot(QWidget* parent);
 void saveHistogramPlot(QWidget* parent);

@@ -1,6 +1,5 @@
 #include "shell/results_log.h"
 
-#include <QFileDialog>
 #include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
@@ -12,6 +11,7 @@
 
 #include "runtime/error.h"
 #include "runtime/text.h"
+#include "shell/result_saving.h"
 
 namespace vexmoor {
 namespace {
@@ -81,12 +81,12 @@ ResultsLog::ResultsLog(QWidget* parent)
   layout->addWidget(m_view, 1);
   layout->addLayout(buttons);
   m_saveDialog = [this]() -> std::optional<std::string> {
-    QString path = QFileDialog::getSaveFileName(this, "Save the results log", "vexmoor-log.txt",
-                                                "Text files (*.txt);;All files (*)");
-    if (path.isEmpty()) {
+    std::optional<SaveDialogAnswer> answer = askWhereToSave(
+        this, {"Save the results log", "vexmoor-log.txt", "Text files (*.txt);;All files (*)"});
+    if (!answer) {
       return std::nullopt;
     }
-    return path.toStdString();
+    return answer->path;
   };
   connect(m_saveButton, &QPushButton::clicked, this, [this] { save(); });
   connect(m_clearButton, &QPushButton::clicked, this, [this] { clear(); });

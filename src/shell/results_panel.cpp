@@ -56,8 +56,10 @@ ResultsPanel::ResultsPanel(Dispatcher& dispatcher, QWidget* parent)
   layout->addWidget(seedLabel);
   layout->addWidget(m_seed);
   auto* saveResultButton = new QPushButton("Save result…", this);
+  saveResultButton->setObjectName("SaveResultButton");
   saveResultButton->setToolTip("Save the last result as text, JSON or its replicates as CSV");
   auto* savePlotButton = new QPushButton("Save plot…", this);
+  savePlotButton->setObjectName("SavePlotButton");
   savePlotButton->setToolTip("Save the plot of the groups as SVG, PNG or PDF");
   layout->addWidget(saveResultButton);
   layout->addWidget(savePlotButton);

@@ -4,7 +4,7 @@
 // must be alive and responsive, and the application state one the actions
 // can produce: each group absent or exactly the matrix of a loadable file.
 //
-// VEXMOOR_MONKEY_ACTIONS (default 60) and VEXMOOR_MONKEY_SEED (default
+// VEXMOOR_MONKEY_ACTIONS (default 600) and VEXMOOR_MONKEY_SEED (default
 // fixed) choose the walk; a failure names both and the last steps taken.
 #include <QAbstractButton>
 #include <QApplication>
@@ -131,7 +131,8 @@ class MonkeyTest : public QObject {
     }
   }
 
-  // The file dialog's next answers: a file of the pool or a cancel.
+  // The file dialog's next answers: a file of the pool or a cancel; the
+  // save dialog's: a cancel, a file of any kind, or a folder that is not there.
   void answerDialogs() {
     for (int i = 0; i < 2; ++i) {
       if (chance(0.1)) {
@@ -139,6 +140,14 @@ class MonkeyTest : public QObject {
       } else {
         m_fx.answer(*pick(m_files));
       }
+    }
+    static const std::vector<std::string> kSaved = {
+        "out.svg",  "out.png", "out.pdf", "out.txt",
+        "out.json", "out.csv", "out.xyz", "no/such/folder/out.svg"};
+    if (chance(0.5)) {
+      m_fx.answerSave(std::nullopt);
+    } else {
+      m_fx.answerSave(SaveDialogAnswer{path(pick(kSaved)->c_str()), ""});
     }
   }
 
@@ -261,7 +270,7 @@ class MonkeyTest : public QObject {
 
   void randomActionsKeepTheWindowSound() {
     int seed = envNumber("VEXMOOR_MONKEY_SEED", 20261209);
-    int actions = envNumber("VEXMOOR_MONKEY_ACTIONS", 60);
+    int actions = envNumber("VEXMOOR_MONKEY_ACTIONS", 600);
     m_gen.seed(static_cast<unsigned>(seed));
     QWidget* window = dynamic_cast<graphics::UiControl&>(m_fx.control("ResBox")).widget()->window();
     for (int i = 1; i <= actions; ++i) {
@@ -270,8 +279,8 @@ class MonkeyTest : public QObject {
       QVERIFY2(responsive(), where(i, seed).c_str());
       QVERIFY2(stateIsReachable(), where(i, seed).c_str());
     }
-    qInfo("%d actions, seed %d, %zu message boxes, console %zu bytes", actions, seed,
-          m_fx.messageBoxes().size(), m_fx.console().size());
+    qInfo("%d actions, seed %d, %zu message boxes, %zu save dialogs, console %zu bytes", actions,
+          seed, m_fx.messageBoxes().size(), m_fx.saveRequests().size(), m_fx.console().size());
   }
 };
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
@@ -96,6 +97,36 @@ class ResultsWindowTest : public QObject {
     QVERIFY(slurp(path("g.svg")).find("<svg") != std::string::npos);
     QVERIFY_THROWS_EXCEPTION(std::exception, saveGroupPlotAs(path("g.gif")));
     QVERIFY_THROWS_EXCEPTION(std::exception, saveHistogramPlotAs(path("missing/h.png")));
+  }
+
+  // The buttons ask the save dialog and never wait on a box of their own: a
+  // failed save is a message, and the window goes on.
+  void theSaveButtonsAskWhereAndReportFailures() {
+    m_fx.click("PermuteButton");
+    auto button = [&](QWidget* top, const char* name) {
+      auto* b = top->findChild<QPushButton*>(name);
+      return b;
+    };
+    QPushButton* saveResultButton = button(mainWidget(), "SaveResultButton");
+    QPushButton* savePlotButton = button(mainWidget(), "SavePlotButton");
+    QPushButton* saveHistograms = button(existingHistogramWindow(), "SaveHistogramsButton");
+    QVERIFY(saveResultButton && savePlotButton && saveHistograms);
+
+    m_fx.answerSave(SaveDialogAnswer{path("b.csv"), "Replicates as CSV (*.csv)"});
+    QTest::mouseClick(saveResultButton, Qt::LeftButton);
+    QVERIFY(slurp(path("b.csv")).starts_with("replicate,"));
+    m_fx.answerSave(SaveDialogAnswer{path("b.png"), ""});
+    QTest::mouseClick(savePlotButton, Qt::LeftButton);
+    QVERIFY(slurp(path("b.png")).starts_with("\x89PNG"));
+    m_fx.answerSave(SaveDialogAnswer{path("missing/h.svg"), ""});
+    QTest::mouseClick(saveHistograms, Qt::LeftButton);
+    QCOMPARE(m_fx.saveRequests().size(), size_t{3});
+    QCOMPARE(m_fx.saveRequests().back().title, std::string("Save histograms"));
+    QVERIFY(!m_fx.messageBoxes().empty());
+    QVERIFY2(m_fx.messageBoxes().back().find("missing/h.svg") != std::string::npos,
+             m_fx.messageBoxes().back().c_str());
+    QTest::mouseClick(savePlotButton, Qt::LeftButton);  // no answer: a cancel
+    QCOMPARE(m_fx.messageBoxes().size(), size_t{1});
   }
 };
 

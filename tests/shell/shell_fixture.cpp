@@ -22,6 +22,15 @@ void ShellFixture::start(std::unique_ptr<LongActionRunner> runner) {
         m_answers.pop_front();
         return a;
       });
+  setSaveDialog([this](QWidget*, const SaveDialogRequest& r) -> std::optional<SaveDialogAnswer> {
+    m_saveRequests.push_back(r);
+    if (m_saveAnswers.empty()) {
+      return std::nullopt;
+    }
+    std::optional<SaveDialogAnswer> a = m_saveAnswers.front();
+    m_saveAnswers.pop_front();
+    return a;
+  });
   graphics::setMessageBoxHook(
       [this](const std::string& text, const std::string&) { m_boxes.push_back(text); });
   m_main = m_app->open();
@@ -31,6 +40,9 @@ void ShellFixture::stop() {
   m_app.reset();
   m_answers.clear();
   m_requests.clear();
+  m_saveAnswers.clear();
+  m_saveRequests.clear();
+  setSaveDialog(nullptr);
   m_boxes.clear();
   m_console.str("");
   graphics::graphics().closeAll();

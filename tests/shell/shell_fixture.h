@@ -1,4 +1,4 @@
-// The desktop application under test: scripted file dialog, captured
+// The desktop application under test: scripted file and save dialogs, captured
 // console and message boxes, the real layout file.
 #pragma once
 
@@ -12,6 +12,7 @@
 #include "runtime/graphics/graphics_system.h"
 #include "shell/application.h"
 #include "shell/gui_host.h"
+#include "shell/result_saving.h"
 
 namespace vexmoor {
 
@@ -29,6 +30,9 @@ class ShellFixture {
   // The next answers of the file dialog (nullopt: cancel).
   void answer(std::optional<std::string> path) { m_answers.push_back(std::move(path)); }
   const std::vector<FileDialogRequest>& requests() const { return m_requests; }
+  // The next answers of the save dialog; with none left it cancels.
+  void answerSave(std::optional<SaveDialogAnswer> a) { m_saveAnswers.push_back(std::move(a)); }
+  const std::vector<SaveDialogRequest>& saveRequests() const { return m_saveRequests; }
 
   graphics::GraphicsObject& control(std::string_view tag);
   std::string string(std::string_view tag);
@@ -50,6 +54,8 @@ class ShellFixture {
   std::unique_ptr<Application> m_app;
   std::deque<std::optional<std::string>> m_answers;
   std::vector<FileDialogRequest> m_requests;
+  std::deque<std::optional<SaveDialogAnswer>> m_saveAnswers;
+  std::vector<SaveDialogRequest> m_saveRequests;
   std::vector<std::string> m_boxes;
   graphics::Handle m_main = 0;
 };
