@@ -93,6 +93,15 @@ void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positi
     throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
                 std::to_string(positional.size()) + " arguments (see --help)");
   }
+  // Two files may be one file twice (a group against itself); more would
+  // give two groups of one name.
+  for (size_t i = 2; positional.size() > 3 && i < positional.size(); ++i) {
+    if (std::find(positional.begin() + 1, positional.begin() + static_cast<std::ptrdiff_t>(i),
+                  positional[i]) != positional.begin() + static_cast<std::ptrdiff_t>(i)) {
+      throw Error("file \"" + escapeNonPrintable(positional[i]) +
+                  "\" is named twice; every group needs its own file");
+    }
+  }
 }
 
 }  // namespace
