@@ -51,14 +51,14 @@ std::string quoted(const std::string& s) {
   return q + "'";
 }
 
-struct Run {
+struct BatchRun {
   int status = -1;
   std::string out, err;
 };
 
 // Runs vexmoor-batch in the examples folder, so that file names in the
 // output are the relative ones the pinned outputs hold.
-Run batch(const std::vector<std::string>& args) {
+BatchRun batch(const std::vector<std::string>& args) {
   std::filesystem::path dir = std::filesystem::temp_directory_path() /
                               ("vexmoor_groups_test_" + std::to_string(::getpid()));
   std::filesystem::create_directories(dir);
@@ -68,7 +68,7 @@ Run batch(const std::vector<std::string>& args) {
   }
   command += " >" + quoted((dir / "out").string()) + " 2>" + quoted((dir / "err").string()) +
              " </dev/null";
-  Run r;
+  BatchRun r;
   int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   r.out = slurp(dir / "out");
@@ -106,12 +106,12 @@ TEST(BatchGroups, TwoNamedGroupsGiveTheTwoFileBytes) {
     std::string text = slurp(kGolden + action + ".txt");
     std::string document = slurp(kGolden + action + ".json");
     ASSERT_FALSE(text.empty()) << action;
-    Run two = batch(with(with({action}, files), settings));
+    BatchRun two = batch(with(with({action}, files), settings));
     EXPECT_EQ(two.out, text) << action;
     EXPECT_EQ(batch(with(with({action}, files), with(settings, {"--json"}))).out, document)
         << action;
     for (const std::vector<std::string>& named : {column, classifier}) {
-      Run r = batch(with(with({action}, named), settings));
+      BatchRun r = batch(with(with({action}, named), settings));
       EXPECT_EQ(r.status, 0) << r.err;
       EXPECT_EQ(r.out, text) << action << " " << named[1];
       json j = json::parse(batch(with(with({action}, named), with(settings, {"--json"}))).out);
@@ -151,7 +151,7 @@ std::string permutedTable() {
 }
 
 json groupsJson(const std::string& action, const std::string& table) {
-  Run r = batch({action, table, "--group-by", "group", "-k", "2", "--seed", "5", "--json"});
+  BatchRun r = batch({action, table, "--group-by", "group", "-k", "2", "--seed", "5", "--json"});
   EXPECT_EQ(r.status, 0) << r.err;
   return json::parse(r.out);
 }
@@ -327,23 +327,27 @@ TEST(BatchGroups, FourGroupHierarchyMeetsItsClosedForms) {
   }
   EXPECT_NEAR(weights, 1.0, 1e-12);
 
-  // FG: for every pair of common axes, Σg ng (λgi − λgj)/(λgi λgj) bi'·Sg·bj = 0.
+  // FG: for every pair of common axes, Σg ng (λgi − λgj)/(λgi λgj) bi'·Sg·bj = 0,
+  // relative to the size of its terms. The G step stops once its rotation
+  // changes by at most 1e-8, so the residual is of that order.
   CommonComponents cpc = fluryCommonComponents(s, n);
   ASSERT_TRUE(cpc.settled);
   const Matrix& B = cpc.B;
+  double worst = 0;
   for (Index i = 0; i < B.cols(); ++i) {
     for (Index l = i + 1; l < B.cols(); ++l) {
       double sum = 0, scale = 0;
       for (size_t g = 0; g < s.size(); ++g) {
         double li = B.col(i).dot(s[g] * B.col(i));
         double ll2 = B.col(l).dot(s[g] * B.col(l));
-        double term = n[g] * (li - ll2) / (li * ll2) * B.col(i).dot(s[g] * B.col(l));
-        sum += term;
-        scale += std::abs(n[g] * (li - ll2) / (li * ll2)) * std::sqrt(li * ll2);
+        sum += n[g] * (li - ll2) / (li * ll2) * B.col(i).dot(s[g] * B.col(l));
+        scale += n[g] * std::abs(li - ll2) / std::sqrt(li * ll2);
       }
-      EXPECT_LT(std::abs(sum), 1e-8 * std::max(1.0, scale)) << i << " " << l;
+      worst = std::max(worst, std::abs(sum) / scale);
     }
   }
+  EXPECT_LT(worst, 5e-8);
+  RecordProperty("stationarity_residual", std::to_string(worst));
 }
 
 }  // namespace
