@@ -131,6 +131,28 @@ TEST(RunCpcTexts, GeneratedGroupsGiveTheirTexts) {
   EXPECT_EQ(runCpcText(singular, silentHost()), pinned("generated40_singular"));
 }
 
+// From 48 variables each sweep's criterion runs beside the next sweep: the
+// same sweeps, stopped at the same one, to the last bit.
+TEST(RunCpcTexts, SweepsBesideTheCriterionStopWhereOneAfterTheOtherDo) {
+  AnalysisInput in =
+      prepared(generatedGroup(80, 27, 1.0, 3), generatedGroup(75, 27, 2.0, 4), false, true);
+  std::vector<Matrix> s = {covariance(in.x1), covariance(in.x2)};
+  ASSERT_EQ(s[0].rows(), 50);
+  CommonComponents fit = fluryCommonComponents(s, {80, 75});
+  EXPECT_TRUE(fit.settled);
+  EXPECT_EQ(fit.sweeps, 270);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(fit.phi), 0x40944273104028f6u);
+
+  CpcLimits limits;
+  limits.maxSweeps = 3;
+  CommonComponents bounded = fluryCommonComponents(s, {80, 75}, limits);
+  EXPECT_FALSE(bounded.settled);
+  EXPECT_EQ(bounded.sweeps, 3);
+  EXPECT_EQ(std::bit_cast<std::uint64_t>(bounded.phi), 0x4098d61a26aed87eu);
+  limits.maxSweeps = 0;
+  EXPECT_FALSE(fluryCommonComponents(s, {80, 75}, limits).settled);
+}
+
 TEST(RunCpcTexts, FourGroupsGiveTheirText) {
   AnalysisInput in =
       prepared(example("gorilla/gorf.txt"), example("gorilla/gorm.txt"), false, true);
