@@ -34,6 +34,10 @@ class LeadingAxesSolver {
   // descending. A matrix with a non-finite element gives NaN axes and
   // variances. Should LAPACK fail, a full decomposition takes over.
   void compute(Eigen::Ref<const Matrix> symmetric, int k);
+  // The same without the fallback: true, with the axes and variances of
+  // compute(), when each leading eigenvalue stands clear of its neighbours
+  // and the matrix is finite; false, with both undefined, otherwise.
+  bool computeIfSeparated(Eigen::Ref<const Matrix> symmetric, int k);
 
   Eigen::Block<const Matrix> axes() const { return m_axes.topLeftCorner(m_n, m_k); }
   Eigen::VectorBlock<const Vector> variances() const { return m_variances.head(m_k); }
