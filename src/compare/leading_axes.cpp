@@ -64,6 +64,12 @@ void LeadingAxesSolver::reserve(int n, int k) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
+  // Bisection: at most k + 2 eigenvalues at a time.
+  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot}) {
+    v->assign(static_cast<size_t>(k) + 2, 0.0);
+  }
+  m_target.assign(static_cast<size_t>(k) + 2, 0);
+  m_below.assign(static_cast<size_t>(k) + 2, 0);
   // A fixed start with no special direction: the same axes on every run.
   m_start.resize(static_cast<size_t>(c));
   for (int i = 0; i < c; ++i) {
@@ -206,7 +212,7 @@ void LeadingAxesSolver::applyReflectors(int n, double* z) const {
   }
 }
 
-bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z) {
+void LeadingAxesSolver::factorShifted(int n, double lambda, double tiny) {
   const double* d = m_diagonal.data();
   const double* e = m_offDiagonal.data();
   double* u0 = m_u0.data();
@@ -217,7 +223,6 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
   // T - λI = PLU by Gaussian elimination with row interchanges; a pivot
   // that vanishes (λ is an eigenvalue to rounding) is replaced by a tiny
   // one, which is what makes the iteration grow the eigenvector.
-  const double tiny = std::numeric_limits<double>::epsilon() * norm;
   double r0 = d[0] - lambda;
   double r1 = n > 1 ? e[0] : 0.0;
   for (int i = 0; i + 1 < n; ++i) {
@@ -244,45 +249,85 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
     }
   }
   u0[n - 1] = std::abs(r0) < tiny ? std::copysign(tiny, r0 == 0 ? 1.0 : r0) : r0;
-  for (int i = 0; i + 1 < n; ++i) {
+  for (int i = 0; i < n; ++i) {
     if (std::abs(u0[i]) < tiny) {
       u0[i] = std::copysign(tiny, u0[i]);
     }
+    // The solves multiply: divisions would lie on their critical path.
+    u0[i] = 1.0 / u0[i];
   }
+}
+
+bool LeadingAxesSolver::solveShifted(int n, double* x) const {
+  const double* inverse = m_u0.data();
+  const double* u1 = m_u1.data();
+  const double* u2 = m_u2.data();
+  const double* l = m_multiplier.data();
+  const char* swapped = m_swapped.data();
+  for (int i = 0; i + 1 < n; ++i) {
+    if (swapped[i]) {
+      std::swap(x[i], x[i + 1]);
+    }
+    x[i + 1] -= l[i] * x[i];
+  }
+  x[n - 1] *= inverse[n - 1];
+  if (n >= 2) {
+    x[n - 2] = (x[n - 2] - u1[n - 2] * x[n - 1]) * inverse[n - 2];
+  }
+  for (int i = n - 3; i >= 0; --i) {
+    x[i] = (x[i] - u1[i] * x[i + 1] - u2[i] * x[i + 2]) * inverse[i];
+  }
+  double largest = 0;
+  for (int i = 0; i < n; ++i) {
+    largest = std::max(largest, std::abs(x[i]));
+  }
+  if (!(largest > 0) || !std::isfinite(largest)) {
+    return false;
+  }
+  double squares = 0;
+  for (int i = 0; i < n; ++i) {
+    x[i] /= largest;
+    squares += x[i] * x[i];
+  }
+  const double unit = 1.0 / std::sqrt(squares);
+  for (int i = 0; i < n; ++i) {
+    x[i] *= unit;
+  }
+  return true;
+}
+
+double LeadingAxesSolver::rayleighQuotient(int n, const double* x) const {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  double q = d[n - 1] * x[n - 1] * x[n - 1];
+  for (int i = 0; i + 1 < n; ++i) {
+    q += x[i] * (d[i] * x[i] + 2.0 * e[i] * x[i + 1]);
+  }
+  return q;
+}
+
+bool LeadingAxesSolver::eigenvector(int n, double estimate, double norm, double* z,
+                                    double& lambda) {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  const double tiny = std::numeric_limits<double>::epsilon() * norm;
   double* x = z;
   std::copy_n(m_start.begin(), n, x);
-  // With λ exact to rounding and the gap of kSeparation, one step leaves an
-  // error of ε|A| / gap at most, the second one nothing but rounding.
-  for (int iteration = 0; iteration < 2; ++iteration) {
-    for (int i = 0; i + 1 < n; ++i) {
-      if (swapped[i]) {
-        std::swap(x[i], x[i + 1]);
-      }
-      x[i + 1] -= l[i] * x[i];
-    }
-    x[n - 1] /= u0[n - 1];
-    if (n >= 2) {
-      x[n - 2] = (x[n - 2] - u1[n - 2] * x[n - 1]) / u0[n - 2];
-    }
-    for (int i = n - 3; i >= 0; --i) {
-      x[i] = (x[i] - u1[i] * x[i + 1] - u2[i] * x[i + 2]) / u0[i];
-    }
-    double largest = 0;
-    for (int i = 0; i < n; ++i) {
-      largest = std::max(largest, std::abs(x[i]));
-    }
-    if (!(largest > 0) || !std::isfinite(largest)) {
+  // Rayleigh quotient iteration from the bisected estimate: the first step
+  // leaves an error of about the estimate's error over the gap, the second
+  // (shifted by the quotient) nothing but rounding.
+  lambda = estimate;
+  for (int step = 0; step < 2; ++step) {
+    factorShifted(n, lambda, tiny);
+    if (!solveShifted(n, x)) {
       return false;
     }
-    double squares = 0;
-    for (int i = 0; i < n; ++i) {
-      x[i] /= largest;
-      squares += x[i] * x[i];
-    }
-    const double unit = 1.0 / std::sqrt(squares);
-    for (int i = 0; i < n; ++i) {
-      x[i] *= unit;
-    }
+    lambda = rayleighQuotient(n, x);
+  }
+  // The quotient must still be the eigenvalue the bisection enclosed: the
+  // others lie at least the separation away.
+  if (!(std::abs(lambda - estimate) <= 1e-2 * kSeparation * norm)) {
+    return false;
   }
   // |T x - λx| small against the gap to the other eigenvalues bounds the
   // angle to the true eigenvector.
@@ -300,74 +345,89 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
   return std::sqrt(residual) <= 1e3 * n * std::numeric_limits<double>::epsilon() * norm;
 }
 
-bool LeadingAxesSolver::tridiagonalEigenvalues(int n) {
-  double* d = m_eigenvalues.data();
-  double* e = m_scratch.data();
-  std::copy_n(m_diagonal.begin(), n, d);
-  std::copy_n(m_offDiagonal.begin(), n - 1, e);
-  e[n - 1] = 0;
-  const double eps = std::numeric_limits<double>::epsilon();
-  // Implicit QL with Wilkinson's shift, eigenvalues only: each eigenvalue
-  // takes two or three sweeps; the bound only stops a pathological case,
-  // which LAPACK then handles.
-  const int sweepLimit = 30 * n;
-  int sweeps = 0;
-  for (int l = 0; l < n; ++l) {
-    for (;;) {
-      int m = l;
-      while (m + 1 < n && std::abs(e[m]) > eps * (std::abs(d[m]) + std::abs(d[m + 1]))) {
-        ++m;
-      }
-      if (m == l) {
-        break;
-      }
-      if (++sweeps > sweepLimit) {
-        return false;
-      }
-      double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
-      double r = std::sqrt(g * g + 1.0);
-      g = d[m] - d[l] + e[l] / (g + std::copysign(r, g));
-      double s = 1, c = 1, p = 0;
-      int i = m - 1;
-      for (; i >= l; --i) {
-        double f = s * e[i];
-        double b = c * e[i];
-        r = std::sqrt(f * f + g * g);
-        e[i + 1] = r;
-        if (r == 0) {
-          // The sweep split the matrix: start again on the smaller part.
-          d[i + 1] -= p;
-          e[m] = 0;
-          break;
-        }
-        s = f / r;
-        c = g / r;
-        g = d[i + 1] - p;
-        r = (d[i] - g) * s + 2.0 * c * b;
-        p = s * r;
-        d[i + 1] = g + p;
-        g = c * r - b;
-      }
-      if (i >= l) {
-        continue;
-      }
-      d[l] -= p;
-      e[l] = g;
-      e[m] = 0;
+bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  double* e2 = m_scratch.data();
+  // Gershgorin's interval holds every eigenvalue.
+  double lo = d[0], hi = d[0];
+  double largestSquare = 0;
+  for (int i = 0; i < n; ++i) {
+    const double radius = (i > 0 ? std::abs(e[i - 1]) : 0.0) + (i + 1 < n ? std::abs(e[i]) : 0.0);
+    lo = std::min(lo, d[i] - radius);
+    hi = std::max(hi, d[i] + radius);
+    if (i + 1 < n) {
+      e2[i] = e[i] * e[i];
+      largestSquare = std::max(largestSquare, e2[i]);
     }
   }
-  std::sort(d, d + n);
-  return std::isfinite(d[0]) && std::isfinite(d[n - 1]);
+  const double scale = std::max(std::abs(lo), std::abs(hi));
+  if (!(scale > 0) || !std::isfinite(scale)) {
+    return false;
+  }
+  const double eps = std::numeric_limits<double>::epsilon();
+  const double pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
+  lo -= 4 * n * eps * scale;
+  hi += 4 * n * eps * scale;
+  // The positions wanted, ascending: the smallest, for the norm, and the
+  // k + 1 largest, for the axes and the gap below the last of them.
+  int* target = m_target.data();
+  int count = 0;
+  target[count++] = 0;
+  for (int i = std::max(1, n - 1 - k); i < n; ++i) {
+    target[count++] = i;
+  }
+  double* a = m_lower.data();
+  double* b = m_upper.data();
+  double* x = m_shift.data();
+  double* q = m_pivot.data();
+  int* below = m_below.data();
+  for (int t = 0; t < count; ++t) {
+    a[t] = lo;
+    b[t] = hi;
+  }
+  // Close enough for the Rayleigh quotient iteration to take over, far
+  // below the separation asked of the leading eigenvalues.
+  const double width = 1e-9 * scale;
+  for (int step = 0; step < 64; ++step) {
+    bool narrow = true;
+    for (int t = 0; t < count; ++t) {
+      narrow = narrow && b[t] - a[t] <= width;
+      x[t] = 0.5 * (a[t] + b[t]);
+      q[t] = d[0] - x[t];
+      q[t] = std::abs(q[t]) < pivmin ? -pivmin : q[t];
+      below[t] = q[t] < 0;
+    }
+    if (narrow) {
+      break;
+    }
+    // Sturm counts: the negative pivots of T - xI are the eigenvalues below
+    // x. The targets' recurrences are independent and run side by side.
+    for (int i = 1; i < n; ++i) {
+      for (int t = 0; t < count; ++t) {
+        q[t] = (d[i] - x[t]) - e2[i - 1] / q[t];
+        q[t] = std::abs(q[t]) < pivmin ? -pivmin : q[t];
+        below[t] += q[t] < 0;
+      }
+    }
+    for (int t = 0; t < count; ++t) {
+      (below[t] > target[t] ? b[t] : a[t]) = x[t];
+    }
+  }
+  for (int t = 0; t < count; ++t) {
+    m_eigenvalues[target[t]] = 0.5 * (a[t] + b[t]);
+  }
+  return true;
 }
 
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
   tridiagonalize(n);
-  if (!tridiagonalEigenvalues(n)) {
+  if (!bisectEigenvalues(n, k)) {
     return false;
   }
-  const double* w = m_eigenvalues.data();  // ascending
+  const double* w = m_eigenvalues.data();  // ascending, where bisected
   const double norm = std::max(std::abs(w[0]), std::abs(w[n - 1]));
   if (!(norm > 0)) {
     return false;
@@ -382,8 +442,8 @@ bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symme
   }
   for (int j = 0; j < k; ++j) {
     double* z = m_axes.col(j).data();
-    const double lambda = w[n - 1 - j];
-    if (!eigenvector(n, lambda, norm, z)) {
+    double lambda = 0;
+    if (!eigenvector(n, w[n - 1 - j], norm, z, lambda)) {
       return false;
     }
     applyReflectors(n, z);

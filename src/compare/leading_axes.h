@@ -5,10 +5,10 @@
 //
 // The matrices are small (tens of rows), where the call overhead of a
 // general LAPACK driver outweighs the arithmetic. So the solver reduces the
-// matrix to tridiagonal form itself, takes the eigenvalues of the
-// tridiagonal matrix (implicit QL, all of them: O(n²)), and finds
-// the k eigenvectors by inverse iteration, which is exact to rounding when
-// each leading eigenvalue stands apart from its neighbours. When one does
+// matrix to tridiagonal form itself, brackets the few eigenvalues it needs
+// by bisection on Sturm counts, and finds the k eigenvectors by Rayleigh
+// quotient iteration from there, which is exact to rounding when each
+// leading eigenvalue stands apart from its neighbours. When one does
 // not (a repeated or nearly repeated eigenvalue among the leading k + 1, as
 // in singular or degenerate samples), LAPACK's selected-range driver
 // decomposes the matrix instead, so that such cases give exactly the axes
@@ -52,10 +52,20 @@ class LeadingAxesSolver {
   // iteration, or a vector does not meet its residual bound.
   bool computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k);
   void tridiagonalize(int n);
-  // All eigenvalues of the tridiagonal matrix, ascending, into
-  // m_eigenvalues; false should the iteration not settle.
-  bool tridiagonalEigenvalues(int n);
-  bool eigenvector(int n, double lambda, double norm, double* z);
+  // The smallest and the k + 1 largest eigenvalues of the tridiagonal
+  // matrix, to 1e-9 of its Gershgorin bound, by bisection on Sturm counts,
+  // into their ascending positions of m_eigenvalues; false for a zero or
+  // non-finite matrix.
+  bool bisectEigenvalues(int n, int k);
+  // The unit eigenvector of the tridiagonal matrix whose eigenvalue lies
+  // near `estimate`, and that eigenvalue; false when the iteration does not
+  // meet its residual bound or wanders off to another eigenvalue.
+  bool eigenvector(int n, double estimate, double norm, double* z, double& lambda);
+  // T - λI = PLU into m_u0 (reciprocal pivots), m_u1, m_u2, m_multiplier
+  // and m_swapped; then one solve with it, normalised.
+  void factorShifted(int n, double lambda, double tiny);
+  bool solveShifted(int n, double* x) const;
+  double rayleighQuotient(int n, const double* x) const;
   void applyReflectors(int n, double* z) const;
 
   Matrix m_work;       // capacity × capacity, destroyed by LAPACK on every call
@@ -69,6 +79,10 @@ class LeadingAxesSolver {
   std::vector<double> m_u0, m_u1, m_u2, m_multiplier, m_x, m_start;
   std::vector<double> m_v;  // the current reflector, 1 in front
   std::vector<char> m_swapped;
+  // Bisection: each wanted eigenvalue's position, bracket, shift, pivot
+  // and count of eigenvalues below the shift.
+  std::vector<int> m_target, m_below;
+  std::vector<double> m_lower, m_upper, m_shift, m_pivot;
   Vector m_variances;
   std::vector<double> m_lapackWork;
   std::vector<int> m_lapackIwork;

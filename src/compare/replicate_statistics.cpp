@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace vexmoor {
 namespace {
@@ -248,18 +249,23 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
   const Index n = symmetric.rows();
   m_factor.resize(n, n);
   m_factor.triangularView<Eigen::Lower>() = symmetric;
-  // Cholesky on the lower triangle, in place, column by column.
-  double logDet = 0;
+  // Cholesky on the lower triangle, in place, column by column. The
+  // pivots' product is kept as mantissa and exponent, so that one
+  // logarithm serves them all without overflow or underflow.
+  double mantissa = 1;
+  int exponent = 0;
   for (Index j = 0; j < n; ++j) {
     double* column = m_factor.col(j).data();
     const double pivot = column[j];
     if (!(pivot > kDefinitePivot * symmetric(j, j))) {
       return std::nullopt;
     }
-    logDet += std::log(pivot);
-    const double root = std::sqrt(pivot);
+    int e = 0;
+    mantissa = std::frexp(mantissa * pivot, &e);
+    exponent += e;
+    const double inverseRoot = 1.0 / std::sqrt(pivot);
     for (Index i = j + 1; i < n; ++i) {
-      column[i] /= root;
+      column[i] *= inverseRoot;
     }
     for (Index l = j + 1; l < n; ++l) {
       const double f = column[l];
@@ -269,7 +275,7 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
       }
     }
   }
-  return logDet;
+  return std::log(mantissa) + exponent * std::numbers::ln2;
 }
 
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
