@@ -59,17 +59,16 @@ void LeadingAxesSolver::reserve(int n, int k) {
   m_values.resize(c);
   m_variances.resize(k);
   m_support.assign(2 * static_cast<size_t>(c), 0);
-  for (auto* v : {&m_diagonal, &m_offDiagonal, &m_eigenvalues, &m_scratch, &m_tau, &m_u0, &m_u1,
-                  &m_u2, &m_multiplier, &m_x, &m_v}) {
+  for (auto* v : {&m_diagonal, &m_offDiagonal, &m_scratch, &m_tau, &m_u0, &m_u1, &m_u2,
+                  &m_multiplier, &m_x, &m_v}) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
-  // Bisection: at most k + 2 eigenvalues at a time.
-  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot}) {
-    v->assign(static_cast<size_t>(k) + 2, 0.0);
+  // Bisection: the k leading eigenvalues at a time.
+  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot, &m_estimate}) {
+    v->assign(static_cast<size_t>(k), 0.0);
   }
-  m_target.assign(static_cast<size_t>(k) + 2, 0);
-  m_below.assign(static_cast<size_t>(k) + 2, 0);
+  m_below.assign(static_cast<size_t>(k), 0);
   // A fixed start with no special direction: the same axes on every run.
   m_start.resize(static_cast<size_t>(c));
   for (int i = 0; i < c; ++i) {
@@ -306,32 +305,35 @@ double LeadingAxesSolver::rayleighQuotient(int n, const double* x) const {
   return q;
 }
 
-bool LeadingAxesSolver::eigenvector(int n, double estimate, double norm, double* z,
-                                    double& lambda) {
+bool LeadingAxesSolver::eigenvector(int n, double estimate, double tiny, double* z, double& lambda,
+                                    double& residual) {
   const double* d = m_diagonal.data();
   const double* e = m_offDiagonal.data();
-  const double tiny = std::numeric_limits<double>::epsilon() * norm;
   double* x = z;
   std::copy_n(m_start.begin(), n, x);
-  // Rayleigh quotient iteration from the bisected estimate: the first step
-  // leaves an error of about the estimate's error over the gap, the second
-  // (shifted by the quotient) nothing but rounding.
+  // Rayleigh quotient iteration from the bracketed estimate: each step
+  // multiplies the error by the shift's distance over the gap, and the
+  // quotient's error is the square of the vector's. Once the quotient
+  // stands still it is exact to rounding, and one more step with it leaves
+  // nothing of the vector's error but rounding.
   lambda = estimate;
-  for (int step = 0; step < 2; ++step) {
+  bool settled = false, done = false;
+  for (int step = 0; step < 8 && !done; ++step) {
     factorShifted(n, lambda, tiny);
     if (!solveShifted(n, x)) {
       return false;
     }
-    lambda = rayleighQuotient(n, x);
+    done = settled;
+    if (!settled) {
+      const double next = rayleighQuotient(n, x);
+      settled = std::abs(next - lambda) <= 16 * tiny;
+      lambda = next;
+    }
   }
-  // The quotient must still be the eigenvalue the bisection enclosed: the
-  // others lie at least the separation away.
-  if (!(std::abs(lambda - estimate) <= 1e-2 * kSeparation * norm)) {
+  if (!done) {
     return false;
   }
-  // |T x - λx| small against the gap to the other eigenvalues bounds the
-  // angle to the true eigenvector.
-  double residual = 0;
+  double squares = 0;
   for (int i = 0; i < n; ++i) {
     double r = (d[i] - lambda) * x[i];
     if (i > 0) {
@@ -340,9 +342,25 @@ bool LeadingAxesSolver::eigenvector(int n, double estimate, double norm, double*
     if (i + 1 < n) {
       r += e[i] * x[i + 1];
     }
-    residual += r * r;
+    squares += r * r;
   }
-  return std::sqrt(residual) <= 1e3 * n * std::numeric_limits<double>::epsilon() * norm;
+  residual = std::sqrt(squares);
+  return std::isfinite(lambda) && std::isfinite(residual);
+}
+
+int LeadingAxesSolver::eigenvaluesBelow(int n, double x) const {
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The negative pivots of T - xI.
+  double q = d[0] - x;
+  q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+  int below = q < 0;
+  for (int i = 1; i < n; ++i) {
+    q = (d[i] - x) - e2[i - 1] / q;
+    q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+    below += q < 0;
+  }
+  return below;
 }
 
 bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
@@ -361,61 +379,53 @@ bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
       largestSquare = std::max(largestSquare, e2[i]);
     }
   }
-  const double scale = std::max(std::abs(lo), std::abs(hi));
-  if (!(scale > 0) || !std::isfinite(scale)) {
+  m_scale = std::max(std::abs(lo), std::abs(hi));
+  if (!(m_scale > 0) || !std::isfinite(m_scale)) {
     return false;
   }
-  const double eps = std::numeric_limits<double>::epsilon();
-  const double pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
-  lo -= 4 * n * eps * scale;
-  hi += 4 * n * eps * scale;
-  // The positions wanted, ascending: the smallest, for the norm, and the
-  // k + 1 largest, for the axes and the gap below the last of them.
-  int* target = m_target.data();
-  int count = 0;
-  target[count++] = 0;
-  for (int i = std::max(1, n - 1 - k); i < n; ++i) {
-    target[count++] = i;
-  }
+  m_pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
+  const double slack = 4 * n * std::numeric_limits<double>::epsilon() * m_scale;
+  lo -= slack;
+  hi += slack;
+  // Position n - 1 - j (ascending) for the j-th largest.
   double* a = m_lower.data();
   double* b = m_upper.data();
   double* x = m_shift.data();
   double* q = m_pivot.data();
   int* below = m_below.data();
-  for (int t = 0; t < count; ++t) {
+  for (int t = 0; t < k; ++t) {
     a[t] = lo;
     b[t] = hi;
   }
-  // Close enough for the Rayleigh quotient iteration to take over, far
-  // below the separation asked of the leading eigenvalues.
-  const double width = 1e-9 * scale;
+  // Close enough for the Rayleigh quotient iteration to take over; which
+  // eigenvalue it reached is checked by Sturm counts afterwards.
+  const double width = 1e-4 * m_scale;
   for (int step = 0; step < 64; ++step) {
     bool narrow = true;
-    for (int t = 0; t < count; ++t) {
+    for (int t = 0; t < k; ++t) {
       narrow = narrow && b[t] - a[t] <= width;
       x[t] = 0.5 * (a[t] + b[t]);
       q[t] = d[0] - x[t];
-      q[t] = std::abs(q[t]) < pivmin ? -pivmin : q[t];
+      q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
       below[t] = q[t] < 0;
     }
     if (narrow) {
       break;
     }
-    // Sturm counts: the negative pivots of T - xI are the eigenvalues below
-    // x. The targets' recurrences are independent and run side by side.
+    // The targets' Sturm recurrences are independent and run side by side.
     for (int i = 1; i < n; ++i) {
-      for (int t = 0; t < count; ++t) {
+      for (int t = 0; t < k; ++t) {
         q[t] = (d[i] - x[t]) - e2[i - 1] / q[t];
-        q[t] = std::abs(q[t]) < pivmin ? -pivmin : q[t];
+        q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
         below[t] += q[t] < 0;
       }
     }
-    for (int t = 0; t < count; ++t) {
-      (below[t] > target[t] ? b[t] : a[t]) = x[t];
+    for (int t = 0; t < k; ++t) {
+      (below[t] > n - 1 - t ? b[t] : a[t]) = x[t];
     }
   }
-  for (int t = 0; t < count; ++t) {
-    m_eigenvalues[target[t]] = 0.5 * (a[t] + b[t]);
+  for (int t = 0; t < k; ++t) {
+    m_estimate[t] = 0.5 * (a[t] + b[t]);
   }
   return true;
 }
@@ -427,23 +437,34 @@ bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symme
   if (!bisectEigenvalues(n, k)) {
     return false;
   }
-  const double* w = m_eigenvalues.data();  // ascending, where bisected
-  const double norm = std::max(std::abs(w[0]), std::abs(w[n - 1]));
-  if (!(norm > 0)) {
-    return false;
-  }
-  // Each leading eigenvalue must stand clear of the next smaller one (the
-  // next larger is the previous one's lower neighbour).
-  for (int j = 0; j < k; ++j) {
-    const int i = n - 1 - j;
-    if (i > 0 && !(w[i] - w[i - 1] > kSeparation * norm)) {
-      return false;
-    }
-  }
+  const double eps = std::numeric_limits<double>::epsilon();
+  double norm = 0;
   for (int j = 0; j < k; ++j) {
     double* z = m_axes.col(j).data();
-    double lambda = 0;
-    if (!eigenvector(n, w[n - 1 - j], norm, z, lambda)) {
+    double lambda = 0, residual = 0;
+    if (!eigenvector(n, m_estimate[j], eps * m_scale, z, lambda, residual)) {
+      return false;
+    }
+    if (j == 0) {
+      // The norm is the largest eigenvalue unless one lies below its
+      // negative, which no covariance has: such matrices go the long way.
+      norm = std::abs(lambda);
+      if (!(norm > 0) || eigenvaluesBelow(n, -norm * (1 + 1e3 * eps)) != 0) {
+        return false;
+      }
+    }
+    // |T x - λx| small against the gap to the other eigenvalues bounds the
+    // angle to the true eigenvector.
+    const double tolerance = 1e3 * n * eps * norm;
+    if (!(residual <= tolerance)) {
+      return false;
+    }
+    // λ must be the (j + 1)-th largest eigenvalue, and clear of the next
+    // smaller one (the next larger is the previous one's lower neighbour).
+    const int position = n - 1 - j;
+    if (eigenvaluesBelow(n, lambda - tolerance) != position ||
+        eigenvaluesBelow(n, lambda + tolerance) != position + 1 ||
+        (position > 0 && eigenvaluesBelow(n, lambda - kSeparation * norm) != position)) {
       return false;
     }
     applyReflectors(n, z);
