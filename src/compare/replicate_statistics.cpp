@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace vexmoor {
 namespace {
@@ -115,7 +116,14 @@ bool SampleAxes::axesFromInnerProducts(int k) {
 }
 
 const Matrix& SampleAxes::covariance() {
-  if (!m_covarianceReady) {
+  if (m_covarianceKind == Covariance::kNone) {
+    return exactCovariance();
+  }
+  return m_covariance;
+}
+
+const Matrix& SampleAxes::exactCovariance() {
+  if (m_covarianceKind != Covariance::kExact) {
     const Index m = m_sample.rows();
     const Index p = m_sample.cols();
     m_covariance.resize(p, p);
@@ -123,9 +131,24 @@ const Matrix& SampleAxes::covariance() {
     m_covariance.selfadjointView<Eigen::Lower>().rankUpdate(m_sample.transpose(),
                                                             1.0 / static_cast<double>(m - 1));
     m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
-    m_covarianceReady = true;
+    m_covarianceKind = Covariance::kExact;
   }
   return m_covariance;
+}
+
+void SampleAxes::fastCovariance() {
+  // Dot products of the centred columns: on matrices this small the
+  // packing of a general product costs more than its arithmetic.
+  const Index m = m_sample.rows();
+  const Index p = m_sample.cols();
+  const double scale = 1.0 / static_cast<double>(m - 1);
+  m_covariance.resize(p, p);
+  for (Index j = 0; j < p; ++j) {
+    m_covariance.col(j).tail(p - j).noalias() =
+        scale * (m_sample.rightCols(p - j).transpose() * m_sample.col(j));
+  }
+  m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
+  m_covarianceKind = Covariance::kFast;
 }
 
 void SampleAxes::compute(int k) {
@@ -134,16 +157,27 @@ void SampleAxes::compute(int k) {
   m_mean.resize(p);
   m_mean.noalias() = m_sample.colwise().mean().transpose();
   m_sample.rowwise() -= m_mean.transpose();
-  m_covarianceReady = false;
+  m_covarianceKind = Covariance::kNone;
   m_axes.resize(p, k);
   // Both routes below need at most p × p: no growing from replicate to
   // replicate as the count of distinct rows varies.
   m_solver.reserve(static_cast<int>(p), k);
   collectDistinctRows();
-  if (static_cast<Index>(m_firstRow.size()) < p && axesFromInnerProducts(k)) {
+  const Index distinct = static_cast<Index>(m_firstRow.size());
+  if (distinct < p && axesFromInnerProducts(k)) {
     return;
   }
-  m_solver.compute(covariance(), k);
+  // With more distinct rows than variables the covariance can have full
+  // rank; where its leading eigenvalues then stand apart, its axes do not
+  // depend on the order of summation.
+  if (distinct > p) {
+    fastCovariance();
+    if (m_solver.computeIfSeparated(m_covariance, k)) {
+      m_axes = m_solver.axes();
+      return;
+    }
+  }
+  m_solver.compute(exactCovariance(), k);
   m_axes = m_solver.axes();
 }
 
@@ -215,18 +249,23 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
   const Index n = symmetric.rows();
   m_factor.resize(n, n);
   m_factor.triangularView<Eigen::Lower>() = symmetric;
-  // Cholesky on the lower triangle, in place, column by column.
-  double logDet = 0;
+  // Cholesky on the lower triangle, in place, column by column. The
+  // pivots' product is kept as mantissa and exponent, so that one
+  // logarithm serves them all without overflow or underflow.
+  double mantissa = 1;
+  int exponent = 0;
   for (Index j = 0; j < n; ++j) {
     double* column = m_factor.col(j).data();
     const double pivot = column[j];
     if (!(pivot > kDefinitePivot * symmetric(j, j))) {
       return std::nullopt;
     }
-    logDet += std::log(pivot);
-    const double root = std::sqrt(pivot);
+    int e = 0;
+    mantissa = std::frexp(mantissa * pivot, &e);
+    exponent += e;
+    const double inverseRoot = 1.0 / std::sqrt(pivot);
     for (Index i = j + 1; i < n; ++i) {
-      column[i] /= root;
+      column[i] *= inverseRoot;
     }
     for (Index l = j + 1; l < n; ++l) {
       const double f = column[l];
@@ -236,7 +275,7 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
       }
     }
   }
-  return logDet;
+  return std::log(mantissa) + exponent * std::numbers::ln2;
 }
 
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
@@ -272,14 +311,14 @@ double FluryWorkspace::statisticByLu(SampleAxes& a, SampleAxes& b) {
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;
   m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
-  m_together.noalias() = (n1 - 1) * a.covariance() + (n2 - 1) * b.covariance();
+  m_together.noalias() = (n1 - 1) * a.exactCovariance() + (n2 - 1) * b.exactCovariance();
   m_offset.noalias() = a.mean() - m_mean;
   m_together.noalias() += n1 * m_offset * m_offset.transpose();
   m_offset.noalias() = b.mean() - m_mean;
   m_together.noalias() += n2 * m_offset * m_offset.transpose();
   m_together /= n - 1;
-  LogDeterminant d1 = logDeterminant(a.covariance());
-  LogDeterminant d2 = logDeterminant(b.covariance());
+  LogDeterminant d1 = logDeterminant(a.exactCovariance());
+  LogDeterminant d2 = logDeterminant(b.exactCovariance());
   LogDeterminant d = logDeterminant(m_together);
   return fluryFromLogDeterminants(d1, d2, d, n1, n2);
 }

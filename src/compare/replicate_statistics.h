@@ -41,16 +41,25 @@ class SampleAxes {
   const Vector& mean() const { return m_mean; }
   // p × p, divisor m - 1; formed on the first request after compute().
   const Matrix& covariance();
+  // The same matrix summed in the order the program has always summed it.
+  // A singular or ill-conditioned covariance passes its rounding on to
+  // the axes and determinants taken of it, so wherever those are not
+  // clearly defined they are taken of this one, and seeded results stay
+  // as they were.
+  const Matrix& exactCovariance();
   const Matrix& axes() const { return m_axes; }  // p × k, leading first
 
  private:
+  enum class Covariance { kNone, kFast, kExact };
+
   void collectDistinctRows();
   bool axesFromInnerProducts(int k);
+  void fastCovariance();
 
   Matrix m_sample;
   Vector m_mean;
   Matrix m_covariance;
-  bool m_covarianceReady = false;
+  Covariance m_covarianceKind = Covariance::kNone;
   Matrix m_axes;
   LeadingAxesSolver m_solver;
   // Distinct rows: first occurrence and count, in order of appearance.
@@ -104,7 +113,8 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // The three log-determinants come from Cholesky factorisations. Where one
 // of the matrices is not clearly positive definite (a pivot below 1e-3 of
 // its diagonal element, as in singular resamples), all three come from LU
-// decompositions with partial pivoting of the matrices formed in full,
+// decompositions with partial pivoting of the exact covariances formed in
+// full,
 // which give the values the determinants' quotients have always given
 // there: infinite or undefined ones for exactly singular matrices, and
 // whatever rounding leaves of a determinant that is zero in exact

@@ -18,20 +18,21 @@ void drawRows(ReplicateStream& stream, const Matrix& source, Index from, Index p
               SampleAxes& sample, Index rows, std::vector<Index>& positions) {
   Matrix& x = sample.sample(rows, p);
   positions.resize(static_cast<size_t>(rows));
-  for (Index a = 0; a < rows; ++a) {
-    Index r = stream.position(from);
-    positions[static_cast<size_t>(a)] = r;
-    x.row(a) = source.row(r).head(p);
+  stream.fillPositions(from, positions.data(), rows);
+  // Column by column: both matrices are stored so.
+  for (Index b = 0; b < p; ++b) {
+    const double* in = source.col(b).data();
+    double* out = x.col(b).data();
+    for (Index a = 0; a < rows; ++a) {
+      out[a] = in[positions[static_cast<size_t>(a)]];
+    }
   }
   sample.setRowIds(positions, from);
 }
 
 // Numbers uniform on (-1, 1), drawn column by column.
 void drawNoise(ReplicateStream& stream, Matrix& sample) {
-  double* x = sample.data();
-  for (Index j = 0; j < sample.size(); ++j) {
-    x[j] = stream.symmetric();
-  }
+  stream.fillSymmetric(sample.data(), sample.size());
 }
 
 // The work space and the statistics every test shares.
@@ -159,12 +160,8 @@ class ShuffleTask : public TestTask {
     const Index p = m_in.n - 1;
     m_rows.resize(static_cast<size_t>(m));
     m_columns.resize(static_cast<size_t>(p));
-    for (Index& r : m_rows) {
-      r = stream.position(m);
-    }
-    for (Index& c : m_columns) {
-      c = stream.position(p);
-    }
+    stream.fillPositions(m, m_rows.data(), m);
+    stream.fillPositions(p, m_columns.data(), p);
     Matrix& sample = out.sample(m, p);
     for (Index b = 0; b < p; ++b) {
       for (Index a = 0; a < m; ++a) {
