@@ -36,12 +36,15 @@ Matrix& SampleAxes::sample(Index m, Index p) {
     m_sample.resize(m, p);
   }
   m_ids.clear();
+  m_gram = nullptr;
   return m_sample;
 }
 
-void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount) {
+void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram) {
   assert(static_cast<Index>(ids.size()) == m_sample.rows());
+  assert(!sourceGram || (sourceGram->rows() == idCount && sourceGram->cols() == idCount));
   m_ids.assign(ids.begin(), ids.end());
+  m_gram = sourceGram;
   if (static_cast<Index>(m_slot.size()) < idCount) {
     m_slot.resize(static_cast<size_t>(idCount), -1);
   }
@@ -92,9 +95,45 @@ bool SampleAxes::axesFromInnerProducts(int k) {
   }
   auto b = m_weighted.topRows(d);
   auto inner = m_inner.topLeftCorner(d, d);
-  inner.setZero();
-  inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
-  m_solver.compute(inner, k);
+  bool solved = false;
+  if (m_gram) {
+    // With x̄ the source's mean and δ = (sample mean) - x̄, the centred
+    // rows are (x_i - x̄) - δ, so their inner products are
+    // G_ij - g_i - g_j + γ with g_i = (x_i - x̄)·δ and γ = δ·δ, all read
+    // off G. Where the leading eigenvalues are not clearly apart, the axes
+    // depend on rounding, and the products are summed as always instead.
+    const Matrix& g = *m_gram;
+    const double invM = 1.0 / static_cast<double>(m);
+    m_gramMean.resize(static_cast<size_t>(d));
+    double gamma = 0;
+    for (Index i = 0; i < d; ++i) {
+      const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+      double sum = 0;
+      for (Index j = 0; j < d; ++j) {
+        const Index other = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+        sum += m_count[static_cast<size_t>(j)] * g(other, row);
+      }
+      m_gramMean[static_cast<size_t>(i)] = sum * invM;
+      gamma += m_count[static_cast<size_t>(i)] * sum * invM;
+    }
+    gamma *= invM;
+    for (Index j = 0; j < d; ++j) {
+      const Index column = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+      const double cj = std::sqrt(m_count[static_cast<size_t>(j)]);
+      const double gj = m_gramMean[static_cast<size_t>(j)];
+      for (Index i = j; i < d; ++i) {
+        const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+        inner(i, j) = std::sqrt(m_count[static_cast<size_t>(i)]) * cj *
+                      (g(row, column) - m_gramMean[static_cast<size_t>(i)] - gj + gamma);
+      }
+    }
+    solved = m_solver.computeIfSeparated(inner, k);
+  }
+  if (!solved) {
+    inner.setZero();
+    inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
+    m_solver.compute(inner, k);
+  }
   auto lambda = m_solver.variances();
   // Below this the k-th axis is lost in rounding: decompose the covariance.
   const double floor = 1e-10 * lambda(0);
@@ -113,6 +152,11 @@ bool SampleAxes::axesFromInnerProducts(int k) {
     }
   }
   return true;
+}
+
+Matrix sourceGram(const Matrix& source) {
+  Matrix centred = source.rowwise() - source.colwise().mean();
+  return centred * centred.transpose();
 }
 
 const Matrix& SampleAxes::covariance() {
