@@ -56,6 +56,9 @@ void defineOptions(CLI::App& app, BatchOptions& o, RawArguments& raw) {
   app.add_option("--seed", raw.seed);
   app.add_option("--replicates", o.replicatesFile);
   app.add_option("--plot", o.plotFile);
+  app.add_option("--group-by", o.groupBy);
+  app.add_option("--classifier", o.classifier);
+  app.add_option("--by", o.by);
 }
 
 void checkPlotExtension(const std::string& path) {
@@ -68,15 +71,56 @@ void checkPlotExtension(const std::string& path) {
   }
 }
 
+void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positional) {
+  if (o.groupBy && o.classifier) {
+    throw Error("--group-by and --classifier both name the groups; give one of them");
+  }
+  if (o.by && !o.classifier) {
+    throw Error("option --by names the classifier's column of groups; it needs --classifier CSV");
+  }
+  if (o.classifier && !o.by) {
+    throw Error("option --classifier needs --by COLUMN, the classifier's column of groups");
+  }
+  if (o.groupBy || o.classifier) {
+    if (positional.size() != 2) {
+      throw Error(std::string(o.groupBy ? "--group-by" : "--classifier") +
+                  " splits one file of specimens into groups: expected ACTION FILE, got " +
+                  std::to_string(positional.size()) + " arguments (see --help)");
+    }
+    return;
+  }
+  if (positional.size() < 3) {
+    throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
+                std::to_string(positional.size()) + " arguments (see --help)");
+  }
+  // Two files may be one file twice (a group against itself); more would
+  // give two groups of one name.
+  for (size_t i = 2; positional.size() > 3 && i < positional.size(); ++i) {
+    if (std::find(positional.begin() + 1, positional.begin() + static_cast<std::ptrdiff_t>(i),
+                  positional[i]) != positional.begin() + static_cast<std::ptrdiff_t>(i)) {
+      throw Error("file \"" + escapeNonPrintable(positional[i]) +
+                  "\" is named twice; every group needs its own file");
+    }
+  }
+}
+
 }  // namespace
 
+bool namesGroups(const BatchOptions& options) {
+  return options.groupBy || options.classifier || options.files.size() > 2;
+}
+
 std::string batchUsage() {
-  return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [--3d] [--raw] [-k K] [-v V]\n"
-         "                     [--seed N] [--json] [--replicates FILE.csv] [--plot FILE]\n"
-         "                     [--diagnostics]\n"
+  return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]\n"
+         "                     [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]\n"
+         "                     [--plot FILE] [--diagnostics]\n"
+         "       vexmoor-batch ACTION TABLE --group-by COLUMN [options]\n"
+         "       vexmoor-batch ACTION FILE --classifier CSV --by COLUMN [options]\n"
          "       vexmoor-batch --help | --version\n"
          "\n"
-         "Compares two groups of landmark specimens and prints the result text.\n"
+         "Compares groups of landmark specimens and prints the result text. Two groups\n"
+         "give the two-group analyses; three or more give pairwise tables and the\n"
+         "hierarchy of all groups, from one pooled frame (see docs/groups.md).\n"
          "\n"
          "  ACTION                " +
          actionList() +
@@ -93,6 +137,11 @@ std::string batchUsage() {
          "                        (resampling tests)\n"
          "  --plot FILE           draw the groups, or the replicates' histograms, into FILE\n"
          "                        (.svg, .png or .pdf)\n"
+         "  --group-by COLUMN     TABLE is one CSV/TSV table; COLUMN (its header text)\n"
+         "                        holds each specimen's group\n"
+         "  --classifier CSV      a table of specimen identifiers (first column) and\n"
+         "  --by COLUMN           their groups (column COLUMN), for one TPS, NTS,\n"
+         "                        Morphologika or table FILE\n"
          "  --diagnostics         write the console diagnostics to standard error\n"
          "  -h, --help            show this help\n"
          "  --version             show the version\n";
@@ -142,13 +191,13 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
   if (app.count("--seed") > 0) {
     o.seed = parseWhole<std::uint64_t>(raw.seed, "--seed");
   }
-  if (raw.positional.size() != 3) {
-    throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
-                std::to_string(raw.positional.size()) + " arguments (see --help)");
-  }
+  checkGrouping(o, raw.positional);
   o.action = raw.positional[0];
-  o.group1File = raw.positional[1];
-  o.group2File = raw.positional[2];
+  o.files.assign(raw.positional.begin() + 1, raw.positional.end());
+  if (o.files.size() == 2) {
+    o.group1File = o.files[0];
+    o.group2File = o.files[1];
+  }
   const AnalysisAction* action = findAnalysisAction(o.action);
   if (!action) {
     throw Error("unknown action \"" + o.action + "\"; valid actions: " + actionList());

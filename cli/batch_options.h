@@ -1,7 +1,9 @@
 // Command line of vexmoor-batch:
-//   vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [--3d] [--raw] [-k K] [-v V]
-//                 [--seed N] [--json] [--replicates FILE.csv] [--plot FILE]
-//                 [--diagnostics]
+//   vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]
+//                 [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]
+//                 [--plot FILE] [--diagnostics]
+//   vexmoor-batch ACTION TABLE --group-by COLUMN [options]
+//   vexmoor-batch ACTION FILE --classifier CSV --by COLUMN [options]
 //   vexmoor-batch --help | --version
 #pragma once
 
@@ -14,7 +16,11 @@ namespace vexmoor {
 
 struct BatchOptions {
   std::string action;
-  std::string group1File, group2File;
+  std::string group1File, group2File;     // the first two of `files`, when there are two
+  std::vector<std::string> files;         // the data files as given
+  std::optional<std::string> groupBy;     // --group-by: the table's column of groups
+  std::optional<std::string> classifier;  // --classifier: identifiers to groups
+  std::optional<std::string> by;          // --by: the classifier's column of groups
   bool threeD = false;
   bool raw = false;                           // partial warps off
   std::optional<std::string> components;      // -k, as typed
@@ -27,6 +33,10 @@ struct BatchOptions {
   bool help = false;
   bool version = false;
 };
+
+// True when the groups are named by a column or a classifier, or there are
+// more than two files: the groups then carry names.
+bool namesGroups(const BatchOptions& options);
 
 // Throws vexmoor::Error naming the offending argument. Checks what the
 // command line alone decides (actions, numbers, picture extensions), not

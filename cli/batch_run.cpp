@@ -10,6 +10,7 @@
 
 #include "actions/analysis_actions.h"
 #include "actions/replicate_table.h"
+#include "io/group_assignment.h"
 #include "io/group_file.h"
 #include "io/landmark_file.h"
 #include "output_file.h"
@@ -115,7 +116,9 @@ void StreamHost::messageBox(std::string_view text) {
 namespace {
 
 GroupSource sourceOf(const std::string& file, const LandmarkGroup& group) {
-  GroupSource source{file, formatName(group.info.format), {}};
+  GroupSource source;
+  source.file = file;
+  source.format = formatName(group.info.format);
   // A plain file names no specimens: its identifiers are running numbers.
   if (group.info.format != GroupFormat::kPlain) {
     source.identifiers = group.info.identifiers;
@@ -135,6 +138,99 @@ std::string batchJson(const BatchOptions& options, const AnalysisResult& result,
   return resultJson(result, run);
 }
 
+namespace {
+
+// A group of a named run, with the file it was read from.
+struct LoadedGroup {
+  std::string name;
+  std::string file;
+  LandmarkGroup group;
+};
+
+// Group names of several files: each file's name without its folder and
+// extension, or the path as given where two files would share a name.
+std::vector<std::string> fileGroupNames(const std::vector<std::string>& files) {
+  std::vector<std::string> names;
+  for (const std::string& f : files) {
+    names.push_back(std::filesystem::path(f).stem().string());
+  }
+  for (size_t i = 0; i < names.size(); ++i) {
+    if (names[i].empty() || std::count(names.begin(), names.end(), names[i]) > 1) {
+      names[i] = files[i];
+    }
+  }
+  return names;
+}
+
+std::vector<LoadedGroup> loadNamedGroups(const BatchOptions& options, Host& host) {
+  std::vector<LoadedGroup> loaded;
+  auto take = [&](NamedGroups named, const std::string& file) {
+    report(LandmarkGroup{Matrix(), named.info}, file, host);
+    for (size_t g = 0; g < named.groups.size(); ++g) {
+      loaded.push_back({named.names[g], file, std::move(named.groups[g])});
+    }
+  };
+  const std::string& file = options.files.front();
+  if (options.groupBy) {
+    take(readGroupedTable(file, *options.groupBy), file);
+  } else if (options.classifier) {
+    LandmarkGroup all = readGroupFile(file);
+    Classifier classifier = readClassifier(*options.classifier, *options.by);
+    take(classifyGroups(all, file, classifier), file);
+  } else {
+    std::vector<std::string> names = fileGroupNames(options.files);
+    for (size_t i = 0; i < options.files.size(); ++i) {
+      LandmarkGroup g = readGroupFile(options.files[i]);
+      report(g, options.files[i], host);
+      loaded.push_back({names[i], options.files[i], std::move(g)});
+    }
+  }
+  return loaded;
+}
+
+// The dimension of a named run, as settleDimension decides it for two files.
+bool settleNamedDimension(const BatchOptions& options, const std::vector<LoadedGroup>& groups) {
+  const LoadedGroup* stated = nullptr;
+  for (const LoadedGroup& g : groups) {
+    const std::optional<int>& d = g.group.info.dimension;
+    if (!d) {
+      continue;
+    }
+    if (options.threeD && *d == 2) {
+      throw Error("--3d contradicts file \"" + g.file +
+                  "\", which holds two-dimensional landmarks");
+    }
+    if (stated && *stated->group.info.dimension != *d) {
+      throw Error("file \"" + g.file + "\" holds " + dimensionWord(*d) + " landmarks, file \"" +
+                  stated->file + "\" " + dimensionWord(*stated->group.info.dimension) +
+                  " ones; all groups must have the same dimension");
+    }
+    stated = stated ? stated : &g;
+  }
+  return options.threeD || (stated && *stated->group.info.dimension == 3);
+}
+
+RunDescription namedRun(const BatchOptions& options, const std::vector<LoadedGroup>& groups,
+                        bool threeD) {
+  RunDescription run;
+  for (const LoadedGroup& g : groups) {
+    GroupSource source = sourceOf(g.file, g.group);
+    source.name = g.name;
+    run.groups.push_back(std::move(source));
+  }
+  run.group1 = run.groups[0];
+  run.group2 = run.groups[1];
+  run.files = options.files;
+  run.groupBy = options.groupBy.value_or("");
+  run.classifier = options.classifier.value_or("");
+  run.by = options.by.value_or("");
+  run.settings = settingsOf(options);
+  run.settings.threeD = threeD;
+  return run;
+}
+
+}  // namespace
+
 std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture,
                      Progress* progress) {
   const AnalysisAction* action = findAnalysisAction(options.action);
@@ -152,6 +248,37 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
       throw Error("option --plot: this build of vexmoor-batch draws no pictures");
     }
     plot = std::make_unique<PendingOutput>(*options.plotFile);
+  }
+  if (namesGroups(options)) {
+    std::vector<LoadedGroup> groups = loadNamedGroups(options, host);
+    bool threeD = settleNamedDimension(options, groups);
+    for (const LoadedGroup& g : groups) {
+      checkColumns(g.group, g.file, threeD, options.raw);
+    }
+    if (groups.size() > 2 && (replicates || plot)) {
+      throw Error(std::string(replicates ? "option --replicates" : "option --plot") +
+                  " serves two groups; this run has " + std::to_string(groups.size()) +
+                  " (use --json for every pair's results)");
+    }
+    AnalysisRequest request;
+    for (const LoadedGroup& g : groups) {
+      request.groups.push_back({g.name, &g.group.data});
+    }
+    request.settings = settingsOf(options);
+    request.settings.threeD = threeD;
+    request.seed = options.seed;
+    request.progress = progress;
+    AnalysisResult result = action->run(request, host);
+    if (replicates && result.resampling) {
+      replicates->commit(replicateCsv(*result.resampling));
+    }
+    if (plot) {
+      drawPicture(BatchPicture{result, groups[0].group.data, groups[1].group.data, threeD},
+                  plot->temporaryPath(), lowerExtension(plot->path()));
+      plot->commitFile();
+    }
+    return (options.json ? resultJson(result, namedRun(options, groups, threeD)) : result.text) +
+           "\n";
   }
   LandmarkGroup group1 = readGroupFile(options.group1File);
   LandmarkGroup group2 = readGroupFile(options.group2File);

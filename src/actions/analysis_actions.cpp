@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "actions/group_comparison.h"
 #include "compare/angle_between_planes.h"
 #include "compare/replicate_stream.h"
 #include "compare/resampling_tests.h"
@@ -12,7 +13,22 @@ namespace {
 
 AnalysisInput prepare(const AnalysisRequest& r, ConsensusRounding rounding, ComponentsText k,
                       Host& host) {
-  return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host);
+  if (r.groups.empty()) {
+    return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host);
+  }
+  std::vector<GroupData> groups;
+  for (const NamedData& g : r.groups) {
+    groups.push_back({g.data, namedGroupLabel(g.name)});
+  }
+  return pairInput(preparePooledAnalysis(groups, r.settings, rounding, k, host), 0, 1);
+}
+
+bool severalGroups(const AnalysisRequest& r) {
+  return r.groups.size() >= 3;
+}
+
+const Matrix* firstData(const AnalysisRequest& r) {
+  return r.groups.empty() ? r.data1 : r.groups[0].data;
 }
 
 AnalysisResult resultOf(const char* action, const AnalysisRequest& r, const AnalysisInput& in) {
@@ -21,13 +37,17 @@ AnalysisResult resultOf(const char* action, const AnalysisRequest& r, const Anal
   result.groups.m1 = in.m1;
   result.groups.m2 = in.m2;
   Index dimension = r.settings.threeD ? 3 : 2;
-  result.groups.landmarks = r.data1 ? (r.data1->cols() - 1) / dimension : 0;
+  const Matrix* first = firstData(r);
+  result.groups.landmarks = first ? (first->cols() - 1) / dimension : 0;
   result.groups.variables = in.x1.cols();
   result.groups.npca = in.npca;
   return result;
 }
 
 AnalysisResult doMezeyAngle(const AnalysisRequest& r, Host& host) {
+  if (severalGroups(r)) {
+    return compareGroupsAngle(r, host);
+  }
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kRead, host);
   AngleBetweenPlanes angle = angleBetweenPlanes(in, host);
   AnalysisResult result = resultOf("DoMezeyAngle", r, in);
@@ -37,6 +57,9 @@ AnalysisResult doMezeyAngle(const AnalysisRequest& r, Host& host) {
 }
 
 AnalysisResult runCpc(const AnalysisRequest& r, Host& host) {
+  if (severalGroups(r)) {
+    return compareGroupsCpc(r, host);
+  }
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kIgnore, host);
   CpcResult cpc = vexmoor::runCpc(in, host);
   AnalysisResult result = resultOf("RunCPC", r, in);
@@ -45,11 +68,11 @@ AnalysisResult runCpc(const AnalysisRequest& r, Host& host) {
   return result;
 }
 
-using ResamplingFunction = ResamplingResult (*)(const AnalysisInput&, const ResamplingOptions&,
-                                                Host&);
-
 template <ResamplingFunction Test>
 AnalysisResult resampling(const char* action, const AnalysisRequest& r, Host& host) {
+  if (severalGroups(r)) {
+    return compareGroupsResampling(action, Test, r, host);
+  }
   AnalysisInput in = prepare(r, ConsensusRounding::kNone, ComponentsText::kRead, host);
   // Chosen here rather than in the engine so that the caller learns it.
   std::uint64_t seed = r.seed.value_or(freshSeed());

@@ -7,6 +7,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "compare/analysis_input.h"
 #include "compare/resampling_tests.h"
@@ -17,9 +18,19 @@
 
 namespace vexmoor {
 
+// A group with the name tables and messages give it.
+struct NamedData {
+  std::string name;
+  const Matrix* data = nullptr;  // null: not loaded
+};
+
 struct AnalysisRequest {
   const Matrix* data1 = nullptr;  // null: group not loaded
   const Matrix* data2 = nullptr;
+  // Two or more named groups, used instead of data1 and data2 when set. Two
+  // give exactly the two-group results; three or more the pairwise tables
+  // and the k-group hierarchy of one pooled frame.
+  std::vector<NamedData> groups;
   AnalysisSettings settings;
   std::optional<std::uint64_t> seed;  // resampling only
   Progress* progress = nullptr;       // resampling only; may be null
@@ -33,6 +44,26 @@ struct AnalyzedGroups {
   int npca = 0;         // 0 when the action reads no number of components
 };
 
+// One pair of groups of a k-group run (0-based group numbers, first <
+// second).
+struct GroupPair {
+  size_t first = 0, second = 0;
+  ObservedStatistics observed;
+  std::optional<ResamplingResult> resampling;  // the resampling tests
+  std::uint64_t seed = 0;                      // the resampling tests
+  std::vector<double> holm;                    // Holm-adjusted resampling->pValues
+};
+
+// The pairwise results of three or more groups, all from one pooled frame.
+struct GroupComparison {
+  std::vector<std::string> names;
+  std::vector<Index> sizes;
+  std::vector<GroupPair> pairs;  // (1,2), (1,3), ... (k−1,k)
+  // k × k, symmetric; NaN on the diagonal and where the action computes
+  // no such value.
+  Matrix angle, runtimeAngle, metric, flury;
+};
+
 // What an analysis gives back: its result text, and for the resampling
 // tests the seed the run used (drawn afresh when the request had none), so
 // that any run can be repeated; with the numbers the text was made from.
@@ -44,6 +75,7 @@ struct AnalysisResult {
   std::optional<ObservedStatistics> observed;  // not for RunCPC
   std::optional<ResamplingResult> resampling;  // the resampling tests
   std::optional<ModelHierarchy> models;        // RunCPC
+  std::optional<GroupComparison> comparison;   // three or more groups
 };
 
 struct AnalysisAction {

@@ -38,9 +38,13 @@ json settingsJson(const AnalysisResult& r, const RunDescription& run) {
                    {"v", nullptr},
                    {"replicates", nullptr},
                    {"seed", nullptr}};
-  if (r.resampling) {
+  const ResamplingResult* resampling = r.resampling ? &*r.resampling : nullptr;
+  if (r.comparison && r.comparison->pairs.front().resampling) {
+    resampling = &*r.comparison->pairs.front().resampling;  // the same count for every pair
+  }
+  if (resampling) {
     settings["v"] = s.bootValue;
-    settings["replicates"] = r.resampling->replicates;
+    settings["replicates"] = resampling->replicates;
   }
   if (r.seed) {
     settings["seed"] = *r.seed;
@@ -79,6 +83,54 @@ void addResampling(const ResamplingResult& r, json& out) {
   out["p_values"] = std::move(pValues);
 }
 
+void addGrouping(const RunDescription& run, json& settings) {
+  if (run.groups.empty()) {
+    return;
+  }
+  settings["files"] = run.files;
+  json formats = json::array();
+  for (const GroupSource& g : run.groups) {
+    formats.push_back(g.format);
+  }
+  settings["formats"] = std::move(formats);
+  settings["group_by"] = run.groupBy.empty() ? json(nullptr) : json(run.groupBy);
+  settings["classifier"] =
+      run.classifier.empty() ? json(nullptr) : json({{"file", run.classifier}, {"by", run.by}});
+}
+
+json squareJson(const Matrix& m) {
+  json rows = json::array();
+  for (Index a = 0; a < m.rows(); ++a) {
+    json row = json::array();
+    for (Index b = 0; b < m.cols(); ++b) {
+      row.push_back(number(m(a, b)));
+    }
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+json pairsJson(const GroupComparison& c) {
+  json pairs = json::array();
+  for (const GroupPair& p : c.pairs) {
+    json pair = {{"groups", {c.names[p.first], c.names[p.second]}},
+                 {"observed", observedJson(p.observed)},
+                 {"seed", nullptr},
+                 {"replicate_columns", json::array()},
+                 {"intervals", json::array()},
+                 {"p_values", json::array()}};
+    if (p.resampling) {
+      pair["seed"] = p.seed;
+      addResampling(*p.resampling, pair);
+      for (size_t j = 0; j < p.holm.size(); ++j) {
+        pair["p_values"][j]["p_holm"] = number(p.holm[j]);
+      }
+    }
+    pairs.push_back(std::move(pair));
+  }
+  return pairs;
+}
+
 json modelsJson(const ModelHierarchy& h) {
   json rows = json::array();
   for (const ModelRow& row : modelRows(h)) {
@@ -100,8 +152,19 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
   out["action"] = r.action;
   out["text"] = r.text;
   out["settings"] = settingsJson(r, run);
-  out["groups"] = {groupJson(run.group1, r.groups.m1, r.groups.landmarks),
-                   groupJson(run.group2, r.groups.m2, r.groups.landmarks)};
+  addGrouping(run, out["settings"]);
+  if (r.comparison) {
+    json groups = json::array();
+    for (size_t g = 0; g < run.groups.size(); ++g) {
+      json one = groupJson(run.groups[g], r.comparison->sizes[g], r.groups.landmarks);
+      one["name"] = run.groups[g].name;
+      groups.push_back(std::move(one));
+    }
+    out["groups"] = std::move(groups);
+  } else {
+    out["groups"] = {groupJson(run.group1, r.groups.m1, r.groups.landmarks),
+                     groupJson(run.group2, r.groups.m2, r.groups.landmarks)};
+  }
   out["observed"] = r.observed ? observedJson(*r.observed) : json(nullptr);
   out["replicate_columns"] = json::array();
   out["intervals"] = json::array();
@@ -110,6 +173,13 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
     addResampling(*r.resampling, out);
   }
   out["models"] = r.models ? modelsJson(*r.models) : json(nullptr);
+  if (r.comparison) {
+    out["pairs"] = pairsJson(*r.comparison);
+    out["tables"] = {{"angle", squareJson(r.comparison->angle)},
+                     {"runtime_angle", squareJson(r.comparison->runtimeAngle)},
+                     {"metric", squareJson(r.comparison->metric)},
+                     {"flury", squareJson(r.comparison->flury)}};
+  }
   // Invalid bytes in a file name or text must not make the document fail.
   return out.dump(2, ' ', false, json::error_handler_t::replace);
 }

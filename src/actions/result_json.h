@@ -19,15 +19,24 @@ struct GroupSource {
   std::string file;
   std::string format = "plain";          // the landmark file format
   std::vector<std::string> identifiers;  // one for each specimen, where the file names them
+  std::string name;                      // runs whose groups are named: the group's name
 };
 
 struct RunDescription {
   GroupSource group1, group2;
   AnalysisSettings settings;
+  // Runs whose groups are named (a group column, a classifier or three or
+  // more files): every group in order; empty for two files.
+  std::vector<GroupSource> groups;
+  std::vector<std::string> files;  // the data files as given, when `groups` is set
+  std::string groupBy;             // --group-by COLUMN, or empty
+  std::string classifier, by;      // --classifier FILE --by COLUMN, or empty
 };
 
-// Indented by two blanks, ending without a line break. Numbers that are
-// not finite become null.
+// Two groups give the two-group document (with the grouping in the
+// settings when the groups were named); three or more add the pairwise
+// results under "pairs" and "tables". Indented by two blanks, ending without a line break. Numbers
+// that are not finite become null.
 std::string resultJson(const AnalysisResult& result, const RunDescription& run);
 
 }  // namespace vexmoor

@@ -1,6 +1,7 @@
 #include "compare/analysis_input.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cmath>
 #include <string>
 
@@ -16,26 +17,25 @@
 namespace vexmoor {
 namespace {
 
-std::string groupName(int g) {
-  return "group " + std::to_string(g);
-}
-
-void checkGroup(const Matrix* data, int g) {
-  if (!data) {
-    throw Error(groupName(g) + " is not loaded");
+void checkGroup(const GroupData& g) {
+  if (!g.data) {
+    throw Error(g.label + " is not loaded");
   }
-  if (data->rows() < 2) {
-    throw Error(groupName(g) + " has " + std::to_string(data->rows()) +
+  if (g.data->rows() < 2) {
+    throw Error(g.label + " has " + std::to_string(g.data->rows()) +
                 " specimen; the analyses need at least 2 in each group");
   }
 }
 
-void checkShapeColumns(const Matrix& data1, const Matrix& data2, bool threeD) {
+void checkShapeColumns(const std::vector<GroupData>& groups, bool threeD) {
   int d = threeD ? 3 : 2;
-  Index cols = data1.cols();
-  if (data2.cols() != cols) {
-    throw Error("the groups do not have the same landmarks: group 1 has " + std::to_string(cols) +
-                " values for each specimen, group 2 has " + std::to_string(data2.cols()));
+  Index cols = groups[0].data->cols();
+  for (size_t g = 1; g < groups.size(); ++g) {
+    if (groups[g].data->cols() != cols) {
+      throw Error("the groups do not have the same landmarks: " + groups[0].label + " has " +
+                  std::to_string(cols) + " values for each specimen, " + groups[g].label + " has " +
+                  std::to_string(groups[g].data->cols()));
+    }
   }
   if (cols < 2 * d + 1 || (cols - 1) % d != 0) {
     throw Error("the specimens have " + std::to_string(cols) + " values each; " +
@@ -44,11 +44,12 @@ void checkShapeColumns(const Matrix& data1, const Matrix& data2, bool threeD) {
   }
 }
 
-void checkCentroidSizes(const Matrix& data, int g) {
+void checkCentroidSizes(const GroupData& g) {
+  const Matrix& data = *g.data;
   Vector sizes = centsize(data.leftCols(data.cols() - 1));
   for (Index i = 0; i < sizes.size(); ++i) {
     if (!(sizes(i) > 0)) {
-      throw Error(groupName(g) + ", specimen " + std::to_string(i + 1) +
+      throw Error(g.label + ", specimen " + std::to_string(i + 1) +
                   ": all landmarks coincide (centroid size 0), so the specimen has no shape");
     }
   }
@@ -60,13 +61,26 @@ Matrix withOnesColumn(const Matrix& data) {
   return out;
 }
 
-void partialWarpScores(const Matrix& data1, const Matrix& data2, ConsensusRounding rounding,
-                       Host& host, AnalysisInput& in) {
-  checkCentroidSizes(data1, 1);
-  checkCentroidSizes(data2, 2);
-  Matrix pooled(data1.rows() + data2.rows(), data1.cols());
-  pooled << data1, data2;
-  Consensus2D consensus = getconsensuspca(pooled);
+Matrix stackedData(const std::vector<GroupData>& groups) {
+  Index rows = 0;
+  for (const GroupData& g : groups) {
+    rows += g.data->rows();
+  }
+  Matrix pooled(rows, groups[0].data->cols());
+  Index row = 0;
+  for (const GroupData& g : groups) {
+    pooled.middleRows(row, g.data->rows()) = *g.data;
+    row += g.data->rows();
+  }
+  return pooled;
+}
+
+void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
+                       PooledInput& in) {
+  for (const GroupData& g : groups) {
+    checkCentroidSizes(g);
+  }
+  Consensus2D consensus = getconsensuspca(stackedData(groups));
   if (!consensus.converged) {
     std::string text =
         format("The consensus did not settle within %i passes; the results use the last estimate.",
@@ -79,8 +93,9 @@ void partialWarpScores(const Matrix& data1, const Matrix& data2, ConsensusRoundi
     reference =
         (reference * 10000.0).unaryExpr([](double v) { return roundHalfAway(v); }) / 10000.0;
   }
-  in.pwscore1 = getpwpca(reference, getpsup(data1, reference));
-  in.pwscore2 = getpwpca(reference, getpsup(data2, reference));
+  for (size_t g = 0; g < groups.size(); ++g) {
+    in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));
+  }
 }
 
 }  // namespace
@@ -104,57 +119,105 @@ int parseComponents(const std::string& text, Index variables) {
   return static_cast<int>(k);
 }
 
-AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
-                              const AnalysisSettings& settings, ConsensusRounding rounding,
-                              ComponentsText components, Host& host) {
-  checkGroup(data1, 1);
-  checkGroup(data2, 2);
-  AnalysisInput in;
+PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
+                                  const AnalysisSettings& settings, ConsensusRounding rounding,
+                                  ComponentsText components, Host& host) {
+  assert(groups.size() >= 2);
+  for (const GroupData& g : groups) {
+    checkGroup(g);
+  }
+  PooledInput in;
   in.pwactive = settings.partialWarps;
-  if (data1->cols() >= 2 && data2->cols() >= 2) {
-    checkCoordinateRange(*data1, 1);
-    checkCoordinateRange(*data2, 2);
+  in.groups.resize(groups.size());
+  for (size_t g = 0; g < groups.size(); ++g) {
+    in.groups[g].label = groups[g].label;
+  }
+  if (std::all_of(groups.begin(), groups.end(),
+                  [](const GroupData& g) { return g.data->cols() >= 2; })) {
+    for (const GroupData& g : groups) {
+      checkCoordinateRange(*g.data, g.label);
+    }
   }
   if (settings.threeD) {
-    checkShapeColumns(*data1, *data2, true);
-    Matrix pw = threeDimensionalScores(*data1, *data2, host);
-    in.pwscore1 = pw.topRows(data1->rows());
-    in.pwscore2 = pw.bottomRows(data2->rows());
-  } else if (settings.partialWarps) {
-    checkShapeColumns(*data1, *data2, false);
-    partialWarpScores(*data1, *data2, rounding, host, in);
-  } else {
-    if (data1->cols() != data2->cols()) {
-      checkShapeColumns(*data1, *data2, false);
+    checkShapeColumns(groups, true);
+    Matrix pw = threeDimensionalScores(groups, host);
+    Index row = 0;
+    for (size_t g = 0; g < groups.size(); ++g) {
+      in.groups[g].pwscore = pw.middleRows(row, groups[g].data->rows());
+      row += groups[g].data->rows();
     }
-    in.pwscore1 = withOnesColumn(*data1);
-    in.pwscore2 = withOnesColumn(*data2);
+  } else if (settings.partialWarps) {
+    checkShapeColumns(groups, false);
+    partialWarpScores(groups, rounding, host, in);
+  } else {
+    for (const GroupData& g : groups) {
+      if (g.data->cols() != groups[0].data->cols()) {
+        checkShapeColumns(groups, false);
+      }
+    }
+    for (size_t g = 0; g < groups.size(); ++g) {
+      in.groups[g].pwscore = withOnesColumn(*groups[g].data);
+    }
   }
-  in.m1 = in.pwscore1.rows();
-  in.m2 = in.pwscore2.rows();
-  in.n = in.pwscore1.cols();
-  in.x1 = in.pwscore1.leftCols(in.n - 1);
-  in.x2 = in.pwscore2.leftCols(in.n - 1);
+  in.n = in.groups[0].pwscore.cols();
+  for (PreparedGroup& g : in.groups) {
+    g.m = g.pwscore.rows();
+    g.x = g.pwscore.leftCols(in.n - 1);
+  }
   if (components == ComponentsText::kRead) {
     in.npca = parseComponents(settings.componentsText, in.n - 1);
   }
   // Shape variables come from specimens scaled to unit centroid size; raw
   // coordinates are as large as the data.
   bool shapeVariables = settings.threeD || settings.partialWarps;
-  double scale =
-      shapeVariables ? 1.0 : std::max(data1->cwiseAbs().maxCoeff(), data2->cwiseAbs().maxCoeff());
+  double scale = 1.0;
+  if (!shapeVariables) {
+    scale = 0.0;
+    for (const GroupData& g : groups) {
+      scale = std::max(scale, g.data->cwiseAbs().maxCoeff());
+    }
+  }
   // Raw coordinates often hold fixed columns (a landmark at the origin), so
   // there only a group without any variation is refused.
   int asked = shapeVariables ? in.npca : 0;
-  checkShapeVariation(in.x1, scale, 1, asked);
-  checkShapeVariation(in.x2, scale, 2, asked);
+  for (const PreparedGroup& g : in.groups) {
+    checkShapeVariation(g.x, scale, g.label, asked);
+  }
   // Replicates must come from the variables the observed statistic sees:
   // three-dimensional groups are always analysed as shape variables, so
   // their raw landmark rows would give replicates of another kind.
   bool fromShapeVariables = in.pwactive || settings.threeD;
-  in.source1 = fromShapeVariables ? in.x1 : *data1;
-  in.source2 = fromShapeVariables ? in.x2 : *data2;
+  for (size_t g = 0; g < groups.size(); ++g) {
+    in.groups[g].source = fromShapeVariables ? in.groups[g].x : *groups[g].data;
+  }
   return in;
+}
+
+AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
+  assert(a != b && a < pooled.groups.size() && b < pooled.groups.size());
+  const PreparedGroup& g1 = pooled.groups[a];
+  const PreparedGroup& g2 = pooled.groups[b];
+  AnalysisInput in;
+  in.pwscore1 = g1.pwscore;
+  in.pwscore2 = g2.pwscore;
+  in.x1 = g1.x;
+  in.x2 = g2.x;
+  in.m1 = g1.m;
+  in.m2 = g2.m;
+  in.n = g1.pwscore.cols();
+  in.npca = pooled.npca;
+  in.pwactive = pooled.pwactive;
+  in.source1 = g1.source;
+  in.source2 = g2.source;
+  return in;
+}
+
+AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
+                              const AnalysisSettings& settings, ConsensusRounding rounding,
+                              ComponentsText components, Host& host) {
+  PooledInput pooled = preparePooledAnalysis({{data1, "group 1"}, {data2, "group 2"}}, settings,
+                                             rounding, components, host);
+  return pairInput(pooled, 0, 1);
 }
 
 }  // namespace vexmoor

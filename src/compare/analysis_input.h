@@ -1,9 +1,11 @@
-// The preparation every analysis runs first: superimpose both groups in one
+// The preparation every analysis runs first: superimpose all groups in one
 // frame, turn every specimen into a row of shape variables, read the number
 // of principal components, and cut the matrices the statistics receive.
+// Two groups are the k = 2 case of the pooled preparation.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "runtime/host.h"
 #include "runtime/matrix.h"
@@ -34,6 +36,42 @@ struct AnalysisInput {
   Matrix source1, source2;
 };
 
+// One group as the preparation receives it.
+struct GroupData {
+  const Matrix* data = nullptr;  // the landmark data matrix; null: not loaded
+  std::string label;             // names the group in messages: "group 1", "group \"F\""
+};
+
+// One group's shape variables in the pooled frame.
+struct PreparedGroup {
+  std::string label;
+  Matrix pwscore;  // m × n, the last column carried along
+  Matrix x;        // columns 1 ... n − 1
+  Matrix source;   // where resampling draws whole rows from (see AnalysisInput)
+  Index m = 0;
+};
+
+// All groups superimposed together (one consensus of every specimen, the
+// groups stacked in order), so every pairwise number of one run is measured
+// in the same shape space.
+struct PooledInput {
+  std::vector<PreparedGroup> groups;
+  Index n = 0;  // column count of the first group's pwscore
+  int npca = 0;
+  bool pwactive = true;
+};
+
+// groups: at least two. Checks and throws as prepareAnalysis does, each
+// message naming the group by its label; with two groups labelled "group 1"
+// and "group 2" it gives exactly prepareAnalysis's numbers and messages.
+PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
+                                  const AnalysisSettings& settings, ConsensusRounding rounding,
+                                  ComponentsText components, Host& host);
+
+// Groups a and b of a pooled frame as the two groups of the statistics (a
+// as group 1). a != b, both in range.
+AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b);
+
 // data1, data2: the landmark data matrices (N × M, last column the trailing
 // value). Throws vexmoor::Error, naming the group, specimen or setting, when
 // a group is missing or too small, the groups differ in their landmarks,
@@ -48,6 +86,9 @@ AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
 // The three-dimensional shape variables of both groups together (group 1's
 // rows first), for the 3D path of prepareAnalysis.
 Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& host);
+// The same for any number of groups (every data pointer set), stacked in
+// order; messages name each group by its label.
+Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host);
 
 // The number of components from its text: rounded half away from zero;
 // throws vexmoor::Error unless it is one whole number from 1 to `variables`.

@@ -13,10 +13,10 @@ namespace {
 // warp at all.
 constexpr Index kMinimumLandmarks = 5;
 
-void checkCentroidSizes(const LandmarkArray& group, int g) {
+void checkCentroidSizes(const LandmarkArray& group, const std::string& label) {
   for (Index i = 0; i < group.specimens(); ++i) {
     if (!(centsize3Da(group.page(i)) > 0)) {
-      throw Error("group " + std::to_string(g) + ", specimen " + std::to_string(i + 1) +
+      throw Error(label + ", specimen " + std::to_string(i + 1) +
                   ": all landmarks coincide (centroid size 0), so the specimen has no shape");
     }
   }
@@ -25,23 +25,38 @@ void checkCentroidSizes(const LandmarkArray& group, int g) {
 }  // namespace
 
 Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& host) {
-  LandmarkArray group1 = vertxy3D(data1);
-  if (group1.landmarks() < kMinimumLandmarks) {
-    throw Error("the specimens have " + std::to_string(group1.landmarks()) +
+  return threeDimensionalScores({{&data1, "group 1"}, {&data2, "group 2"}}, host);
+}
+
+Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host) {
+  LandmarkArray first = vertxy3D(*groups[0].data);
+  if (first.landmarks() < kMinimumLandmarks) {
+    throw Error("the specimens have " + std::to_string(first.landmarks()) +
                 " landmarks; three-dimensional shape variables need at least " +
                 std::to_string(kMinimumLandmarks));
   }
-  checkCentroidSizes(group1, 1);
-  checkCentroidSizes(vertxy3D(data2), 2);
-  Matrix pooled(data1.rows() + data2.rows(), data1.cols());
-  pooled << data1, data2;
+  checkCentroidSizes(first, groups[0].label);
+  Index rows = groups[0].data->rows();
+  for (size_t g = 1; g < groups.size(); ++g) {
+    checkCentroidSizes(vertxy3D(*groups[g].data), groups[g].label);
+    rows += groups[g].data->rows();
+  }
+  Matrix pooled(rows, groups[0].data->cols());
+  Index row = 0;
+  for (const GroupData& g : groups) {
+    pooled.middleRows(row, g.data->rows()) = *g.data;
+    row += g.data->rows();
+  }
   Procrustes3D fit = getpproc3(vertxy3D(pooled), host);
   PrincipalAxes3D axes = pcaref3d(fit.reference);
   LandmarkArray turned = rotate3da(fit.specimens, axes.rotation);
   try {
     return getpw3d(axes.reference, turned);
   } catch (const Error& e) {
-    rethrowWithContext("the consensus of both groups", e);
+    rethrowWithContext(groups.size() == 2
+                           ? "the consensus of both groups"
+                           : "the consensus of all " + std::to_string(groups.size()) + " groups",
+                       e);
   }
 }
 

@@ -10,8 +10,12 @@
 namespace vexmoor {
 namespace {
 
-std::string specimenName(int g, Index i) {
-  return "group " + std::to_string(g) + ", specimen " + std::to_string(i + 1);
+std::string specimenName(const std::string& group, Index i) {
+  return group + ", specimen " + std::to_string(i + 1);
+}
+
+std::string numbered(int g) {
+  return "group " + std::to_string(g);
 }
 
 // Relative to the size of the values: real shape variation is many orders
@@ -21,6 +25,10 @@ constexpr double kRelativeTolerance = 1e-9;
 }  // namespace
 
 void checkCoordinateRange(const Matrix& data, int g) {
+  checkCoordinateRange(data, numbered(g));
+}
+
+void checkCoordinateRange(const Matrix& data, const std::string& g) {
   Index coords = data.cols() - 1;
   for (Index i = 0; i < data.rows(); ++i) {
     auto row = data.row(i).head(coords);
@@ -57,8 +65,11 @@ Index covarianceRank(const Matrix& x, double scale) {
 }
 
 void checkShapeVariation(const Matrix& x, double scale, int g, int components) {
+  checkShapeVariation(x, scale, numbered(g), components);
+}
+
+void checkShapeVariation(const Matrix& x, double scale, const std::string& group, int components) {
   Index rank = covarianceRank(x, scale);
-  std::string group = "group " + std::to_string(g);
   if (rank == 0) {
     throw Error(group +
                 " has no shape variation: all its specimens have the same shape, so it has no "

@@ -4,6 +4,8 @@
 // here; they keep the statistics' own handling.
 #pragma once
 
+#include <string>
+
 #include "runtime/matrix.h"
 
 namespace vexmoor {
@@ -14,6 +16,8 @@ namespace vexmoor {
 // overflow, or so close together (spread below kSmallestSpread, yet not all
 // equal) that their squares underflow to 0.
 void checkCoordinateRange(const Matrix& data, int g);
+// The same, naming the group by `group` ("group 1", "group \"F\"").
+void checkCoordinateRange(const Matrix& data, const std::string& group);
 
 // x: the variables of group g, one specimen per row; `scale`: the size of
 // what they were computed from (1 for shape variables of specimens scaled to
@@ -21,6 +25,7 @@ void checkCoordinateRange(const Matrix& data, int g);
 // at all (up to rounding), or when `components` > 0 and the covariance
 // matrix has fewer independent directions than that.
 void checkShapeVariation(const Matrix& x, double scale, int g, int components);
+void checkShapeVariation(const Matrix& x, double scale, const std::string& group, int components);
 
 // The number of independent directions of the covariance matrix of x's
 // rows: singular values of the centred rows above a tolerance relative to

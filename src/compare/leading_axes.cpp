@@ -59,11 +59,16 @@ void LeadingAxesSolver::reserve(int n, int k) {
   m_values.resize(c);
   m_variances.resize(k);
   m_support.assign(2 * static_cast<size_t>(c), 0);
-  for (auto* v : {&m_diagonal, &m_offDiagonal, &m_eigenvalues, &m_scratch, &m_tau, &m_u0, &m_u1,
-                  &m_u2, &m_multiplier, &m_x, &m_v}) {
+  for (auto* v : {&m_diagonal, &m_offDiagonal, &m_scratch, &m_tau, &m_u0, &m_u1, &m_u2,
+                  &m_multiplier, &m_x, &m_v}) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
+  // Bisection: the k leading eigenvalues at a time.
+  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot, &m_estimate}) {
+    v->assign(static_cast<size_t>(k), 0.0);
+  }
+  m_below.assign(static_cast<size_t>(k), 0);
   // A fixed start with no special direction: the same axes on every run.
   m_start.resize(static_cast<size_t>(c));
   for (int i = 0; i < c; ++i) {
@@ -206,7 +211,7 @@ void LeadingAxesSolver::applyReflectors(int n, double* z) const {
   }
 }
 
-bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z) {
+void LeadingAxesSolver::factorShifted(int n, double lambda, double tiny) {
   const double* d = m_diagonal.data();
   const double* e = m_offDiagonal.data();
   double* u0 = m_u0.data();
@@ -217,7 +222,6 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
   // T - λI = PLU by Gaussian elimination with row interchanges; a pivot
   // that vanishes (λ is an eigenvalue to rounding) is replaced by a tiny
   // one, which is what makes the iteration grow the eigenvector.
-  const double tiny = std::numeric_limits<double>::epsilon() * norm;
   double r0 = d[0] - lambda;
   double r1 = n > 1 ? e[0] : 0.0;
   for (int i = 0; i + 1 < n; ++i) {
@@ -244,47 +248,92 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
     }
   }
   u0[n - 1] = std::abs(r0) < tiny ? std::copysign(tiny, r0 == 0 ? 1.0 : r0) : r0;
-  for (int i = 0; i + 1 < n; ++i) {
+  for (int i = 0; i < n; ++i) {
     if (std::abs(u0[i]) < tiny) {
       u0[i] = std::copysign(tiny, u0[i]);
     }
+    // The solves multiply: divisions would lie on their critical path.
+    u0[i] = 1.0 / u0[i];
   }
+}
+
+bool LeadingAxesSolver::solveShifted(int n, double* x) const {
+  const double* inverse = m_u0.data();
+  const double* u1 = m_u1.data();
+  const double* u2 = m_u2.data();
+  const double* l = m_multiplier.data();
+  const char* swapped = m_swapped.data();
+  for (int i = 0; i + 1 < n; ++i) {
+    if (swapped[i]) {
+      std::swap(x[i], x[i + 1]);
+    }
+    x[i + 1] -= l[i] * x[i];
+  }
+  x[n - 1] *= inverse[n - 1];
+  if (n >= 2) {
+    x[n - 2] = (x[n - 2] - u1[n - 2] * x[n - 1]) * inverse[n - 2];
+  }
+  for (int i = n - 3; i >= 0; --i) {
+    x[i] = (x[i] - u1[i] * x[i + 1] - u2[i] * x[i + 2]) * inverse[i];
+  }
+  double largest = 0;
+  for (int i = 0; i < n; ++i) {
+    largest = std::max(largest, std::abs(x[i]));
+  }
+  if (!(largest > 0) || !std::isfinite(largest)) {
+    return false;
+  }
+  double squares = 0;
+  for (int i = 0; i < n; ++i) {
+    x[i] /= largest;
+    squares += x[i] * x[i];
+  }
+  const double unit = 1.0 / std::sqrt(squares);
+  for (int i = 0; i < n; ++i) {
+    x[i] *= unit;
+  }
+  return true;
+}
+
+double LeadingAxesSolver::rayleighQuotient(int n, const double* x) const {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  double q = d[n - 1] * x[n - 1] * x[n - 1];
+  for (int i = 0; i + 1 < n; ++i) {
+    q += x[i] * (d[i] * x[i] + 2.0 * e[i] * x[i + 1]);
+  }
+  return q;
+}
+
+bool LeadingAxesSolver::eigenvector(int n, double estimate, double tiny, double* z, double& lambda,
+                                    double& residual) {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
   double* x = z;
   std::copy_n(m_start.begin(), n, x);
-  for (int iteration = 0; iteration < 3; ++iteration) {
-    for (int i = 0; i + 1 < n; ++i) {
-      if (swapped[i]) {
-        std::swap(x[i], x[i + 1]);
-      }
-      x[i + 1] -= l[i] * x[i];
-    }
-    x[n - 1] /= u0[n - 1];
-    if (n >= 2) {
-      x[n - 2] = (x[n - 2] - u1[n - 2] * x[n - 1]) / u0[n - 2];
-    }
-    for (int i = n - 3; i >= 0; --i) {
-      x[i] = (x[i] - u1[i] * x[i + 1] - u2[i] * x[i + 2]) / u0[i];
-    }
-    double largest = 0;
-    for (int i = 0; i < n; ++i) {
-      largest = std::max(largest, std::abs(x[i]));
-    }
-    if (!(largest > 0) || !std::isfinite(largest)) {
+  // Rayleigh quotient iteration from the bracketed estimate: each step
+  // multiplies the error by the shift's distance over the gap, and the
+  // quotient's error is the square of the vector's. Once the quotient
+  // stands still it is exact to rounding, and one more step with it leaves
+  // nothing of the vector's error but rounding.
+  lambda = estimate;
+  bool settled = false, done = false;
+  for (int step = 0; step < 8 && !done; ++step) {
+    factorShifted(n, lambda, tiny);
+    if (!solveShifted(n, x)) {
       return false;
     }
-    double squares = 0;
-    for (int i = 0; i < n; ++i) {
-      x[i] /= largest;
-      squares += x[i] * x[i];
-    }
-    const double unit = 1.0 / std::sqrt(squares);
-    for (int i = 0; i < n; ++i) {
-      x[i] *= unit;
+    done = settled;
+    if (!settled) {
+      const double next = rayleighQuotient(n, x);
+      settled = std::abs(next - lambda) <= 16 * tiny;
+      lambda = next;
     }
   }
-  // |T x - λx| small against the gap to the other eigenvalues bounds the
-  // angle to the true eigenvector.
-  double residual = 0;
+  if (!done) {
+    return false;
+  }
+  double squares = 0;
   for (int i = 0; i < n; ++i) {
     double r = (d[i] - lambda) * x[i];
     if (i > 0) {
@@ -293,101 +342,142 @@ bool LeadingAxesSolver::eigenvector(int n, double lambda, double norm, double* z
     if (i + 1 < n) {
       r += e[i] * x[i + 1];
     }
-    residual += r * r;
+    squares += r * r;
   }
-  return std::sqrt(residual) <= 1e3 * n * std::numeric_limits<double>::epsilon() * norm;
+  residual = std::sqrt(squares);
+  return std::isfinite(lambda) && std::isfinite(residual);
 }
 
-bool LeadingAxesSolver::tridiagonalEigenvalues(int n) {
-  double* d = m_eigenvalues.data();
-  double* e = m_scratch.data();
-  std::copy_n(m_diagonal.begin(), n, d);
-  std::copy_n(m_offDiagonal.begin(), n - 1, e);
-  e[n - 1] = 0;
-  const double eps = std::numeric_limits<double>::epsilon();
-  // Implicit QL with Wilkinson's shift, eigenvalues only: each eigenvalue
-  // takes two or three sweeps; the bound only stops a pathological case,
-  // which LAPACK then handles.
-  const int sweepLimit = 30 * n;
-  int sweeps = 0;
-  for (int l = 0; l < n; ++l) {
-    for (;;) {
-      int m = l;
-      while (m + 1 < n && std::abs(e[m]) > eps * (std::abs(d[m]) + std::abs(d[m + 1]))) {
-        ++m;
-      }
-      if (m == l) {
-        break;
-      }
-      if (++sweeps > sweepLimit) {
-        return false;
-      }
-      double g = (d[l + 1] - d[l]) / (2.0 * e[l]);
-      double r = std::sqrt(g * g + 1.0);
-      g = d[m] - d[l] + e[l] / (g + std::copysign(r, g));
-      double s = 1, c = 1, p = 0;
-      int i = m - 1;
-      for (; i >= l; --i) {
-        double f = s * e[i];
-        double b = c * e[i];
-        r = std::sqrt(f * f + g * g);
-        e[i + 1] = r;
-        if (r == 0) {
-          // The sweep split the matrix: start again on the smaller part.
-          d[i + 1] -= p;
-          e[m] = 0;
-          break;
-        }
-        s = f / r;
-        c = g / r;
-        g = d[i + 1] - p;
-        r = (d[i] - g) * s + 2.0 * c * b;
-        p = s * r;
-        d[i + 1] = g + p;
-        g = c * r - b;
-      }
-      if (i >= l) {
-        continue;
-      }
-      d[l] -= p;
-      e[l] = g;
-      e[m] = 0;
+int LeadingAxesSolver::eigenvaluesBelow(int n, double x) const {
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The negative pivots of T - xI.
+  double q = d[0] - x;
+  q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+  int below = q < 0;
+  for (int i = 1; i < n; ++i) {
+    q = (d[i] - x) - e2[i - 1] / q;
+    q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+    below += q < 0;
+  }
+  return below;
+}
+
+bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
+  const double* d = m_diagonal.data();
+  const double* e = m_offDiagonal.data();
+  double* e2 = m_scratch.data();
+  // Gershgorin's interval holds every eigenvalue.
+  double lo = d[0], hi = d[0];
+  double largestSquare = 0;
+  for (int i = 0; i < n; ++i) {
+    const double radius = (i > 0 ? std::abs(e[i - 1]) : 0.0) + (i + 1 < n ? std::abs(e[i]) : 0.0);
+    lo = std::min(lo, d[i] - radius);
+    hi = std::max(hi, d[i] + radius);
+    if (i + 1 < n) {
+      e2[i] = e[i] * e[i];
+      largestSquare = std::max(largestSquare, e2[i]);
     }
   }
-  std::sort(d, d + n);
-  return std::isfinite(d[0]) && std::isfinite(d[n - 1]);
+  m_scale = std::max(std::abs(lo), std::abs(hi));
+  if (!(m_scale > 0) || !std::isfinite(m_scale)) {
+    return false;
+  }
+  m_pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
+  const double slack = 4 * n * std::numeric_limits<double>::epsilon() * m_scale;
+  lo -= slack;
+  hi += slack;
+  // Position n - 1 - j (ascending) for the j-th largest.
+  double* a = m_lower.data();
+  double* b = m_upper.data();
+  double* x = m_shift.data();
+  double* q = m_pivot.data();
+  int* below = m_below.data();
+  for (int t = 0; t < k; ++t) {
+    a[t] = lo;
+    b[t] = hi;
+  }
+  // Close enough for the Rayleigh quotient iteration to take over; which
+  // eigenvalue it reached is checked by Sturm counts afterwards.
+  const double width = 1e-4 * m_scale;
+  for (int step = 0; step < 64; ++step) {
+    bool narrow = true;
+    for (int t = 0; t < k; ++t) {
+      narrow = narrow && b[t] - a[t] <= width;
+      x[t] = 0.5 * (a[t] + b[t]);
+      q[t] = d[0] - x[t];
+      q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
+      below[t] = q[t] < 0;
+    }
+    if (narrow) {
+      break;
+    }
+    // The targets' Sturm recurrences are independent and run side by side.
+    for (int i = 1; i < n; ++i) {
+      for (int t = 0; t < k; ++t) {
+        q[t] = (d[i] - x[t]) - e2[i - 1] / q[t];
+        q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
+        below[t] += q[t] < 0;
+      }
+    }
+    for (int t = 0; t < k; ++t) {
+      (below[t] > n - 1 - t ? b[t] : a[t]) = x[t];
+    }
+  }
+  for (int t = 0; t < k; ++t) {
+    m_estimate[t] = 0.5 * (a[t] + b[t]);
+  }
+  return true;
 }
 
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
   tridiagonalize(n);
-  if (!tridiagonalEigenvalues(n)) {
+  if (!bisectEigenvalues(n, k)) {
     return false;
   }
-  const double* w = m_eigenvalues.data();  // ascending
-  const double norm = std::max(std::abs(w[0]), std::abs(w[n - 1]));
-  if (!(norm > 0)) {
-    return false;
-  }
-  // Each leading eigenvalue must stand clear of the next smaller one (the
-  // next larger is the previous one's lower neighbour).
-  for (int j = 0; j < k; ++j) {
-    const int i = n - 1 - j;
-    if (i > 0 && !(w[i] - w[i - 1] > kSeparation * norm)) {
-      return false;
-    }
-  }
+  const double eps = std::numeric_limits<double>::epsilon();
+  double norm = 0;
   for (int j = 0; j < k; ++j) {
     double* z = m_axes.col(j).data();
-    const double lambda = w[n - 1 - j];
-    if (!eigenvector(n, lambda, norm, z)) {
+    double lambda = 0, residual = 0;
+    if (!eigenvector(n, m_estimate[j], eps * m_scale, z, lambda, residual)) {
+      return false;
+    }
+    if (j == 0) {
+      // The norm is the largest eigenvalue unless one lies below its
+      // negative, which no covariance has: such matrices go the long way.
+      norm = std::abs(lambda);
+      if (!(norm > 0) || eigenvaluesBelow(n, -norm * (1 + 1e3 * eps)) != 0) {
+        return false;
+      }
+    }
+    // |T x - λx| small against the gap to the other eigenvalues bounds the
+    // angle to the true eigenvector.
+    const double tolerance = 1e3 * n * eps * norm;
+    if (!(residual <= tolerance)) {
+      return false;
+    }
+    // λ must be the (j + 1)-th largest eigenvalue, and clear of the next
+    // smaller one (the next larger is the previous one's lower neighbour).
+    const int position = n - 1 - j;
+    if (eigenvaluesBelow(n, lambda - tolerance) != position ||
+        eigenvaluesBelow(n, lambda + tolerance) != position + 1 ||
+        (position > 0 && eigenvaluesBelow(n, lambda - kSeparation * norm) != position)) {
       return false;
     }
     applyReflectors(n, z);
     m_variances(j) = lambda;
   }
   return true;
+}
+
+bool LeadingAxesSolver::computeIfSeparated(Eigen::Ref<const Matrix> symmetric, int k) {
+  const int n = static_cast<int>(symmetric.rows());
+  reserve(n, k);
+  m_n = n;
+  return lowerTriangleFinite(symmetric) && computeByInverseIteration(symmetric, k);
 }
 
 void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {

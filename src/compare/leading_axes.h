@@ -5,10 +5,11 @@
 //
 // The matrices are small (tens of rows), where the call overhead of a
 // general LAPACK driver outweighs the arithmetic. So the solver reduces the
-// matrix to tridiagonal form itself, takes the eigenvalues of the
-// tridiagonal matrix (implicit QL, all of them: O(n²)), and finds
-// the k eigenvectors by inverse iteration, which is exact to rounding when
-// each leading eigenvalue stands apart from its neighbours. When one does
+// matrix to tridiagonal form itself, brackets the k leading eigenvalues
+// roughly by bisection on Sturm counts, and finds them and their
+// eigenvectors by Rayleigh quotient iteration from there, which is exact to
+// rounding when each leading eigenvalue stands apart from its neighbours;
+// Sturm counts confirm which eigenvalue each iteration reached. When one does
 // not (a repeated or nearly repeated eigenvalue among the leading k + 1, as
 // in singular or degenerate samples), LAPACK's selected-range driver
 // decomposes the matrix instead, so that such cases give exactly the axes
@@ -34,6 +35,10 @@ class LeadingAxesSolver {
   // descending. A matrix with a non-finite element gives NaN axes and
   // variances. Should LAPACK fail, a full decomposition takes over.
   void compute(Eigen::Ref<const Matrix> symmetric, int k);
+  // The same without the fallback: true, with the axes and variances of
+  // compute(), when each leading eigenvalue stands clear of its neighbours
+  // and the matrix is finite; false, with both undefined, otherwise.
+  bool computeIfSeparated(Eigen::Ref<const Matrix> symmetric, int k);
 
   Eigen::Block<const Matrix> axes() const { return m_axes.topLeftCorner(m_n, m_k); }
   Eigen::VectorBlock<const Vector> variances() const { return m_variances.head(m_k); }
@@ -48,23 +53,42 @@ class LeadingAxesSolver {
   // iteration, or a vector does not meet its residual bound.
   bool computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k);
   void tridiagonalize(int n);
-  // All eigenvalues of the tridiagonal matrix, ascending, into
-  // m_eigenvalues; false should the iteration not settle.
-  bool tridiagonalEigenvalues(int n);
-  bool eigenvector(int n, double lambda, double norm, double* z);
+  // Brackets the k largest eigenvalues of the tridiagonal matrix to 1e-4
+  // of its Gershgorin bound (m_scale) by bisection on Sturm counts, into
+  // m_estimate, largest first; false for a zero or non-finite matrix.
+  bool bisectEigenvalues(int n, int k);
+  // The number of eigenvalues of the tridiagonal matrix below x.
+  int eigenvaluesBelow(int n, double x) const;
+  // A unit eigenvector of the tridiagonal matrix by Rayleigh quotient
+  // iteration from `estimate`, its eigenvalue and |T z - λz|; which
+  // eigenvalue it found is for the caller to check. False on overflow.
+  bool eigenvector(int n, double estimate, double tiny, double* z, double& lambda,
+                   double& residual);
+  // T - λI = PLU into m_u0 (reciprocal pivots), m_u1, m_u2, m_multiplier
+  // and m_swapped; then one solve with it, normalised.
+  void factorShifted(int n, double lambda, double tiny);
+  bool solveShifted(int n, double* x) const;
+  double rayleighQuotient(int n, const double* x) const;
   void applyReflectors(int n, double* z) const;
 
   Matrix m_work;       // capacity × capacity, destroyed by LAPACK on every call
   Matrix m_ascending;  // capacity × k, as LAPACK delivers them
   Matrix m_axes;       // capacity × k, largest first
   Vector m_values;
-  // The tridiagonal matrix: diagonal, off-diagonal, and copies that
-  // LAPACK's eigenvalue routine overwrites; the reflectors' factors.
-  std::vector<double> m_diagonal, m_offDiagonal, m_eigenvalues, m_scratch, m_tau;
+  // The tridiagonal matrix: diagonal, off-diagonal and its squares; the
+  // reflectors' factors.
+  std::vector<double> m_diagonal, m_offDiagonal, m_scratch, m_tau;
   // Inverse iteration: the factors of T - λI and the iterate.
   std::vector<double> m_u0, m_u1, m_u2, m_multiplier, m_x, m_start;
   std::vector<double> m_v;  // the current reflector, 1 in front
   std::vector<char> m_swapped;
+  // Bisection: each leading eigenvalue's bracket, shift, pivot, count of
+  // eigenvalues below the shift and final estimate; the squared
+  // off-diagonal lives in m_scratch.
+  std::vector<int> m_below;
+  std::vector<double> m_lower, m_upper, m_shift, m_pivot, m_estimate;
+  double m_scale = 0;
+  double m_pivmin = 0;
   Vector m_variances;
   std::vector<double> m_lapackWork;
   std::vector<int> m_lapackIwork;

@@ -4,6 +4,7 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <numbers>
 
 namespace vexmoor {
 namespace {
@@ -35,12 +36,15 @@ Matrix& SampleAxes::sample(Index m, Index p) {
     m_sample.resize(m, p);
   }
   m_ids.clear();
+  m_gram = nullptr;
   return m_sample;
 }
 
-void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount) {
+void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram) {
   assert(static_cast<Index>(ids.size()) == m_sample.rows());
+  assert(!sourceGram || (sourceGram->rows() == idCount && sourceGram->cols() == idCount));
   m_ids.assign(ids.begin(), ids.end());
+  m_gram = sourceGram;
   if (static_cast<Index>(m_slot.size()) < idCount) {
     m_slot.resize(static_cast<size_t>(idCount), -1);
   }
@@ -91,9 +95,45 @@ bool SampleAxes::axesFromInnerProducts(int k) {
   }
   auto b = m_weighted.topRows(d);
   auto inner = m_inner.topLeftCorner(d, d);
-  inner.setZero();
-  inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
-  m_solver.compute(inner, k);
+  bool solved = false;
+  if (m_gram) {
+    // With x̄ the source's mean and δ = (sample mean) - x̄, the centred
+    // rows are (x_i - x̄) - δ, so their inner products are
+    // G_ij - g_i - g_j + γ with g_i = (x_i - x̄)·δ and γ = δ·δ, all read
+    // off G. Where the leading eigenvalues are not clearly apart, the axes
+    // depend on rounding, and the products are summed as always instead.
+    const Matrix& g = *m_gram;
+    const double invM = 1.0 / static_cast<double>(m);
+    m_gramMean.resize(static_cast<size_t>(d));
+    double gamma = 0;
+    for (Index i = 0; i < d; ++i) {
+      const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+      double sum = 0;
+      for (Index j = 0; j < d; ++j) {
+        const Index other = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+        sum += m_count[static_cast<size_t>(j)] * g(other, row);
+      }
+      m_gramMean[static_cast<size_t>(i)] = sum * invM;
+      gamma += m_count[static_cast<size_t>(i)] * sum * invM;
+    }
+    gamma *= invM;
+    for (Index j = 0; j < d; ++j) {
+      const Index column = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+      const double cj = std::sqrt(m_count[static_cast<size_t>(j)]);
+      const double gj = m_gramMean[static_cast<size_t>(j)];
+      for (Index i = j; i < d; ++i) {
+        const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+        inner(i, j) = std::sqrt(m_count[static_cast<size_t>(i)]) * cj *
+                      (g(row, column) - m_gramMean[static_cast<size_t>(i)] - gj + gamma);
+      }
+    }
+    solved = m_solver.computeIfSeparated(inner, k);
+  }
+  if (!solved) {
+    inner.setZero();
+    inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
+    m_solver.compute(inner, k);
+  }
   auto lambda = m_solver.variances();
   // Below this the k-th axis is lost in rounding: decompose the covariance.
   const double floor = 1e-10 * lambda(0);
@@ -114,8 +154,20 @@ bool SampleAxes::axesFromInnerProducts(int k) {
   return true;
 }
 
+Matrix sourceGram(const Matrix& source) {
+  Matrix centred = source.rowwise() - source.colwise().mean();
+  return centred * centred.transpose();
+}
+
 const Matrix& SampleAxes::covariance() {
-  if (!m_covarianceReady) {
+  if (m_covarianceKind == Covariance::kNone) {
+    return exactCovariance();
+  }
+  return m_covariance;
+}
+
+const Matrix& SampleAxes::exactCovariance() {
+  if (m_covarianceKind != Covariance::kExact) {
     const Index m = m_sample.rows();
     const Index p = m_sample.cols();
     m_covariance.resize(p, p);
@@ -123,9 +175,24 @@ const Matrix& SampleAxes::covariance() {
     m_covariance.selfadjointView<Eigen::Lower>().rankUpdate(m_sample.transpose(),
                                                             1.0 / static_cast<double>(m - 1));
     m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
-    m_covarianceReady = true;
+    m_covarianceKind = Covariance::kExact;
   }
   return m_covariance;
+}
+
+void SampleAxes::fastCovariance() {
+  // Dot products of the centred columns: on matrices this small the
+  // packing of a general product costs more than its arithmetic.
+  const Index m = m_sample.rows();
+  const Index p = m_sample.cols();
+  const double scale = 1.0 / static_cast<double>(m - 1);
+  m_covariance.resize(p, p);
+  for (Index j = 0; j < p; ++j) {
+    m_covariance.col(j).tail(p - j).noalias() =
+        scale * (m_sample.rightCols(p - j).transpose() * m_sample.col(j));
+  }
+  m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
+  m_covarianceKind = Covariance::kFast;
 }
 
 void SampleAxes::compute(int k) {
@@ -134,16 +201,27 @@ void SampleAxes::compute(int k) {
   m_mean.resize(p);
   m_mean.noalias() = m_sample.colwise().mean().transpose();
   m_sample.rowwise() -= m_mean.transpose();
-  m_covarianceReady = false;
+  m_covarianceKind = Covariance::kNone;
   m_axes.resize(p, k);
   // Both routes below need at most p × p: no growing from replicate to
   // replicate as the count of distinct rows varies.
   m_solver.reserve(static_cast<int>(p), k);
   collectDistinctRows();
-  if (static_cast<Index>(m_firstRow.size()) < p && axesFromInnerProducts(k)) {
+  const Index distinct = static_cast<Index>(m_firstRow.size());
+  if (distinct < p && axesFromInnerProducts(k)) {
     return;
   }
-  m_solver.compute(covariance(), k);
+  // With more distinct rows than variables the covariance can have full
+  // rank; where its leading eigenvalues then stand apart, its axes do not
+  // depend on the order of summation.
+  if (distinct > p) {
+    fastCovariance();
+    if (m_solver.computeIfSeparated(m_covariance, k)) {
+      m_axes = m_solver.axes();
+      return;
+    }
+  }
+  m_solver.compute(exactCovariance(), k);
   m_axes = m_solver.axes();
 }
 
@@ -215,18 +293,23 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
   const Index n = symmetric.rows();
   m_factor.resize(n, n);
   m_factor.triangularView<Eigen::Lower>() = symmetric;
-  // Cholesky on the lower triangle, in place, column by column.
-  double logDet = 0;
+  // Cholesky on the lower triangle, in place, column by column. The
+  // pivots' product is kept as mantissa and exponent, so that one
+  // logarithm serves them all without overflow or underflow.
+  double mantissa = 1;
+  int exponent = 0;
   for (Index j = 0; j < n; ++j) {
     double* column = m_factor.col(j).data();
     const double pivot = column[j];
     if (!(pivot > kDefinitePivot * symmetric(j, j))) {
       return std::nullopt;
     }
-    logDet += std::log(pivot);
-    const double root = std::sqrt(pivot);
+    int e = 0;
+    mantissa = std::frexp(mantissa * pivot, &e);
+    exponent += e;
+    const double inverseRoot = 1.0 / std::sqrt(pivot);
     for (Index i = j + 1; i < n; ++i) {
-      column[i] /= root;
+      column[i] *= inverseRoot;
     }
     for (Index l = j + 1; l < n; ++l) {
       const double f = column[l];
@@ -236,7 +319,7 @@ std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& sym
       }
     }
   }
-  return logDet;
+  return std::log(mantissa) + exponent * std::numbers::ln2;
 }
 
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
@@ -272,14 +355,14 @@ double FluryWorkspace::statisticByLu(SampleAxes& a, SampleAxes& b) {
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;
   m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
-  m_together.noalias() = (n1 - 1) * a.covariance() + (n2 - 1) * b.covariance();
+  m_together.noalias() = (n1 - 1) * a.exactCovariance() + (n2 - 1) * b.exactCovariance();
   m_offset.noalias() = a.mean() - m_mean;
   m_together.noalias() += n1 * m_offset * m_offset.transpose();
   m_offset.noalias() = b.mean() - m_mean;
   m_together.noalias() += n2 * m_offset * m_offset.transpose();
   m_together /= n - 1;
-  LogDeterminant d1 = logDeterminant(a.covariance());
-  LogDeterminant d2 = logDeterminant(b.covariance());
+  LogDeterminant d1 = logDeterminant(a.exactCovariance());
+  LogDeterminant d2 = logDeterminant(b.exactCovariance());
   LogDeterminant d = logDeterminant(m_together);
   return fluryFromLogDeterminants(d1, d2, d, n1, n2);
 }

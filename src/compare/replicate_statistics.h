@@ -31,8 +31,11 @@ class SampleAxes {
   Matrix& sample(Index m, Index p);
   // ids[a] == ids[b] when rows a and b of the sample are the same row of
   // its source; ids lie in 0 ... idCount - 1. Without ids, every row
-  // counts as distinct.
-  void setRowIds(std::span<const Index> ids, Index idCount);
+  // counts as distinct. `sourceGram`, where given, is the idCount × idCount
+  // matrix of inner products of the source's rows centred on their mean
+  // (sourceGram below); it must outlive compute(). With it the inner
+  // products of the distinct rows cost O(d²) instead of O(d² p).
+  void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr);
   // The leading k axes, 1 <= k <= p; m >= 2. The sample is centred in
   // place.
   void compute(int k);
@@ -41,16 +44,25 @@ class SampleAxes {
   const Vector& mean() const { return m_mean; }
   // p × p, divisor m - 1; formed on the first request after compute().
   const Matrix& covariance();
+  // The same matrix summed in the order the program has always summed it.
+  // A singular or ill-conditioned covariance passes its rounding on to
+  // the axes and determinants taken of it, so wherever those are not
+  // clearly defined they are taken of this one, and seeded results stay
+  // as they were.
+  const Matrix& exactCovariance();
   const Matrix& axes() const { return m_axes; }  // p × k, leading first
 
  private:
+  enum class Covariance { kNone, kFast, kExact };
+
   void collectDistinctRows();
   bool axesFromInnerProducts(int k);
+  void fastCovariance();
 
   Matrix m_sample;
   Vector m_mean;
   Matrix m_covariance;
-  bool m_covarianceReady = false;
+  Covariance m_covarianceKind = Covariance::kNone;
   Matrix m_axes;
   LeadingAxesSolver m_solver;
   // Distinct rows: first occurrence and count, in order of appearance.
@@ -60,7 +72,13 @@ class SampleAxes {
   std::vector<double> m_count;
   Matrix m_weighted;  // capacity m × p: the scaled distinct rows
   Matrix m_inner;     // capacity m × m
+  const Matrix* m_gram = nullptr;
+  std::vector<double> m_gramMean;
 };
+
+// The inner products of the rows of `source` centred on their mean:
+// m × m for an m-row source.
+Matrix sourceGram(const Matrix& source);
 
 // What the resampling tests take from one comparison of two samples.
 struct PairStatistics {
@@ -104,7 +122,8 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // The three log-determinants come from Cholesky factorisations. Where one
 // of the matrices is not clearly positive definite (a pivot below 1e-3 of
 // its diagonal element, as in singular resamples), all three come from LU
-// decompositions with partial pivoting of the matrices formed in full,
+// decompositions with partial pivoting of the exact covariances formed in
+// full,
 // which give the values the determinants' quotients have always given
 // there: infinite or undefined ones for exactly singular matrices, and
 // whatever rounding leaves of a determinant that is zero in exact

@@ -24,6 +24,11 @@ class ReplicateStream {
   // 2u - 1 for a fresh uniform u: uniform on (-1, 1).
   double symmetric() { return 2.0 * uniform() - 1.0; }
 
+  // Block draws: the same numbers, in the same order, as n single calls of
+  // symmetric() or position(m), at a fraction of their cost.
+  void fillSymmetric(double* out, Index n);
+  void fillPositions(Index m, Index* out, Index n);
+
  private:
   std::array<std::uint64_t, 4> m_state;
 };

@@ -14,30 +14,32 @@ namespace {
 
 // Rows drawn with replacement: row a of the sample is row ceil(from · u)
 // of the source, its first p columns. `positions` keeps the rows drawn.
-void drawRows(ReplicateStream& stream, const Matrix& source, Index from, Index p,
-              SampleAxes& sample, Index rows, std::vector<Index>& positions) {
+void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram, Index from,
+              Index p, SampleAxes& sample, Index rows, std::vector<Index>& positions) {
   Matrix& x = sample.sample(rows, p);
   positions.resize(static_cast<size_t>(rows));
-  for (Index a = 0; a < rows; ++a) {
-    Index r = stream.position(from);
-    positions[static_cast<size_t>(a)] = r;
-    x.row(a) = source.row(r).head(p);
+  stream.fillPositions(from, positions.data(), rows);
+  // Column by column: both matrices are stored so.
+  for (Index b = 0; b < p; ++b) {
+    const double* in = source.col(b).data();
+    double* out = x.col(b).data();
+    for (Index a = 0; a < rows; ++a) {
+      out[a] = in[positions[static_cast<size_t>(a)]];
+    }
   }
-  sample.setRowIds(positions, from);
+  sample.setRowIds(positions, from, &gram);
 }
 
 // Numbers uniform on (-1, 1), drawn column by column.
 void drawNoise(ReplicateStream& stream, Matrix& sample) {
-  double* x = sample.data();
-  for (Index j = 0; j < sample.size(); ++j) {
-    x[j] = stream.symmetric();
-  }
+  stream.fillSymmetric(sample.data(), sample.size());
 }
 
 // The work space and the statistics every test shares.
 class TestTask : public ReplicateTask {
  public:
-  explicit TestTask(const AnalysisInput& in) : m_in(in), m_k(in.npca) {}
+  explicit TestTask(const AnalysisInput& in)
+      : m_in(in), m_k(in.npca), m_gram{sourceGram(in.source1), sourceGram(in.source2)} {}
 
  protected:
   // Angle and metric between two computed samples, with the console lines
@@ -58,8 +60,8 @@ class TestTask : public ReplicateTask {
   void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
                 Index second) {
     Index p = source.cols();
-    drawRows(stream, source, m, p, m_first[g], first, m_positions);
-    drawRows(stream, source, m, p, m_second[g], second, m_positions);
+    drawRows(stream, source, m_gram[g], m, p, m_first[g], first, m_positions);
+    drawRows(stream, source, m_gram[g], m, p, m_second[g], second, m_positions);
   }
 
   // Group g's within-group bootstrap pair, drawn and compared: m1 and m1
@@ -79,6 +81,8 @@ class TestTask : public ReplicateTask {
   // One work space per sample role, so that no sample changes size from
   // replicate to replicate.
   SampleAxes m_first[2], m_second[2];
+  // Each group's source rows' inner products, for samples of few rows.
+  const Matrix m_gram[2];
   SubspacePair m_pair;
   std::vector<Index> m_positions;
 };
@@ -101,8 +105,8 @@ class BootRangeTask : public TestTask {
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     Index p = m_in.source1.cols();
-    drawRows(stream, m_in.source1, m_in.m1, p, m_first[0], m_in.m1, m_positions);
-    drawRows(stream, m_in.source2, m_in.m2, p, m_first[1], m_in.m2, m_positions);
+    drawRows(stream, m_in.source1, m_gram[0], m_in.m1, p, m_first[0], m_in.m1, m_positions);
+    drawRows(stream, m_in.source2, m_gram[1], m_in.m2, p, m_first[1], m_in.m2, m_positions);
     PairStatistics s = compare(m_first[0], m_first[1], console);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
@@ -159,12 +163,8 @@ class ShuffleTask : public TestTask {
     const Index p = m_in.n - 1;
     m_rows.resize(static_cast<size_t>(m));
     m_columns.resize(static_cast<size_t>(p));
-    for (Index& r : m_rows) {
-      r = stream.position(m);
-    }
-    for (Index& c : m_columns) {
-      c = stream.position(p);
-    }
+    stream.fillPositions(m, m_rows.data(), m);
+    stream.fillPositions(p, m_columns.data(), p);
     Matrix& sample = out.sample(m, p);
     for (Index b = 0; b < p; ++b) {
       for (Index a = 0; a < m; ++a) {

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstring>
+#include <exception>
 #include <numeric>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -56,25 +59,106 @@ double variance(const Eigen::Matrix2d& t, const Eigen::Matrix2d& q, int column) 
   return q.col(column).dot(t * q.col(column));
 }
 
-// H'·A·H for H = [B(:,l) B(:,j)], from ab = A·B.
-Eigen::Matrix2d block(const Matrix& b, const Matrix& ab, Index l, Index j) {
-  Eigen::Matrix2d t;
-  t << b.col(l).dot(ab.col(l)), b.col(l).dot(ab.col(j)), b.col(j).dot(ab.col(l)),
-      b.col(j).dot(ab.col(j));
-  return t;
+// Two lanes of doubles: the compiler's vector type, so that lane-wise
+// products and sums round exactly as their scalar forms.
+typedef double Lanes __attribute__((vector_size(16)));
+
+Lanes load(const double* x) {
+  Lanes v;
+  std::memcpy(&v, x, sizeof v);
+  return v;
+}
+
+void store(double* x, Lanes v) {
+  std::memcpy(x, &v, sizeof v);
+}
+
+Lanes both(double x) {
+  return Lanes{x, x};
+}
+
+// [x y] = [x y]·q for two columns of n entries.
+void turn(double* x, double* y, Index n, const Eigen::Matrix2d& q) {
+  const Lanes q00 = both(q(0, 0)), q01 = both(q(0, 1)), q10 = both(q(1, 0)), q11 = both(q(1, 1));
+  Index i = 0;
+  for (; i + 2 <= n; i += 2) {
+    Lanes a = load(x + i);
+    Lanes b = load(y + i);
+    store(x + i, a * q00 + b * q10);
+    store(y + i, a * q01 + b * q11);
+  }
+  for (; i < n; ++i) {
+    double a = x[i];
+    double b = y[i];
+    x[i] = a * q(0, 0) + b * q(1, 0);
+    y[i] = a * q(0, 1) + b * q(1, 1);
+  }
 }
 
 // [M(:,l) M(:,j)] = [M(:,l) M(:,j)]·q.
 void turnColumns(Matrix& m, Index l, Index j, const Eigen::Matrix2d& q) {
-  for (Index i = 0; i < m.rows(); ++i) {
-    double x = m(i, l);
-    double y = m(i, j);
-    m(i, l) = x * q(0, 0) + y * q(1, 0);
-    m(i, j) = x * q(0, 1) + y * q(1, 1);
-  }
+  turn(m.col(l).data(), m.col(j).data(), m.rows(), q);
 }
 
 }  // namespace
+
+Eigen::Matrix2d pairBlock(const Matrix& B, const Matrix& AB, Index l, Index j) {
+  const Index n = B.rows();
+  const double* bl = B.col(l).data();
+  const double* bj = B.col(j).data();
+  const double* al = AB.col(l).data();
+  const double* aj = AB.col(j).data();
+  Eigen::Matrix2d t;
+  if (n < 2) {
+    t << bl[0] * al[0], bl[0] * aj[0], bj[0] * al[0], bj[0] * aj[0];
+    return t;
+  }
+  // The four sums run side by side, each in the order of a vectorised dot
+  // product: lanes over pairs of entries, two such accumulators taking
+  // alternate pairs, then the lanes added and the odd entry last.
+  Lanes s00, s01, s10, s11;
+  auto start = [&](Index i, Lanes& u00, Lanes& u01, Lanes& u10, Lanes& u11) {
+    Lanes xl = load(bl + i), xj = load(bj + i), yl = load(al + i), yj = load(aj + i);
+    u00 = xl * yl;
+    u01 = xl * yj;
+    u10 = xj * yl;
+    u11 = xj * yj;
+  };
+  auto add = [&](Index i, Lanes& u00, Lanes& u01, Lanes& u10, Lanes& u11) {
+    Lanes xl = load(bl + i), xj = load(bj + i), yl = load(al + i), yj = load(aj + i);
+    u00 = u00 + xl * yl;
+    u01 = u01 + xl * yj;
+    u10 = u10 + xj * yl;
+    u11 = u11 + xj * yj;
+  };
+  start(0, s00, s01, s10, s11);
+  const Index pairs = (n / 2) * 2;
+  const Index quads = (n / 4) * 4;
+  if (pairs > 2) {
+    Lanes r00, r01, r10, r11;
+    start(2, r00, r01, r10, r11);
+    for (Index i = 4; i < quads; i += 4) {
+      add(i, s00, s01, s10, s11);
+      add(i + 2, r00, r01, r10, r11);
+    }
+    s00 = s00 + r00;
+    s01 = s01 + r01;
+    s10 = s10 + r10;
+    s11 = s11 + r11;
+    if (pairs > quads) {
+      add(quads, s00, s01, s10, s11);
+    }
+  }
+  t << s00[0] + s00[1], s01[0] + s01[1], s10[0] + s10[1], s11[0] + s11[1];
+  if (pairs < n) {
+    const Index i = n - 1;
+    t(0, 0) = t(0, 0) + bl[i] * al[i];
+    t(0, 1) = t(0, 1) + bl[i] * aj[i];
+    t(1, 0) = t(1, 0) + bj[i] * al[i];
+    t(1, 1) = t(1, 1) + bj[i] * aj[i];
+  }
+  return t;
+}
 
 PairRotation rotatePair(const Eigen::Matrix2d& t1, const Eigen::Matrix2d& t2, double n1, double n2,
                         int maxIterations) {
@@ -167,6 +251,52 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1, double n
   return fit;
 }
 
+namespace {
+
+// From this many variables a sweep takes long enough to share the work of
+// consecutive sweeps with a second thread.
+constexpr Index kOverlapSize = 48;
+
+// One sweep over all column pairs, turning B in place; returns the number
+// of rotations stopped by their bound. Throws vexmoor::Error naming the
+// group when a group has zero variance along a common axis.
+int sweep(Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n,
+          const CpcLimits& limits, const std::vector<std::string>& labels) {
+  const size_t k = A.size();
+  const Index p = B.rows();
+  // A·B turns with B, so each pair's blocks cost four dot products per
+  // group; the products are formed afresh every sweep to keep rounding
+  // from piling up.
+  std::vector<Matrix> ab(k);
+  for (size_t g = 0; g < k; ++g) {
+    ab[g] = A[g] * B;
+  }
+  std::vector<Eigen::Matrix2d> blocks(k);
+  int unsettled = 0;
+  for (Index j = 1; j < p; ++j) {
+    for (Index l = 0; l < j; ++l) {
+      for (size_t g = 0; g < k; ++g) {
+        blocks[g] = pairBlock(B, ab[g], l, j);
+      }
+      PairRotation r = rotatePair(blocks, n, limits.maxRotationIterations);
+      if (r.zeroVarianceGroup != 0) {
+        throw Error(groupLabel(labels, r.zeroVarianceGroup) +
+                    " has zero variance along one of the common axes (a combination of "
+                    "variables that is the same in every specimen), so the common principal "
+                    "components cannot be estimated");
+      }
+      unsettled += r.settled ? 0 : 1;
+      turnColumns(B, l, j, r.q);
+      for (Matrix& m : ab) {
+        turnColumns(m, l, j, r.q);
+      }
+    }
+  }
+  return unsettled;
+}
+
+}  // namespace
+
 CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::vector<double>& n,
                                        const CpcLimits& limits,
                                        const std::vector<std::string>& labels) {
@@ -180,42 +310,68 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
   Matrix B = Matrix::Identity(p, p);
   double philast = 35;
   double phi = 34;
-  std::vector<Eigen::Matrix2d> blocks(k);
-  while (std::abs(philast - phi) > kSweepTolerance) {
-    if (fit.sweeps == limits.maxSweeps) {
-      fit.settled = false;
-      break;
+  if (p < kOverlapSize || std::thread::hardware_concurrency() < 2) {
+    while (std::abs(philast - phi) > kSweepTolerance) {
+      if (fit.sweeps == limits.maxSweeps) {
+        fit.settled = false;
+        break;
+      }
+      ++fit.sweeps;
+      fit.unsettledRotations = sweep(B, A, n, limits, labels);
+      philast = phi;
+      phi = fluryCriterion(B, A, n);
     }
+  } else if (fit.sweeps == limits.maxSweeps) {
+    fit.settled = false;
+  } else {
+    // The first sweep always runs. Then the criterion of the last sweep's
+    // axes is computed on a second thread while the next sweep runs on a
+    // copy, which is kept only when the criterion asks for it: the same
+    // sweeps as one after the other, with the criterion off the path.
     ++fit.sweeps;
-    fit.unsettledRotations = 0;
-    // A·B turns with B, so each pair's blocks cost four dot products per
-    // group; the products are formed afresh every sweep to keep rounding
-    // from piling up.
-    std::vector<Matrix> ab(k);
-    for (size_t g = 0; g < k; ++g) {
-      ab[g] = A[g] * B;
-    }
-    for (Index j = 1; j < p; ++j) {
-      for (Index l = 0; l < j; ++l) {
-        for (size_t g = 0; g < k; ++g) {
-          blocks[g] = block(B, ab[g], l, j);
+    fit.unsettledRotations = sweep(B, A, n, limits, labels);
+    while (true) {
+      double next = 0;
+      std::exception_ptr criterionFailure;
+      std::thread criterion([&] {
+        try {
+          next = fluryCriterion(B, A, n);
+        } catch (...) {
+          criterionFailure = std::current_exception();
         }
-        PairRotation r = rotatePair(blocks, n, limits.maxRotationIterations);
-        if (r.zeroVarianceGroup != 0) {
-          throw Error(groupLabel(labels, r.zeroVarianceGroup) +
-                      " has zero variance along one of the common axes (a combination of "
-                      "variables that is the same in every specimen), so the common principal "
-                      "components cannot be estimated");
-        }
-        fit.unsettledRotations += r.settled ? 0 : 1;
-        turnColumns(B, l, j, r.q);
-        for (Matrix& m : ab) {
-          turnColumns(m, l, j, r.q);
+      });
+      const bool bounded = fit.sweeps == limits.maxSweeps;
+      Matrix ahead;
+      int aheadUnsettled = 0;
+      std::exception_ptr aheadFailure;
+      if (!bounded) {
+        try {
+          ahead = B;
+          aheadUnsettled = sweep(ahead, A, n, limits, labels);
+        } catch (...) {
+          aheadFailure = std::current_exception();
         }
       }
+      criterion.join();
+      if (criterionFailure) {
+        std::rethrow_exception(criterionFailure);
+      }
+      philast = phi;
+      phi = next;
+      if (!(std::abs(philast - phi) > kSweepTolerance)) {
+        break;
+      }
+      if (bounded) {
+        fit.settled = false;
+        break;
+      }
+      if (aheadFailure) {
+        std::rethrow_exception(aheadFailure);
+      }
+      B = std::move(ahead);
+      ++fit.sweeps;
+      fit.unsettledRotations = aheadUnsettled;
     }
-    philast = phi;
-    phi = fluryCriterion(B, A, n);
   }
   fit.phi = phi;
 

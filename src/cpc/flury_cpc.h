@@ -46,6 +46,12 @@ PairRotation rotatePair(const std::vector<Eigen::Matrix2d>& blocks,
                         const std::vector<double>& weights,
                         int maxIterations = CpcLimits{}.maxRotationIterations);
 
+// H'·A·H for H = [B(:,l) B(:,j)] from AB = A·B: the four dot products of
+// those columns, bit for bit as Eigen's dot gives them, but read in one
+// pass. The sweeps stop only when the criterion repeats exactly, so the
+// order of every sum is part of the result.
+Eigen::Matrix2d pairBlock(const Matrix& B, const Matrix& AB, Index l, Index j);
+
 // flury_g: the rotation q of rotatePair. Throws vexmoor::Error naming the
 // group and the column when a group has zero variance along a column of q.
 Matrix flury_g(const Matrix& T1, const Matrix& T2, double n1, double n2);

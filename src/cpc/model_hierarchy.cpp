@@ -112,6 +112,10 @@ unsigned workerCount() {
   return std::max(1u, std::thread::hardware_concurrency());
 }
 
+// From this many variables the common components take long enough to fit
+// the proportional model beside them.
+constexpr Index kBesideSize = 48;
+
 // The partial models formed one by one, as the console shows them: each
 // estimate, its axes and a key wait. The models are independent, so a batch
 // of them is computed on all cores and then shown in order; the numbers do
@@ -278,7 +282,36 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   h.p = p;
   h.groups = static_cast<Index>(s.size());
 
-  CommonComponents cpc = fluryCommonComponents(s, n, limits, labels);
+  // The proportional model does not depend on the common components; with
+  // many variables it is fitted on a second thread beside the sweeps.
+  std::optional<ProportionalModel> proportional;
+  std::exception_ptr proportionalFailure;
+  auto fitProportional = [&] {
+    try {
+      proportional = proportionalModel(s, n, limits.maxProportionalIterations, labels);
+    } catch (...) {
+      proportionalFailure = std::current_exception();
+    }
+  };
+  std::thread beside;
+  if (p >= kBesideSize && workerCount() > 1) {
+    beside = std::thread(fitProportional);
+  }
+  std::optional<CommonComponents> common;
+  try {
+    common = fluryCommonComponents(s, n, limits, labels);
+  } catch (...) {
+    if (beside.joinable()) {
+      beside.join();
+    }
+    throw;
+  }
+  if (beside.joinable()) {
+    beside.join();
+  } else {
+    fitProportional();
+  }
+  const CommonComponents& cpc = *common;
   h.cpc = model(logLikelihood(cpc.estimates, n), pd * (pd - 1) / 2 + groups * pd);
 
   Matrix pooled = n[0] * s[0];
@@ -290,7 +323,10 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   Matrix sIdentical = pooled / total;
   h.identical = model(-total * logDeterminant(sIdentical), pd * (pd + 1) / 2);
 
-  ProportionalModel prop = proportionalModel(s, n, limits.maxProportionalIterations, labels);
+  if (proportionalFailure) {
+    std::rethrow_exception(proportionalFailure);
+  }
+  const ProportionalModel& prop = *proportional;
   h.prop = model(logLikelihood(prop.estimates, n), pd * (pd + 1) / 2 + groups - 1);
   h.proportionality = prop.p;
 

@@ -202,7 +202,36 @@ expect seed_not_a_number err '--seed' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --s
 expect unknown_flag err '--frobnicate' -- "${A[@]}" "$gorf" "$gorm" -k 2 --frobnicate
 expect unknown_action err 'unknown action' -- DoMagic "$gorf" "$gorm" -k 2
 expect action_only err 'ACTION GROUP1_FILE GROUP2_FILE' -- DoMezeyAngle
-expect too_many_arguments err 'ACTION GROUP1_FILE GROUP2_FILE' -- "${A[@]}" "$gorf" "$gorm" "$gorm" -k 2
+expect too_many_arguments err 'named twice' -- "${A[@]}" "$gorf" "$gorm" "$gorm" -k 2
+
+# --- groups named by a column, a classifier or several files -------------------
+table=$examples/gorilla_groups/gorillas.csv
+tps=$examples/gorilla_groups/gorillas.tps
+classes=$examples/gorilla_groups/classifier.csv
+awk -F, 'NR==1 || $3!="M-large"' "$table" | awk -F, -v OFS=, 'NR==2{$3="Z"} {print}' | cut -d, -f1,3- >"$f/lonely.csv"
+awk -F, -v OFS=, 'NR==7{$3=""} {print}' "$table" >"$f/no_group.csv"
+awk -F, -v OFS=, 'NR>1{$2="female"} {print}' "$table" >"$f/one_sex.csv"
+grep -v '^gorm07,' "$classes" >"$f/short_classifier.csv"
+{ cat "$classes"; echo "gorx99,male,large,M-large"; } >"$f/extra_classifier.csv"
+G=(DoMezeyAngle "$table" -k 2)
+expect group_by_missing_column err 'no column "species"' -- "${G[@]}" --group-by species
+expect group_by_one_value err 'the one group "female"' -- DoMezeyAngle "$f/one_sex.csv" --group-by sex -k 2
+expect group_by_empty_value err 'line 7' -- DoMezeyAngle "$f/no_group.csv" --group-by group -k 2
+expect group_of_one_specimen err 'group "Z" has 1 specimen' -- DoMezeyAngle "$f/lonely.csv" --group-by group -k 2
+expect group_by_two_files err 'expected ACTION FILE' -- "${G[@]}" "$gorf" --group-by group
+expect group_by_on_tps err 'no column "group"' -- DoMezeyAngle "$tps" --group-by group -k 2
+expect group_by_and_classifier err 'give one of them' -- "${G[@]}" --group-by group --classifier "$classes" --by group
+expect classifier_without_by err '--by COLUMN' -- DoMezeyAngle "$tps" --classifier "$classes" -k 2
+expect by_without_classifier err 'needs --classifier' -- DoMezeyAngle "$tps" --by group -k 2
+expect classifier_missing_column err 'no column "species"' -- DoMezeyAngle "$tps" --classifier "$classes" --by species -k 2
+expect classifier_leaves_specimen err 'specimen "gorm07" has no group' -- DoMezeyAngle "$tps" --classifier "$f/short_classifier.csv" --by group -k 2
+expect classifier_names_stranger err 'specimen "gorx99" is not in file' -- DoMezeyAngle "$tps" --classifier "$f/extra_classifier.csv" --by group -k 2
+expect three_files ok 'pooled frame of all 3 groups' -- "${A[@]}" "$gorf" "$gorm" "$f/tabs.txt" -k 2
+expect three_files_one_specimen err 'group "one" has 1 specimen' -- "${A[@]}" "$gorf" "$gorm" "$f/one.txt" -k 2
+expect three_files_other_landmarks err 'group "seven_landmarks" has 15' -- "${A[@]}" "$gorf" "$gorm" "$f/seven_landmarks.txt" -k 2
+expect three_files_other_dimension err 'macm.txt' -- "${A[@]}" "$gorf" "$gorm" "$macm" -k 2
+expect three_groups_cpc ok 'Independent Variance' -- RunCPC "$gorf" "$gorm" "$f/tabs.txt"
+expect three_groups_replicates err 'this run has 3' -- BootMezeyAngle "$gorf" "$gorm" "$f/tabs.txt" -k 2 --replicates "$f/r.csv"
 
 # --- legitimate variations of a good file --------------------------------------
 expect crlf same '' -- "${A[@]}" "$f/crlf.txt" "$gorm" -k 2

@@ -99,6 +99,29 @@ TEST(ReplicateStatistics, FewDistinctRowsGiveTheCovariancesAxes) {
   }
 }
 
+TEST(ReplicateStatistics, SourceInnerProductsGiveTheSameAxes) {
+  // Far from the origin, as raw landmark coordinates are: the source's own
+  // centring must keep the inner products accurate.
+  Matrix source = randomSample(20, 30, 11).array() + 500.0;
+  Matrix gram = sourceGram(source);
+  std::vector<Index> rows;
+  for (Index i = 0; i < 20; ++i) {
+    rows.push_back((i * 7) % 13);
+  }
+  for (int k : {1, 3}) {
+    SampleAxes plain, fromGram;
+    fillBootstrap(plain, source, rows);
+    fillBootstrap(fromGram, source, rows);
+    fromGram.setRowIds(rows, source.rows(), &gram);
+    plain.compute(k);
+    fromGram.compute(k);
+    EXPECT_LT(
+        (plain.axes() * plain.axes().transpose() - fromGram.axes() * fromGram.axes().transpose())
+            .norm(),
+        1e-9);
+  }
+}
+
 TEST(ReplicateStatistics, FewerDistinctRowsThanAxesStillGiveUnitAxes) {
   // Three distinct rows leave two axes of positive variance; the third is
   // any unit direction orthogonal to them, as for the covariance itself.

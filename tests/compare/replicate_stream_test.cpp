@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace vexmoor {
@@ -63,6 +64,25 @@ TEST(ReplicateStream, PositionsCoverEveryRowEvenly) {
   }
   for (int i = 0; i < 100; ++i) {
     ASSERT_EQ(s.position(1), 0);
+  }
+}
+
+TEST(ReplicateStream, BlockDrawsContinueTheSameSequence) {
+  // Mixed single and block draws must give the numbers of single draws
+  // alone, whatever the block lengths (0 and 1 included).
+  ReplicateStream single(21, 4), blocks(21, 4);
+  std::vector<double> numbers(13);
+  std::vector<Index> positions(9);
+  for (Index length : {Index{0}, Index{1}, Index{13}, Index{5}}) {
+    blocks.fillSymmetric(numbers.data(), length);
+    for (Index i = 0; i < length; ++i) {
+      ASSERT_EQ(numbers[static_cast<size_t>(i)], single.symmetric());
+    }
+    blocks.fillPositions(7, positions.data(), std::min<Index>(length, 9));
+    for (Index i = 0; i < std::min<Index>(length, 9); ++i) {
+      ASSERT_EQ(positions[static_cast<size_t>(i)], single.position(7));
+    }
+    ASSERT_EQ(blocks.uniform(), single.uniform());
   }
 }
 

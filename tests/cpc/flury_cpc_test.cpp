@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "cpc/model_numerics.h"
 #include "cpc_test_support.h"
@@ -80,6 +81,24 @@ TEST(FluryG, StopsAtItsIterationBound) {
   EXPECT_FALSE(bounded.settled);
   EXPECT_EQ(bounded.iterations, 1);
   EXPECT_NEAR(bounded.q.determinant(), 1.0, 1e-14);
+}
+
+TEST(FluryF, PairBlocksAreTheFourDotProductsToTheLastBit) {
+  std::mt19937 gen(11);
+  std::normal_distribution<double> normal;
+  for (Index n = 1; n <= 41; ++n) {
+    Matrix b(n, 3), ab(n, 3);
+    for (Index i = 0; i < b.size(); ++i) {
+      b.data()[i] = normal(gen);
+      ab.data()[i] = 1e3 * normal(gen);
+    }
+    Eigen::Matrix2d t = pairBlock(b, ab, 0, 2);
+    SCOPED_TRACE(n);
+    EXPECT_EQ(t(0, 0), b.col(0).dot(ab.col(0)));
+    EXPECT_EQ(t(0, 1), b.col(0).dot(ab.col(2)));
+    EXPECT_EQ(t(1, 0), b.col(2).dot(ab.col(0)));
+    EXPECT_EQ(t(1, 1), b.col(2).dot(ab.col(2)));
+  }
 }
 
 TEST(FluryF, DiagonalMatricesGiveOrderedCoordinateAxes) {

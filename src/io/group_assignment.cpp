@@ -1,0 +1,316 @@
+#include "io/group_assignment.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
+
+#include "io/line_source.h"
+#include "io/reader_support.h"
+#include "io/table_file.h"
+#include "runtime/error.h"
+#include "runtime/text.h"
+
+namespace vexmoor {
+namespace {
+
+std::string quotedName(std::string_view name) {
+  return "\"" + shownToken(name) + "\"";
+}
+
+// The whole file as text, read through the bounded line reader.
+std::string fileText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    throw Error("cannot open file \"" + escapeNonPrintable(path) + "\": " + std::strerror(errno));
+  }
+  LineSource source(in, path);
+  std::string text;
+  std::string_view line;
+  while (source.next(line)) {
+    text += line;
+  }
+  return text;
+}
+
+struct Header {
+  size_t line = 0;  // 1-based
+  char separator = ',';
+  std::vector<std::string> fields;
+};
+
+Header findHeader(LineSource& source, const std::string& what) {
+  std::string_view line;
+  while (source.next(line)) {
+    if (isBlankLine(line)) {
+      continue;
+    }
+    Header h;
+    h.line = source.lineNumber();
+    std::string_view bare = line;
+    while (!bare.empty() && (bare.back() == '\n' || bare.back() == '\r')) {
+      bare.remove_suffix(1);
+    }
+    h.separator = tableSeparator(bare);
+    h.fields = splitFields(line, h.separator, fileLine(source.label(), h.line));
+    return h;
+  }
+  throw Error(what + " is empty");
+}
+
+size_t columnIndex(const Header& h, const std::string& column, const std::string& what) {
+  for (size_t i = 0; i < h.fields.size(); ++i) {
+    if (h.fields[i] == column) {
+      return i;
+    }
+  }
+  std::string list;
+  for (size_t i = 0; i < h.fields.size() && i < 20; ++i) {
+    list += (i == 0 ? "" : ", ") + quotedName(h.fields[i]);
+  }
+  if (h.fields.size() > 20) {
+    list += ", ...";
+  }
+  throw Error(what + " has no column " + quotedName(column) + "; its first row holds " + list);
+}
+
+bool allEmpty(const std::vector<std::string>& fields) {
+  for (const std::string& f : fields) {
+    if (!f.empty()) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// A field written back so that splitFields reads it as it was.
+std::string fieldText(const std::string& field, char separator) {
+  bool quote = field.find('"') != std::string::npos || field.find(separator) != std::string::npos ||
+               (separator == ' ' && field.find('\t') != std::string::npos) ||
+               (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+  if (!quote) {
+    return field;
+  }
+  std::string out = "\"";
+  for (char c : field) {
+    out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  return out + "\"";
+}
+
+void checkSeveralGroups(const std::vector<std::string>& names, const std::string& where) {
+  if (names.size() == 1) {
+    throw Error(where + " gives every specimen the one group " + quotedName(names[0]) +
+                "; comparing groups needs at least two");
+  }
+}
+
+// The rows of `all` whose group (index into `names`) is each group in turn.
+NamedGroups splitRows(const LandmarkGroup& all, const std::vector<size_t>& groupOf,
+                      std::vector<std::string> names) {
+  NamedGroups out;
+  out.info = all.info;
+  out.names = std::move(names);
+  for (size_t g = 0; g < out.names.size(); ++g) {
+    std::vector<Index> rows;
+    for (size_t i = 0; i < groupOf.size(); ++i) {
+      if (groupOf[i] == g) {
+        rows.push_back(static_cast<Index>(i));
+      }
+    }
+    LandmarkGroup group;
+    group.info = all.info;
+    group.info.notes.clear();
+    group.info.warnings.clear();
+    group.info.comments.clear();
+    group.info.identifiers.clear();
+    group.data.resize(static_cast<Index>(rows.size()), all.data.cols());
+    for (size_t r = 0; r < rows.size(); ++r) {
+      group.data.row(static_cast<Index>(r)) = all.data.row(rows[r]);
+      if (static_cast<size_t>(rows[r]) < all.info.identifiers.size()) {
+        group.info.identifiers.push_back(all.info.identifiers[static_cast<size_t>(rows[r])]);
+      }
+    }
+    out.groups.push_back(std::move(group));
+  }
+  return out;
+}
+
+size_t groupIndex(std::vector<std::string>& names, std::map<std::string, size_t>& index,
+                  const std::string& name) {
+  auto [it, added] = index.emplace(name, names.size());
+  if (added) {
+    names.push_back(name);
+  }
+  return it->second;
+}
+
+}  // namespace
+
+NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
+                              const std::string& column) {
+  LineSource source(text, label);
+  Header header = findHeader(source, fileNamed(label));
+  size_t c = columnIndex(header, column, fileNamed(label));
+  std::string where = "column " + quotedName(column) + " of " + fileNamed(label);
+  // The table without the group column, line for line, so that the table
+  // reader's messages keep their line numbers.
+  std::string rest(header.line - 1, '\n');
+  std::vector<std::string> groupValues;
+  std::string_view line;
+  auto rejoin = [&](const std::vector<std::string>& fields) {
+    std::string joined;
+    bool first = true;
+    for (size_t i = 0; i < fields.size(); ++i) {
+      if (i != c) {
+        joined += (first ? "" : std::string(1, header.separator)) +
+                  fieldText(fields[i], header.separator);
+        first = false;
+      }
+    }
+    return joined + "\n";
+  };
+  rest += rejoin(header.fields);
+  while (source.next(line)) {
+    size_t lineNo = source.lineNumber();
+    if (isBlankLine(line)) {
+      rest += "\n";
+      continue;
+    }
+    std::vector<std::string> fields = splitFields(line, header.separator, fileLine(label, lineNo));
+    if (allEmpty(fields)) {
+      rest += "\n";
+      continue;
+    }
+    if (fields.size() != header.fields.size()) {
+      // The table reader names the line and the counts.
+      rest += std::string(line);
+      if (rest.back() != '\n') {
+        rest += '\n';
+      }
+      groupValues.emplace_back();
+      continue;
+    }
+    if (fields[c].empty()) {
+      throw Error(fileLine(label, lineNo) + ": " + where +
+                  " is empty, so the specimen has no group");
+    }
+    groupValues.push_back(fields[c]);
+    rest += rejoin(fields);
+  }
+  LandmarkGroup all = parseGroupText(rest, label, label);
+  if (static_cast<size_t>(all.data.rows()) != groupValues.size()) {
+    throw Error(fileNamed(label) + ": " + std::to_string(all.data.rows()) +
+                " specimens were read but " + std::to_string(groupValues.size()) +
+                " rows hold a group; every row of specimens needs one");
+  }
+  std::vector<std::string> names;
+  std::map<std::string, size_t> index;
+  std::vector<size_t> groupOf;
+  for (const std::string& v : groupValues) {
+    groupOf.push_back(groupIndex(names, index, v));
+  }
+  checkSeveralGroups(names, where);
+  return splitRows(all, groupOf, std::move(names));
+}
+
+NamedGroups readGroupedTable(const std::string& path, const std::string& column) {
+  return parseGroupedTable(fileText(path), path, column);
+}
+
+Classifier parseClassifier(std::string_view text, const std::string& label,
+                           const std::string& column) {
+  std::string what = "classifier \"" + escapeNonPrintable(label) + "\"";
+  LineSource source(text, label);
+  Header header = findHeader(source, what);
+  size_t c = columnIndex(header, column, what);
+  if (c == 0) {
+    throw Error(what + ": column " + quotedName(column) +
+                " is its first column, which holds the specimen identifiers; give the column "
+                "of groups");
+  }
+  Classifier out;
+  out.label = label;
+  std::map<std::string, size_t> seen;
+  std::string_view line;
+  while (source.next(line)) {
+    size_t lineNo = source.lineNumber();
+    std::string at = what + ", line " + std::to_string(lineNo);
+    if (isBlankLine(line)) {
+      continue;
+    }
+    std::vector<std::string> fields = splitFields(line, header.separator, at);
+    if (allEmpty(fields)) {
+      continue;
+    }
+    if (fields.size() != header.fields.size()) {
+      throw Error(at + ": " + std::to_string(fields.size()) + " fields where the header has " +
+                  std::to_string(header.fields.size()));
+    }
+    if (fields[0].empty()) {
+      throw Error(at + ": the specimen identifier (first column) is empty");
+    }
+    if (fields[c].empty()) {
+      throw Error(at + ": specimen " + quotedName(fields[0]) + " has no group in column " +
+                  quotedName(column));
+    }
+    auto [it, added] = seen.emplace(fields[0], lineNo);
+    if (!added) {
+      throw Error(at + ": specimen " + quotedName(fields[0]) + " is listed twice (also on line " +
+                  std::to_string(it->second) + ")");
+    }
+    out.identifiers.push_back(fields[0]);
+    out.groups.push_back(fields[c]);
+    out.lines.push_back(lineNo);
+  }
+  if (out.identifiers.empty()) {
+    throw Error(what + " has a header but no specimens");
+  }
+  return out;
+}
+
+Classifier readClassifier(const std::string& classifierPath, const std::string& column) {
+  return parseClassifier(fileText(classifierPath), classifierPath, column);
+}
+
+NamedGroups classifyGroups(const LandmarkGroup& all, const std::string& dataLabel,
+                           const Classifier& classifier) {
+  std::string what = "classifier \"" + escapeNonPrintable(classifier.label) + "\"";
+  std::map<std::string, size_t> entry;
+  for (size_t i = 0; i < classifier.identifiers.size(); ++i) {
+    entry.emplace(classifier.identifiers[i], i);
+  }
+  const std::vector<std::string>& ids = all.info.identifiers;
+  std::vector<std::string> missing;
+  std::vector<bool> used(classifier.identifiers.size(), false);
+  std::vector<std::string> names;
+  std::map<std::string, size_t> index;
+  std::vector<size_t> groupOf;
+  for (const std::string& id : ids) {
+    auto it = entry.find(id);
+    if (it == entry.end()) {
+      missing.push_back(id);
+      continue;
+    }
+    used[it->second] = true;
+    groupOf.push_back(groupIndex(names, index, classifier.groups[it->second]));
+  }
+  if (!missing.empty()) {
+    std::string more = missing.size() == 1
+                           ? ""
+                           : " (and " + std::to_string(missing.size() - 1) + " more specimen" +
+                                 (missing.size() == 2 ? "" : "s") + ")";
+    throw Error(fileNamed(dataLabel) + ": specimen " + quotedName(missing[0]) +
+                " has no group in " + what + more);
+  }
+  for (size_t i = 0; i < used.size(); ++i) {
+    if (!used[i]) {
+      throw Error(what + ", line " + std::to_string(classifier.lines[i]) + ": specimen " +
+                  quotedName(classifier.identifiers[i]) + " is not in " + fileNamed(dataLabel));
+    }
+  }
+  checkSeveralGroups(names, what);
+  return splitRows(all, groupOf, std::move(names));
+}
+
+}  // namespace vexmoor
