@@ -74,23 +74,24 @@ TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
   // its largest, and one of rank 2: each must end with the full
   // decomposition's axes (to rounding over the gap), whichever way the
   // solver takes.
-  std::vector<std::vector<double>> spectra = {{0.1, 0.5, 1, 2, 3, 9},
-                                              {0.1, 0.5, 1, 2, 3, 3 * (1 + 1e-3)},
-                                              {0.1, 0.5, 1, 2, 3, 3 * (1 + 2e-5)},
-                                              {0.1, 0.5, 1, 2, 3, 3 * (1 + 5e-6)},
-                                              {-10, 0.5, 1, 2, 3, 4},
-                                              {0, 0, 0, 0, 1e-3, 1}};
+  std::vector<std::vector<double>> eigenvalueSets = {{0.1, 0.5, 1, 2, 3, 9},
+                                                     {0.1, 0.5, 1, 2, 3, 3 * (1 + 1e-3)},
+                                                     {0.1, 0.5, 1, 2, 3, 3 * (1 + 2e-5)},
+                                                     {0.1, 0.5, 1, 2, 3, 3 * (1 + 5e-6)},
+                                                     {-10, 0.5, 1, 2, 3, 4},
+                                                     {0, 0, 0, 0, 1e-3, 1}};
   LeadingAxesSolver solver;
-  for (size_t c = 0; c < spectra.size(); ++c) {
-    Vector values = Eigen::Map<const Vector>(spectra[c].data(), 6);
+  for (size_t c = 0; c < eigenvalueSets.size(); ++c) {
+    Vector values = Eigen::Map<const Vector>(eigenvalueSets[c].data(), 6);
     Matrix a = withEigenvalues(values, 40 + c);
     Eigen::SelfAdjointEigenSolver<Matrix> full(a);
     for (int k : {1, 2}) {
       solver.compute(a, k);
       Matrix expected = full.eigenvectors().rightCols(k);
       EXPECT_LT((projector(solver.axes()) - projector(expected)).norm(), 1e-9)
-          << "spectrum " << c << " k " << k;
-      EXPECT_NEAR(solver.variances()(0), full.eigenvalues()(5), 1e-12 * 10) << "spectrum " << c;
+          << "eigenvalue set " << c << " k " << k;
+      EXPECT_NEAR(solver.variances()(0), full.eigenvalues()(5), 1e-12 * 10)
+          << "eigenvalue set " << c;
     }
   }
 }
