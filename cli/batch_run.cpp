@@ -229,6 +229,21 @@ RunDescription namedRun(const BatchOptions& options, const std::vector<LoadedGro
   return run;
 }
 
+// The replicate file and the picture, once the result is there; each is
+// written whole or not at all.
+void writeOutputs(const AnalysisResult& result, const Matrix& data1, const Matrix& data2,
+                  bool threeD, const PictureWriter& drawPicture, PendingOutput* replicates,
+                  PendingOutput* plot) {
+  if (replicates && result.resampling) {
+    replicates->commit(replicateCsv(*result.resampling));
+  }
+  if (plot) {
+    drawPicture(BatchPicture{result, data1, data2, threeD}, plot->temporaryPath(),
+                lowerExtension(plot->path()));
+    plot->commitFile();
+  }
+}
+
 }  // namespace
 
 std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture,
@@ -269,14 +284,8 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     request.seed = options.seed;
     request.progress = progress;
     AnalysisResult result = action->run(request, host);
-    if (replicates && result.resampling) {
-      replicates->commit(replicateCsv(*result.resampling));
-    }
-    if (plot) {
-      drawPicture(BatchPicture{result, groups[0].group.data, groups[1].group.data, threeD},
-                  plot->temporaryPath(), lowerExtension(plot->path()));
-      plot->commitFile();
-    }
+    writeOutputs(result, groups[0].group.data, groups[1].group.data, threeD, drawPicture,
+                 replicates.get(), plot.get());
     return (options.json ? resultJson(result, namedRun(options, groups, threeD)) : result.text) +
            "\n";
   }
@@ -295,15 +304,7 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
   request.seed = options.seed;
   request.progress = progress;
   AnalysisResult result = action->run(request, host);
-
-  if (replicates && result.resampling) {
-    replicates->commit(replicateCsv(*result.resampling));
-  }
-  if (plot) {
-    drawPicture(BatchPicture{result, group1.data, group2.data, threeD}, plot->temporaryPath(),
-                lowerExtension(plot->path()));
-    plot->commitFile();
-  }
+  writeOutputs(result, group1.data, group2.data, threeD, drawPicture, replicates.get(), plot.get());
   return (options.json ? batchJson(options, result, group1, group2, threeD) : result.text) + "\n";
 }
 
