@@ -1,9 +1,22 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the whole test suite.
+# Installs what is missing, builds, and runs the whole test suite: the
+# normal build's tests, then the same tests under AddressSanitizer and
+# UndefinedBehaviorSanitizer, then a short run of every fuzz target.
+#   ./test.sh           everything (what CI runs)
+#   ./test.sh --quick   the normal build's tests only
 set -euo pipefail
 cd "$(dirname "$0")"
+quick=0
+case "${1:-}" in
+  --quick) quick=1 ;;
+  "") ;;
+  *) echo "error: unknown option \"$1\" (use --quick or nothing)" >&2; exit 2 ;;
+esac
 source scripts/common.sh
 vexmoor_install_packages
-vexmoor_build
+vexmoor_step "build" vexmoor_build
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir build --output-on-failure -j "$(nproc)"
+vexmoor_step "tests" ctest --test-dir build --output-on-failure -j "$(nproc)"
+[ "$quick" -eq 1 ] && exit 0
+vexmoor_step "sanitizer suite" scripts/sanitize.sh
+vexmoor_step "fuzz runs" scripts/fuzz.sh "${VEXMOOR_FUZZ_SECONDS:-60}"

@@ -44,3 +44,22 @@ vexmoor_build() {
   cmake -S . -B build -DCMAKE_BUILD_TYPE="$type" >/dev/null &&
     cmake --build build -j "$(nproc)"
 }
+
+# vexmoor_step NAME COMMAND...: runs a step and says how long it took, so
+# that CI's log shows where its time goes.
+vexmoor_step() {
+  local name=$1 start=$SECONDS
+  shift
+  echo "== $name"
+  "$@"
+  echo "== $name: $((SECONDS - start)) s"
+}
+
+# The clang build with AddressSanitizer, UndefinedBehaviorSanitizer and the
+# fuzz targets, in build-sanitize/; extra arguments go to cmake.
+vexmoor_build_sanitized() {
+  cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER="${VEXMOOR_SANITIZE_CXX:-clang++-14}" \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
+    -DVEXMOOR_SANITIZE=ON -DVEXMOOR_FUZZ=ON -DVEXMOOR_BUILD_BENCHMARKS=OFF "$@" >/dev/null &&
+    cmake --build build-sanitize -j "$(nproc)"
+}
