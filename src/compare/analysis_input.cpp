@@ -209,6 +209,7 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
   in.pwactive = pooled.pwactive;
   in.source1 = g1.source;
   in.source2 = g2.source;
+  in.labels = {g1.label, g2.label};
   return in;
 }
 

@@ -34,6 +34,8 @@ struct AnalysisInput {
   // in three dimensions, the landmark data matrices themselves for raw
   // two-dimensional coordinates (the same rows as x1/x2 there).
   Matrix source1, source2;
+  // How messages name the two groups: "group 1", or the name the user gave.
+  std::vector<std::string> labels{"group 1", "group 2"};
 };
 
 // One group as the preparation receives it.

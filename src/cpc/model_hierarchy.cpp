@@ -389,7 +389,8 @@ CpcResult runCpc(const AnalysisInput& in, Host& host) {
   Matrix s2 = covariance(in.x2);
   if (s1.rows() >= 2) {
     if (auto z = findZeroVariance(s1, s2, false)) {
-      throw Error(variableName(in, z->variable) + " has zero variance in " + groupText(z->group) +
+      throw Error(variableName(in, z->variable) + " has zero variance in " +
+                  groupText(in.labels, z->group, 2) +
                   " (the same value in every specimen), so the common principal components "
                   "cannot be estimated" +
                   (analysesRawCoordinates(in)

@@ -77,6 +77,21 @@ TEST(AnalysisActions, AMissingGroupStopsTheAction) {
             "group 2 is not loaded");
 }
 
+TEST(AnalysisActions, TwoNamedGroupsAreNamedInRunCpcMessages) {
+  // Raw coordinates, so that a landmark fixed in every male specimen is a
+  // variable without variance.
+  Matrix f = gorilla("gorf.txt"), m = gorilla("gorm.txt");
+  m.col(0).setConstant(m(0, 0));
+  AnalysisRequest r;
+  r.groups = {{"females", &f}, {"males", &m}};
+  r.settings.partialWarps = false;
+  EXPECT_EQ(errorMessage([&] { findAnalysisAction("RunCPC")->run(r, silentHost()); }),
+            "the x coordinate of landmark 1 (column 1 of the landmark data) has zero variance "
+            "in group \"males\" (the same value in every specimen), so the common principal "
+            "components cannot be estimated; analyse partial warps, which superimpose the "
+            "specimens, instead");
+}
+
 TEST(ComputingOperations, TheCoreOperationsAreBoundByName) {
   OperationTable table;
   RecordingHost host;
