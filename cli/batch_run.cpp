@@ -236,6 +236,8 @@ void writeOutputs(const AnalysisResult& result, const Matrix& data1, const Matri
                   PendingOutput* plot) {
   if (replicates && result.resampling) {
     replicates->commit(replicateCsv(*result.resampling));
+  } else if (replicates && result.comparison) {
+    replicates->commit(pairwiseReplicateCsv(*result.comparison));
   }
   if (plot) {
     drawPicture(BatchPicture{result, data1, data2, threeD}, plot->temporaryPath(),
@@ -270,10 +272,9 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     for (const LoadedGroup& g : groups) {
       checkColumns(g.group, g.file, threeD, options.raw);
     }
-    if (groups.size() > 2 && (replicates || plot)) {
-      throw Error(std::string(replicates ? "option --replicates" : "option --plot") +
-                  " serves two groups; this run has " + std::to_string(groups.size()) +
-                  " (use --json for every pair's results)");
+    if (groups.size() > 2 && plot) {
+      throw Error("option --plot serves two groups; this run has " + std::to_string(groups.size()) +
+                  " (use --json and --replicates for every pair's results)");
     }
     AnalysisRequest request;
     for (const LoadedGroup& g : groups) {

@@ -1,7 +1,10 @@
 #include "actions/replicate_table.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
+
+#include "io/table_file.h"
 
 namespace vexmoor {
 namespace {
@@ -18,24 +21,53 @@ void appendNumber(std::string& out, double v) {
   }
 }
 
-}  // namespace
-
-std::string replicateCsv(const ResamplingResult& result) {
-  std::string out = "replicate";
-  for (const std::string& name : result.columns) {
-    out += "," + name;
-  }
-  out += '\n';
-  const Matrix& v = result.values;
-  out.reserve(out.size() +
-              static_cast<size_t>(v.rows()) * (8 + 24 * static_cast<size_t>(v.cols())));
+// One row per replicate, each after `prefix`: the replicate number, then
+// its values.
+void appendRows(std::string& out, const std::string& prefix, const Matrix& v) {
+  out.reserve(out.size() + static_cast<size_t>(v.rows()) *
+                               (prefix.size() + 8 + 24 * static_cast<size_t>(v.cols())));
   for (Index i = 0; i < v.rows(); ++i) {
+    out += prefix;
     out += std::to_string(i + 1);
     for (Index c = 0; c < v.cols(); ++c) {
       out += ',';
       appendNumber(out, v(i, c));
     }
     out += '\n';
+  }
+}
+
+void appendColumnNames(std::string& out, const ResamplingResult& result) {
+  for (const std::string& name : result.columns) {
+    out += "," + name;
+  }
+  out += '\n';
+}
+
+}  // namespace
+
+std::string replicateCsv(const ResamplingResult& result) {
+  std::string out = "replicate";
+  appendColumnNames(out, result);
+  appendRows(out, "", result.values);
+  return out;
+}
+
+std::string pairwiseReplicateCsv(const GroupComparison& comparison) {
+  std::string out = "group_a,group_b,replicate";
+  auto resampled = std::find_if(comparison.pairs.begin(), comparison.pairs.end(),
+                                [](const GroupPair& p) { return p.resampling.has_value(); });
+  if (resampled == comparison.pairs.end()) {
+    return out + '\n';
+  }
+  appendColumnNames(out, *resampled->resampling);
+  for (const GroupPair& p : comparison.pairs) {
+    if (p.resampling) {
+      appendRows(out,
+                 fieldText(comparison.names[p.first], ',') + ',' +
+                     fieldText(comparison.names[p.second], ',') + ',',
+                 p.resampling->values);
+    }
   }
   return out;
 }

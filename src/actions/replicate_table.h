@@ -6,10 +6,16 @@
 
 #include <string>
 
+#include "actions/analysis_actions.h"
 #include "compare/resampling_tests.h"
 
 namespace vexmoor {
 
 std::string replicateCsv(const ResamplingResult& result);
+
+// The replicates of every pair of a k-group run in one CSV table: the two
+// group names (quoted where they need it), the replicate number and the
+// test's columns, pair after pair in the order of the pairs.
+std::string pairwiseReplicateCsv(const GroupComparison& comparison);
 
 }  // namespace vexmoor

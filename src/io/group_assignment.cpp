@@ -83,21 +83,6 @@ bool allEmpty(const std::vector<std::string>& fields) {
   return true;
 }
 
-// A field written back so that splitFields reads it as it was.
-std::string fieldText(const std::string& field, char separator) {
-  bool quote = field.find('"') != std::string::npos || field.find(separator) != std::string::npos ||
-               (separator == ' ' && field.find('\t') != std::string::npos) ||
-               (!field.empty() && (field.front() == ' ' || field.back() == ' '));
-  if (!quote) {
-    return field;
-  }
-  std::string out = "\"";
-  for (char c : field) {
-    out += c == '"' ? std::string("\"\"") : std::string(1, c);
-  }
-  return out + "\"";
-}
-
 void checkSeveralGroups(const std::vector<std::string>& names, const std::string& where) {
   if (names.size() == 1) {
     throw Error(where + " gives every specimen the one group " + quotedName(names[0]) +

@@ -159,6 +159,20 @@ char tableSeparator(std::string_view line) {
   return semicolon ? ';' : comma ? ',' : ' ';
 }
 
+std::string fieldText(const std::string& field, char separator) {
+  bool quote = field.find('"') != std::string::npos || field.find(separator) != std::string::npos ||
+               (separator == ' ' && field.find('\t') != std::string::npos) ||
+               (!field.empty() && (field.front() == ' ' || field.back() == ' '));
+  if (!quote) {
+    return field;
+  }
+  std::string out = "\"";
+  for (char c : field) {
+    out += c == '"' ? std::string("\"\"") : std::string(1, c);
+  }
+  return out + "\"";
+}
+
 std::vector<std::string> splitFields(std::string_view line, char separator,
                                      const std::string& context) {
   line = withoutLineBreak(line);

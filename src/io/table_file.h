@@ -47,6 +47,11 @@ char tableSeparator(std::string_view line);
 std::vector<std::string> splitFields(std::string_view line, char separator,
                                      const std::string& context);
 
+// A field written back so that splitFields reads it as it was: quoted,
+// inner quotes doubled, where it holds a quote or the separator or would
+// lose blanks at either end.
+std::string fieldText(const std::string& field, char separator);
+
 // Reads the rest of `source` as a table. Throws vexmoor::Error naming file,
 // line and column for a row with another count of fields, a missing value,
 // or a value that is not a number.

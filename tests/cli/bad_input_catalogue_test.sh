@@ -231,7 +231,7 @@ expect three_files_one_specimen err 'group "one" has 1 specimen' -- "${A[@]}" "$
 expect three_files_other_landmarks err 'group "seven_landmarks" has 15' -- "${A[@]}" "$gorf" "$gorm" "$f/seven_landmarks.txt" -k 2
 expect three_files_other_dimension err 'macm.txt' -- "${A[@]}" "$gorf" "$gorm" "$macm" -k 2
 expect three_groups_cpc ok 'Independent Variance' -- RunCPC "$gorf" "$gorm" "$f/tabs.txt"
-expect three_groups_replicates err 'this run has 3' -- BootMezeyAngle "$gorf" "$gorm" "$f/tabs.txt" -k 2 --replicates "$f/r.csv"
+expect three_groups_plot err 'this run has 3' -- BootMezeyAngle "$gorf" "$gorm" "$f/tabs.txt" -k 2 --plot "$f/r.svg"
 
 # --- legitimate variations of a good file --------------------------------------
 expect crlf same '' -- "${A[@]}" "$f/crlf.txt" "$gorm" -k 2

@@ -235,6 +235,32 @@ TEST(BatchGroups, ResamplingPairsCarryHolmAdjustedPValues) {
   EXPECT_EQ(second["seed"].get<std::uint64_t>(), pairSeed(5, 1));
 }
 
+TEST(BatchGroups, TheReplicateFileHoldsEveryPairInTurn) {
+  std::filesystem::path csv = std::filesystem::temp_directory_path() /
+                              ("vexmoor_pairs_" + std::to_string(::getpid()) + ".csv");
+  BatchRun r = batch({"BootMezeyAngle", "gorilla_groups/gorillas.csv", "--group-by", "group", "-k",
+                      "2", "--seed", "5", "--json", "--replicates", csv.string()});
+  ASSERT_EQ(r.status, 0) << r.err;
+  const json pairs = json::parse(r.out)["pairs"];
+  std::istringstream lines(slurp(csv));
+  std::filesystem::remove(csv);
+  std::string line;
+  std::getline(lines, line);
+  EXPECT_EQ(line,
+            "group_a,group_b,replicate,angle_group1,angle_group2,metric_group1,"
+            "metric_group2");
+  for (const json& pair : pairs) {
+    const std::string prefix =
+        pair["groups"][0].get<std::string>() + "," + pair["groups"][1].get<std::string>() + ",";
+    for (int i = 1; i <= 100; ++i) {
+      ASSERT_TRUE(std::getline(lines, line));
+      ASSERT_EQ(line.rfind(prefix + std::to_string(i) + ",", 0), 0u) << line;
+      EXPECT_EQ(std::count(line.begin(), line.end(), ','), 6) << line;
+    }
+  }
+  EXPECT_FALSE(std::getline(lines, line)) << line;
+}
+
 TEST(BatchGroupOptions, ParseAndRefuseWhatDoesNotFit) {
   BatchOptions three = parseBatchOptions({"RunCPC", "a.txt", "b.txt", "c.txt"});
   EXPECT_EQ(three.files, (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
