@@ -1,5 +1,6 @@
 #include "io/morphologika_file.h"
 
+#include <cmath>
 #include <optional>
 #include <set>
 #include <string>
@@ -81,7 +82,8 @@ class MorphologikaReader {
     }
     if (m_section == "individuals" || m_section == "landmarks" || m_section == "dimensions") {
       std::optional<double> v = numberOf(t);
-      if (!v || *v < 1 || *v != static_cast<double>(static_cast<size_t>(*v)) || *v > 1e9) {
+      // The range first: converting a larger value to size_t is undefined.
+      if (!v || !(*v >= 1 && *v <= 1e9) || *v != std::floor(*v)) {
         throw Error(fileLine(m_label, lineNo) + ", section [" + m_section + "]: \"" +
                     shownToken(t) + "\" is not a positive whole number");
       }

@@ -55,5 +55,18 @@ TEST(MorphologikaFile, CountsThatDisagreeNameTheSection) {
             "file \"m.txt\", line 10, section [rawpoints]: \"x\" is not a number");
 }
 
+// Counts beyond what a size can hold (found by fuzzing: 2e124 reached an
+// undefined conversion) are refused like any other bad count.
+TEST(MorphologikaFile, CountsMustBeWholeAndInRange) {
+  for (const char* count : {"2.11111e124", "1e10", "-3", "2.5", "0", "nan", "inf"}) {
+    EXPECT_EQ(errorMessage([&] {
+                morphologika(std::string("[individuals]\n") + count + "\n[landmarks]\n2\n");
+              }),
+              std::string("file \"m.txt\", line 2, section [individuals]: \"") + count +
+                  "\" is not a positive whole number")
+        << count;
+  }
+}
+
 }  // namespace
 }  // namespace vexmoor
