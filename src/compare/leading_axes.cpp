@@ -7,6 +7,7 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <numbers>
 
 namespace vexmoor {
 
@@ -31,6 +32,9 @@ void keepLapackSingleThreaded() {
 // The relative gap below which a leading eigenvalue counts as repeated.
 // Inverse iteration's axes err by about ε|A| / gap: 1e-11 radians here.
 constexpr double kSeparation = 1e-5;
+// Pivots above this share of their diagonal element leave a determinant
+// as accurate as the data.
+constexpr double kDefinitePivot = 1e-3;
 
 bool lowerTriangleFinite(const Eigen::Ref<const Matrix>& a) {
   for (Index j = 0; j < a.cols(); ++j) {
@@ -477,20 +481,49 @@ bool LeadingAxesSolver::computeIfSeparated(Eigen::Ref<const Matrix> symmetric, i
   const int n = static_cast<int>(symmetric.rows());
   reserve(n, k);
   m_n = n;
-  return lowerTriangleFinite(symmetric) && computeByInverseIteration(symmetric, k);
+  m_tridiagonal = lowerTriangleFinite(symmetric) && computeByInverseIteration(symmetric, k);
+  return m_tridiagonal;
+}
+
+std::optional<double> LeadingAxesSolver::logDeterminantIfDefinite() const {
+  if (!m_tridiagonal) {
+    return std::nullopt;
+  }
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The pivots' product, brought back into range only when it strays far:
+  // one logarithm then serves them all.
+  double product = 1;
+  int exponent = 0;
+  double q = 0;
+  for (int i = 0; i < m_n; ++i) {
+    q = i == 0 ? d[0] : d[i] - e2[i - 1] / q;
+    if (!(q > 0 && q > kDefinitePivot * d[i])) {
+      return std::nullopt;
+    }
+    product *= q;
+    if (!(product > 0x1p-600 && product < 0x1p600)) {
+      int e = 0;
+      product = std::frexp(product, &e);
+      exponent += e;
+    }
+  }
+  return std::log(product) + exponent * std::numbers::ln2;
 }
 
 void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   reserve(n, k);
   m_n = n;
+  m_tridiagonal = false;
   // LAPACK's bisection need not end on NaN input.
   if (!lowerTriangleFinite(symmetric)) {
     m_axes.setConstant(std::numeric_limits<double>::quiet_NaN());
     m_variances.setConstant(std::numeric_limits<double>::quiet_NaN());
     return;
   }
-  if (!computeByInverseIteration(symmetric, k)) {
+  m_tridiagonal = computeByInverseIteration(symmetric, k);
+  if (!m_tridiagonal) {
     computeByLapack(symmetric, k);
   }
 }

@@ -16,6 +16,7 @@
 // they always gave.
 #pragma once
 
+#include <optional>
 #include <vector>
 
 #include "runtime/matrix.h"
@@ -39,6 +40,14 @@ class LeadingAxesSolver {
   // compute(), when each leading eigenvalue stands clear of its neighbours
   // and the matrix is finite; false, with both undefined, otherwise.
   bool computeIfSeparated(Eigen::Ref<const Matrix> symmetric, int k);
+
+  // After a compute() or computeIfSeparated() whose axes came from the
+  // tridiagonal form: ln det of the decomposed matrix, the sum of the logs
+  // of the pivots of that form's LDLᵀ factorisation (its determinant is the
+  // matrix's). nullopt when a pivot falls below 1e-3 of its diagonal
+  // element or is not a positive number, or when the last call took
+  // another route.
+  std::optional<double> logDeterminantIfDefinite() const;
 
   Eigen::Block<const Matrix> axes() const { return m_axes.topLeftCorner(m_n, m_k); }
   Eigen::VectorBlock<const Vector> variances() const { return m_variances.head(m_k); }
@@ -93,6 +102,7 @@ class LeadingAxesSolver {
   std::vector<double> m_lapackWork;
   std::vector<int> m_lapackIwork;
   std::vector<int> m_support;
+  bool m_tridiagonal = false;  // the axes came from the tridiagonal form
   int m_capacity = 0;
   int m_k = 0;
   int m_n = 0;

@@ -208,6 +208,7 @@ void SampleAxes::compute(int k) {
   m_solver.reserve(static_cast<int>(p), k);
   collectDistinctRows();
   const Index distinct = static_cast<Index>(m_firstRow.size());
+  m_solvedCovariance = false;
   if (distinct < p && axesFromInnerProducts(k)) {
     return;
   }
@@ -218,11 +219,17 @@ void SampleAxes::compute(int k) {
     fastCovariance();
     if (m_solver.computeIfSeparated(m_covariance, k)) {
       m_axes = m_solver.axes();
+      m_solvedCovariance = true;
       return;
     }
   }
   m_solver.compute(exactCovariance(), k);
   m_axes = m_solver.axes();
+  m_solvedCovariance = true;
+}
+
+std::optional<double> SampleAxes::logDeterminantIfDefinite() const {
+  return m_solvedCovariance ? m_solver.logDeterminantIfDefinite() : std::nullopt;
 }
 
 PairStatistics SubspacePair::compare(const Matrix& axes1, const Matrix& axes2) {
@@ -292,28 +299,42 @@ LogDeterminant FluryWorkspace::logDeterminant(const Matrix& square) {
 std::optional<double> FluryWorkspace::logDeterminantIfDefinite(const Matrix& symmetric) {
   const Index n = symmetric.rows();
   m_factor.resize(n, n);
-  m_factor.triangularView<Eigen::Lower>() = symmetric;
-  // Cholesky on the lower triangle, in place, column by column. The
-  // pivots' product is kept as mantissa and exponent, so that one
-  // logarithm serves them all without overflow or underflow.
+  for (Index j = 0; j < n; ++j) {
+    m_factor.col(j).tail(n - j) = symmetric.col(j).tail(n - j);
+  }
+  return factorInPlace(m_factor);
+}
+
+std::optional<double> FluryWorkspace::factorInPlace(Matrix& a) {
+  const Index n = a.rows();
+  m_diagonal.resize(n);
+  m_diagonal = a.diagonal();
+  // Cholesky on the lower triangle, column by column. The pivots' product
+  // is kept as mantissa and exponent, so that one logarithm serves them
+  // all without overflow or underflow.
   double mantissa = 1;
   int exponent = 0;
+  double* base = a.data();
+  const Index stride = a.outerStride();
   for (Index j = 0; j < n; ++j) {
-    double* column = m_factor.col(j).data();
+    double* __restrict column = base + j * stride;
     const double pivot = column[j];
-    if (!(pivot > kDefinitePivot * symmetric(j, j))) {
+    if (!(pivot > kDefinitePivot * m_diagonal(j))) {
       return std::nullopt;
     }
-    int e = 0;
-    mantissa = std::frexp(mantissa * pivot, &e);
-    exponent += e;
+    mantissa *= pivot;
+    if (!(mantissa > 0x1p-600 && mantissa < 0x1p600)) {
+      int e = 0;
+      mantissa = std::frexp(mantissa, &e);
+      exponent += e;
+    }
     const double inverseRoot = 1.0 / std::sqrt(pivot);
     for (Index i = j + 1; i < n; ++i) {
       column[i] *= inverseRoot;
     }
     for (Index l = j + 1; l < n; ++l) {
       const double f = column[l];
-      double* target = m_factor.col(l).data();
+      double* __restrict target = base + l * stride;
       for (Index i = l; i < n; ++i) {
         target[i] -= column[i] * f;
       }
@@ -331,6 +352,10 @@ double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
   // The covariance of both samples' rows together, from their own means and
   // covariances: within-sample scatter plus the scatter of the two means.
   // Lower triangle only.
+  // Every work space at its size from the first replicate on, whichever
+  // route a later one takes.
+  m_factor.resize(s1.rows(), s1.cols());
+  m_diagonal.resize(s1.rows());
   m_mean.resize(a.mean().size());
   m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
   m_together.resize(s1.rows(), s1.cols());
@@ -341,9 +366,15 @@ double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
   m_offset.noalias() = b.mean() - m_mean;
   m_together.selfadjointView<Eigen::Lower>().rankUpdate(m_offset, n2);
   m_together.triangularView<Eigen::Lower>() /= n - 1;
-  std::optional<double> d1 = logDeterminantIfDefinite(s1);
-  std::optional<double> d2 = d1 ? logDeterminantIfDefinite(s2) : std::nullopt;
-  std::optional<double> d = d2 ? logDeterminantIfDefinite(m_together) : std::nullopt;
+  // Each sample's decomposition already holds its determinant; the
+  // together matrix is factored where it stands, as nothing reads it after.
+  auto ofSample = [this](const SampleAxes& x, const Matrix& s) {
+    std::optional<double> d = x.logDeterminantIfDefinite();
+    return d ? d : logDeterminantIfDefinite(s);
+  };
+  std::optional<double> d1 = ofSample(a, s1);
+  std::optional<double> d2 = d1 ? ofSample(b, s2) : std::nullopt;
+  std::optional<double> d = d2 ? factorInPlace(m_together) : std::nullopt;
   if (!d) {
     return statisticByLu(a, b);
   }

@@ -51,6 +51,11 @@ class SampleAxes {
   // as they were.
   const Matrix& exactCovariance();
   const Matrix& axes() const { return m_axes; }  // p × k, leading first
+  // ln det of covariance(), where the axes were found by decomposing it and
+  // the decomposition shows it clearly positive definite (every pivot at
+  // least 1e-3 of its diagonal element); nullopt otherwise, which leaves
+  // the determinant to be taken of the covariance itself.
+  std::optional<double> logDeterminantIfDefinite() const;
 
  private:
   enum class Covariance { kNone, kFast, kExact };
@@ -65,6 +70,7 @@ class SampleAxes {
   Covariance m_covarianceKind = Covariance::kNone;
   Matrix m_axes;
   LeadingAxesSolver m_solver;
+  bool m_solvedCovariance = false;  // m_solver holds the covariance's decomposition
   // Distinct rows: first occurrence and count, in order of appearance.
   std::vector<Index> m_ids;
   std::vector<Index> m_slot;
@@ -140,11 +146,15 @@ class FluryWorkspace {
 
  private:
   double statisticByLu(SampleAxes& a, SampleAxes& b);
+  // logDeterminantIfDefinite() of a symmetric matrix held in m_factor's
+  // lower triangle, which it overwrites with the Cholesky factor.
+  std::optional<double> factorInPlace(Matrix& a);
 
   Matrix m_together;
   Vector m_mean;
   Vector m_offset;
   Matrix m_factor;
+  Vector m_diagonal;
   Eigen::PartialPivLU<Matrix> m_lu;
   std::vector<char> m_visited;
 };
