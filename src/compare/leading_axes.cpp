@@ -35,6 +35,9 @@ constexpr double kSeparation = 1e-5;
 // Pivots above this share of their diagonal element leave a determinant
 // as accurate as the data.
 constexpr double kDefinitePivot = 1e-3;
+// Laguerre's iteration takes a handful of steps; bisection, where it has
+// to stand in, fewer than this from the Gershgorin bounds to rounding.
+constexpr int kLaguerreSteps = 80;
 
 bool lowerTriangleFinite(const Eigen::Ref<const Matrix>& a) {
   for (Index j = 0; j < a.cols(); ++j) {
@@ -68,11 +71,7 @@ void LeadingAxesSolver::reserve(int n, int k) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
-  // Bisection: the k leading eigenvalues at a time.
-  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot, &m_estimate}) {
-    v->assign(static_cast<size_t>(k), 0.0);
-  }
-  m_below.assign(static_cast<size_t>(k), 0);
+  m_estimate.assign(static_cast<size_t>(k), 0.0);
   // A fixed start with no special direction: the same axes on every run.
   m_start.resize(static_cast<size_t>(c));
   for (int i = 0; i < c; ++i) {
@@ -315,28 +314,15 @@ bool LeadingAxesSolver::eigenvector(int n, double estimate, double tiny, double*
   const double* e = m_offDiagonal.data();
   double* x = z;
   std::copy_n(m_start.begin(), n, x);
-  // Rayleigh quotient iteration from the bracketed estimate: each step
-  // multiplies the error by the shift's distance over the gap, and the
-  // quotient's error is the square of the vector's. Once the quotient
-  // stands still it is exact to rounding, and one more step with it leaves
-  // nothing of the vector's error but rounding.
-  lambda = estimate;
-  bool settled = false, done = false;
-  for (int step = 0; step < 8 && !done; ++step) {
-    factorShifted(n, lambda, tiny);
-    if (!solveShifted(n, x)) {
-      return false;
-    }
-    done = settled;
-    if (!settled) {
-      const double next = rayleighQuotient(n, x);
-      settled = std::abs(next - lambda) <= 16 * tiny;
-      lambda = next;
-    }
-  }
-  if (!done) {
+  // Inverse iteration with the eigenvalue, exact to rounding, as its
+  // shift: each solve shrinks the other eigenvectors' share of the iterate
+  // by the shift's error over the gap, so after two nothing but rounding
+  // is left of it. Both solves use the one factorisation.
+  factorShifted(n, estimate, tiny);
+  if (!solveShifted(n, x) || !solveShifted(n, x)) {
     return false;
   }
+  lambda = rayleighQuotient(n, x);
   double squares = 0;
   for (int i = 0; i < n; ++i) {
     double r = (d[i] - lambda) * x[i];
@@ -367,7 +353,7 @@ int LeadingAxesSolver::eigenvaluesBelow(int n, double x) const {
   return below;
 }
 
-bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
+bool LeadingAxesSolver::boundSpectrum(int n) {
   const double* d = m_diagonal.data();
   const double* e = m_offDiagonal.data();
   double* e2 = m_scratch.data();
@@ -389,47 +375,91 @@ bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
   }
   m_pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
   const double slack = 4 * n * std::numeric_limits<double>::epsilon() * m_scale;
-  lo -= slack;
-  hi += slack;
-  // Position n - 1 - j (ascending) for the j-th largest.
-  double* a = m_lower.data();
-  double* b = m_upper.data();
-  double* x = m_shift.data();
-  double* q = m_pivot.data();
-  int* below = m_below.data();
-  for (int t = 0; t < k; ++t) {
-    a[t] = lo;
-    b[t] = hi;
+  m_lowest = lo - slack;
+  m_highest = hi + slack;
+  return true;
+}
+
+int LeadingAxesSolver::logDerivatives(int n, double x, double& g, double& h) const {
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The pivots q of T - xI = LDLᵀ with their first and second derivatives
+  // in x, carried as r = q'/q and s = q''/q: the derivatives of
+  // ln |det(T - xI)| are then sums over the pivots.
+  double q = d[0] - x;
+  q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+  int below = q < 0;
+  double inverse = 1.0 / q;
+  double r = -inverse;
+  double s = 0;
+  double sumR = r, sumH = r * r;
+  for (int i = 1; i < n; ++i) {
+    const double w = e2[i - 1] * inverse;
+    q = (d[i] - x) - w;
+    q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+    below += q < 0;
+    const double dq = w * r - 1.0;
+    const double ddq = w * (s - 2.0 * r * r);
+    inverse = 1.0 / q;
+    r = dq * inverse;
+    s = ddq * inverse;
+    sumR += r;
+    sumH += r * r - s;
   }
-  // Close enough for the Rayleigh quotient iteration to take over; which
-  // eigenvalue it reached is checked by Sturm counts afterwards.
-  const double width = 1e-4 * m_scale;
-  for (int step = 0; step < 64; ++step) {
-    bool narrow = true;
-    for (int t = 0; t < k; ++t) {
-      narrow = narrow && b[t] - a[t] <= width;
-      x[t] = 0.5 * (a[t] + b[t]);
-      q[t] = d[0] - x[t];
-      q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
-      below[t] = q[t] < 0;
+  g = sumR;
+  h = sumH;
+  return below;
+}
+
+bool LeadingAxesSolver::leadingEigenvalues(int n, int k) {
+  if (!boundSpectrum(n)) {
+    return false;
+  }
+  // A step this small leaves an error of about its cube over the gap
+  // squared, far below rounding for any gap the axes are computed for.
+  const double tolerance = 1e-12 * m_scale;
+  // Laguerre's iteration, with the eigenvalues already found divided out:
+  // from above the largest remaining one it falls to it monotonically and
+  // cubically. Sturm counts from the same pivots keep a bracket around
+  // the target, into which a stray step is replaced by bisection.
+  double upper = m_highest;
+  for (int t = 0; t < k; ++t) {
+    const int degree = n - t;
+    double a = m_lowest, b = upper;
+    // Not on the eigenvalue just found, where its pole would swamp the rest.
+    double x = t == 0 ? upper : upper - 1e-3 * m_scale;
+    if (!(x > a)) {
+      x = 0.5 * (a + b);
     }
-    if (narrow) {
-      break;
-    }
-    // The targets' Sturm recurrences are independent and run side by side.
-    for (int i = 1; i < n; ++i) {
-      for (int t = 0; t < k; ++t) {
-        q[t] = (d[i] - x[t]) - e2[i - 1] / q[t];
-        q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
-        below[t] += q[t] < 0;
+    bool converged = false;
+    for (int step = 0; step < kLaguerreSteps && !converged; ++step) {
+      double g = 0, h = 0;
+      // x lies above the target when n - t eigenvalues lie below it.
+      (logDerivatives(n, x, g, h) >= n - t ? b : a) = x;
+      for (int j = 0; j < t; ++j) {
+        const double pole = 1.0 / (x - m_estimate[j]);
+        g -= pole;
+        h -= pole * pole;
       }
+      const double root = std::sqrt(std::max(0.0, (degree - 1) * (degree * h - g * g)));
+      double next = x - degree / (g >= 0 ? g + root : g - root);
+      if (std::abs(next - x) <= tolerance) {
+        // Settled: a step this small may round onto the bracket's end.
+        converged = true;
+        x = next > a && next < b ? next : x;
+        break;
+      }
+      if (!(next > a && next < b)) {
+        next = 0.5 * (a + b);
+      }
+      converged = b - a <= tolerance;
+      x = next;
     }
-    for (int t = 0; t < k; ++t) {
-      (below[t] > n - 1 - t ? b[t] : a[t]) = x[t];
+    if (!converged) {
+      return false;
     }
-  }
-  for (int t = 0; t < k; ++t) {
-    m_estimate[t] = 0.5 * (a[t] + b[t]);
+    m_estimate[t] = x;
+    upper = x;
   }
   return true;
 }
@@ -438,7 +468,7 @@ bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symme
   const int n = static_cast<int>(symmetric.rows());
   m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
   tridiagonalize(n);
-  if (!bisectEigenvalues(n, k)) {
+  if (!leadingEigenvalues(n, k)) {
     return false;
   }
   const double eps = std::numeric_limits<double>::epsilon();

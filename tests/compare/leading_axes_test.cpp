@@ -72,7 +72,8 @@ TEST(LeadingAxes, RepeatedAndZeroEigenvaluesGiveTheRightSubspace) {
 TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
   // Leading gaps from wide to barely above and below the separation the
   // iteration asks for, a matrix whose most negative eigenvalue outweighs
-  // its largest, and one of rank 2: each must end with the full
+  // its largest, one whose second eigenvalue is a thousandth of its
+  // first, and one of rank 2: each must end with the full
   // decomposition's axes (to rounding over the gap), whichever way the
   // solver takes.
   std::vector<std::vector<double>> eigenvalueSets = {{0.1, 0.5, 1, 2, 3, 9},
@@ -80,6 +81,7 @@ TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
                                                      {0.1, 0.5, 1, 2, 3, 3 * (1 + 2e-5)},
                                                      {0.1, 0.5, 1, 2, 3, 3 * (1 + 5e-6)},
                                                      {-10, 0.5, 1, 2, 3, 4},
+                                                     {1e-9, 1e-8, 1e-7, 1e-6, 1e-3, 1},
                                                      {0, 0, 0, 0, 1e-3, 1}};
   LeadingAxesSolver solver;
   for (size_t c = 0; c < eigenvalueSets.size(); ++c) {
