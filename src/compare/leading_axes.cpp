@@ -9,6 +9,8 @@
 #include <mutex>
 #include <numbers>
 
+#include "compare/double_pair.h"
+
 namespace vexmoor {
 
 static_assert(sizeof(lapack_int) == sizeof(int), "the workspace assumes 32-bit LAPACK integers");
@@ -124,17 +126,20 @@ void LeadingAxesSolver::computeByLapack(Eigen::Ref<const Matrix> symmetric, int 
 
 void LeadingAxesSolver::tridiagonalize(int n) {
   const Index c = m_capacity;
-  double* a = m_work.data();
-  auto at = [a, c](int i, int l) -> double& { return a[i + l * c]; };
+  double* const a = m_work.data();
   double* p = m_x.data();
+  double* v = m_v.data();
+  // The trailing block is kept whole, both triangles: its product with v
+  // and its rank-2 update then run down whole columns, element by element.
   for (int j = 0; j + 2 < n; ++j) {
-    m_diagonal[j] = at(j, j);
+    double* column = a + j * c;
+    m_diagonal[j] = column[j];
     // The reflector H = I - tau v vᵀ, v = (1, v2, ...), that takes column j
     // below the diagonal to (beta, 0, ...); v2 ... is kept in its place.
-    const double alpha = at(j + 1, j);
+    const double alpha = column[j + 1];
     double tail = 0;
     for (int i = j + 2; i < n; ++i) {
-      tail += at(i, j) * at(i, j);
+      tail += column[i] * column[i];
     }
     if (tail == 0) {
       m_tau[j] = 0;
@@ -144,31 +149,38 @@ void LeadingAxesSolver::tridiagonalize(int n) {
     const double beta = -std::copysign(std::sqrt(alpha * alpha + tail), alpha);
     const double tau = (beta - alpha) / beta;
     const double scale = 1.0 / (alpha - beta);
+    const int first = j + 1;
+    v[first] = 1.0;
     for (int i = j + 2; i < n; ++i) {
-      at(i, j) *= scale;
+      column[i] *= scale;
+      v[i] = column[i];
     }
     m_tau[j] = tau;
     m_offDiagonal[j] = beta;
     // The trailing block becomes H A H = A - v wᵀ - w vᵀ with p = tau A v
-    // and w = p - (tau / 2)(pᵀv) v; only its lower triangle is kept.
-    const int first = j + 1;
-    double* v = m_v.data();
-    v[first] = 1.0;
-    for (int i = j + 2; i < n; ++i) {
-      v[i] = at(i, j);
-    }
+    // and w = p - (tau / 2)(pᵀv) v.
     for (int i = first; i < n; ++i) {
       p[i] = 0;
     }
-    for (int l = first; l < n; ++l) {
-      const double vl = v[l];
-      const double* column = &at(0, l);
-      double sum = column[l] * vl;
-      for (int i = l + 1; i < n; ++i) {
-        p[i] += column[i] * vl;
-        sum += column[i] * v[i];
+    int l = first;
+    for (; l + 1 < n; l += 2) {
+      const double* c0 = a + l * c;
+      const double* c1 = c0 + c;
+      const double v0 = v[l], v1 = v[l + 1];
+      const Pair s0 = {v0, v0}, s1 = {v1, v1};
+      int i = first;
+      for (; i + 1 < n; i += 2) {
+        storePair(p + i, loadPair(p + i) + loadPair(c0 + i) * s0 + loadPair(c1 + i) * s1);
       }
-      p[l] += sum;
+      if (i < n) {
+        p[i] += c0[i] * v0 + c1[i] * v1;
+      }
+    }
+    if (l < n) {
+      const double* c0 = a + l * c;
+      for (int i = first; i < n; ++i) {
+        p[i] += c0[i] * v[l];
+      }
     }
     double pv = 0;
     for (int i = first; i < n; ++i) {
@@ -179,19 +191,36 @@ void LeadingAxesSolver::tridiagonalize(int n) {
     for (int i = first; i < n; ++i) {
       p[i] -= gamma * v[i];
     }
-    for (int l = first; l < n; ++l) {
-      const double vl = v[l], wl = p[l];
-      double* column = &at(0, l);
-      for (int i = l; i < n; ++i) {
-        column[i] -= v[i] * wl + p[i] * vl;
+    // Both triangles get the same products, so the block stays symmetric
+    // to the last bit.
+    for (l = first; l + 1 < n; l += 2) {
+      double* c0 = a + l * c;
+      double* c1 = c0 + c;
+      const Pair w0 = {p[l], p[l]}, u0 = {v[l], v[l]};
+      const Pair w1 = {p[l + 1], p[l + 1]}, u1 = {v[l + 1], v[l + 1]};
+      int i = first;
+      for (; i + 1 < n; i += 2) {
+        const Pair vi = loadPair(v + i), pi = loadPair(p + i);
+        storePair(c0 + i, loadPair(c0 + i) - (vi * w0 + pi * u0));
+        storePair(c1 + i, loadPair(c1 + i) - (vi * w1 + pi * u1));
+      }
+      if (i < n) {
+        c0[i] -= v[i] * p[l] + p[i] * v[l];
+        c1[i] -= v[i] * p[l + 1] + p[i] * v[l + 1];
+      }
+    }
+    if (l < n) {
+      double* c0 = a + l * c;
+      for (int i = first; i < n; ++i) {
+        c0[i] -= v[i] * p[l] + p[i] * v[l];
       }
     }
   }
   if (n >= 2) {
-    m_diagonal[n - 2] = at(n - 2, n - 2);
-    m_offDiagonal[n - 2] = at(n - 1, n - 2);
+    m_diagonal[n - 2] = a[(n - 2) + (n - 2) * c];
+    m_offDiagonal[n - 2] = a[(n - 1) + (n - 2) * c];
   }
-  m_diagonal[n - 1] = at(n - 1, n - 1);
+  m_diagonal[n - 1] = a[(n - 1) + (n - 1) * c];
 }
 
 void LeadingAxesSolver::applyReflectors(int n, double* z) const {
@@ -466,7 +495,16 @@ bool LeadingAxesSolver::leadingEigenvalues(int n, int k) {
 
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
-  m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
+  // Whole, from the lower triangle.
+  for (int l = 0; l < n; ++l) {
+    double* column = m_work.col(l).data();
+    for (int i = l; i < n; ++i) {
+      column[i] = symmetric(i, l);
+    }
+    for (int i = 0; i < l; ++i) {
+      column[i] = symmetric(l, i);
+    }
+  }
   tridiagonalize(n);
   if (!leadingEigenvalues(n, k)) {
     return false;

@@ -6,6 +6,8 @@
 #include <limits>
 #include <numbers>
 
+#include "compare/double_pair.h"
+
 namespace vexmoor {
 namespace {
 
@@ -37,14 +39,19 @@ Matrix& SampleAxes::sample(Index m, Index p) {
   }
   m_ids.clear();
   m_gram = nullptr;
+  m_products = nullptr;
   return m_sample;
 }
 
-void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram) {
+void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram,
+                           const SourceProducts* products) {
   assert(static_cast<Index>(ids.size()) == m_sample.rows());
   assert(!sourceGram || (sourceGram->rows() == idCount && sourceGram->cols() == idCount));
+  assert(!products ||
+         (products->centred.cols() == idCount && products->centred.rows() == m_sample.cols()));
   m_ids.assign(ids.begin(), ids.end());
   m_gram = sourceGram;
+  m_products = products;
   if (static_cast<Index>(m_slot.size()) < idCount) {
     m_slot.resize(static_cast<size_t>(idCount), -1);
   }
@@ -154,6 +161,92 @@ bool SampleAxes::axesFromInnerProducts(int k) {
   return true;
 }
 
+SourceProducts sourceProducts(const Matrix& source) {
+  SourceProducts out;
+  const Index p = source.cols();
+  out.mean = source.colwise().mean().transpose();
+  out.centred = (source.rowwise() - out.mean.transpose()).transpose();
+  out.products.resize(p * (p + 1) / 2, source.rows());
+  for (Index r = 0; r < source.rows(); ++r) {
+    const auto y = out.centred.col(r);
+    Index at = 0;
+    for (Index j = 0; j < p; ++j) {
+      for (Index i = j; i < p; ++i) {
+        out.products(at++, r) = y(i) * y(j);
+      }
+    }
+  }
+  return out;
+}
+
+void SampleAxes::covarianceFromProducts() {
+  // With y the source's centred rows and c their counts in the sample,
+  // the sample's mean is the source's plus δ = Σ c y / m, and its scatter
+  // Σ c y yᵀ - m δ δᵀ.
+  const SourceProducts& s = *m_products;
+  const Index m = m_sample.rows();
+  const Index p = m_sample.cols();
+  const Index packed = s.products.rows();
+  const Index d = static_cast<Index>(m_firstRow.size());
+  m_packed.resize(packed);
+  m_packed.setZero();
+  m_mean.setZero();
+  double* sum = m_packed.data();
+  auto rowOf = [this](Index j) {
+    return m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+  };
+  // Four rows at a time: the running sums are read and written once for
+  // four rows' products.
+  Index j = 0;
+  for (; j + 3 < d; j += 4) {
+    const double* p0 = s.products.col(rowOf(j)).data();
+    const double* p1 = s.products.col(rowOf(j + 1)).data();
+    const double* p2 = s.products.col(rowOf(j + 2)).data();
+    const double* p3 = s.products.col(rowOf(j + 3)).data();
+    const double c0 = m_count[static_cast<size_t>(j)], c1 = m_count[static_cast<size_t>(j + 1)];
+    const double c2 = m_count[static_cast<size_t>(j + 2)], c3 = m_count[static_cast<size_t>(j + 3)];
+    const Pair w0 = {c0, c0}, w1 = {c1, c1}, w2 = {c2, c2}, w3 = {c3, c3};
+    Index i = 0;
+    for (; i + 1 < packed; i += 2) {
+      storePair(sum + i, loadPair(sum + i) + ((w0 * loadPair(p0 + i) + w1 * loadPair(p1 + i)) +
+                                              (w2 * loadPair(p2 + i) + w3 * loadPair(p3 + i))));
+    }
+    if (i < packed) {
+      sum[i] += (c0 * p0[i] + c1 * p1[i]) + (c2 * p2[i] + c3 * p3[i]);
+    }
+  }
+  for (; j < d; ++j) {
+    const double* p0 = s.products.col(rowOf(j)).data();
+    const double c0 = m_count[static_cast<size_t>(j)];
+    const Pair w0 = {c0, c0};
+    Index i = 0;
+    for (; i + 1 < packed; i += 2) {
+      storePair(sum + i, loadPair(sum + i) + w0 * loadPair(p0 + i));
+    }
+    if (i < packed) {
+      sum[i] += c0 * p0[i];
+    }
+  }
+  for (j = 0; j < d; ++j) {
+    m_mean += m_count[static_cast<size_t>(j)] * s.centred.col(rowOf(j));
+  }
+  const double invM = 1.0 / static_cast<double>(m);
+  m_mean *= invM;  // δ for now
+  const double scale = 1.0 / static_cast<double>(m - 1);
+  m_covariance.resize(p, p);
+  Index at = 0;
+  for (Index j = 0; j < p; ++j) {
+    const double dj = static_cast<double>(m) * m_mean(j);
+    for (Index i = j; i < p; ++i, ++at) {
+      const double value = (sum[at] - dj * m_mean(i)) * scale;
+      m_covariance(i, j) = value;
+      m_covariance(j, i) = value;
+    }
+  }
+  m_mean += s.mean;
+  m_covarianceKind = Covariance::kFast;
+}
+
 Matrix sourceGram(const Matrix& source) {
   Matrix centred = source.rowwise() - source.colwise().mean();
   return centred * centred.transpose();
@@ -168,6 +261,7 @@ const Matrix& SampleAxes::covariance() {
 
 const Matrix& SampleAxes::exactCovariance() {
   if (m_covarianceKind != Covariance::kExact) {
+    centre();
     const Index m = m_sample.rows();
     const Index p = m_sample.cols();
     m_covariance.resize(p, p);
@@ -195,12 +289,20 @@ void SampleAxes::fastCovariance() {
   m_covarianceKind = Covariance::kFast;
 }
 
+void SampleAxes::centre() {
+  if (m_centred) {
+    return;
+  }
+  m_mean.noalias() = m_sample.colwise().mean().transpose();
+  m_sample.rowwise() -= m_mean.transpose();
+  m_centred = true;
+}
+
 void SampleAxes::compute(int k) {
   const Index p = m_sample.cols();
   assert(m_sample.rows() >= 2 && k >= 1 && k <= p);
   m_mean.resize(p);
-  m_mean.noalias() = m_sample.colwise().mean().transpose();
-  m_sample.rowwise() -= m_mean.transpose();
+  m_centred = false;
   m_covarianceKind = Covariance::kNone;
   m_axes.resize(p, k);
   // Both routes below need at most p × p: no growing from replicate to
@@ -209,6 +311,16 @@ void SampleAxes::compute(int k) {
   collectDistinctRows();
   const Index distinct = static_cast<Index>(m_firstRow.size());
   m_solvedCovariance = false;
+  if (distinct > p && m_products) {
+    covarianceFromProducts();
+    if (m_solver.computeIfSeparated(m_covariance, k)) {
+      m_axes = m_solver.axes();
+      m_solvedCovariance = true;
+      return;
+    }
+    m_covarianceKind = Covariance::kNone;
+  }
+  centre();
   if (distinct < p && axesFromInnerProducts(k)) {
     return;
   }
@@ -385,15 +497,19 @@ double FluryWorkspace::statisticByLu(SampleAxes& a, SampleAxes& b) {
   const double n1 = static_cast<double>(a.rows());
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;
+  // First the exact covariances, which take each sample's mean as it has
+  // always been taken.
+  const Matrix& s1 = a.exactCovariance();
+  const Matrix& s2 = b.exactCovariance();
   m_mean.noalias() = (n1 * a.mean() + n2 * b.mean()) / n;
-  m_together.noalias() = (n1 - 1) * a.exactCovariance() + (n2 - 1) * b.exactCovariance();
+  m_together.noalias() = (n1 - 1) * s1 + (n2 - 1) * s2;
   m_offset.noalias() = a.mean() - m_mean;
   m_together.noalias() += n1 * m_offset * m_offset.transpose();
   m_offset.noalias() = b.mean() - m_mean;
   m_together.noalias() += n2 * m_offset * m_offset.transpose();
   m_together /= n - 1;
-  LogDeterminant d1 = logDeterminant(a.exactCovariance());
-  LogDeterminant d2 = logDeterminant(b.exactCovariance());
+  LogDeterminant d1 = logDeterminant(s1);
+  LogDeterminant d2 = logDeterminant(s2);
   LogDeterminant d = logDeterminant(m_together);
   return fluryFromLogDeterminants(d1, d2, d, n1, n2);
 }

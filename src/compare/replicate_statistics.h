@@ -24,6 +24,8 @@ namespace vexmoor {
 // BᵀB / (m - 1), and each eigenvector u of BBᵀ with eigenvalue λ > 0 gives
 // the covariance's axis Bᵀu / sqrt(λ). Should the k-th eigenvalue be
 // (numerically) zero, the covariance is decomposed instead.
+struct SourceProducts;
+
 class SampleAxes {
  public:
   // The m × p sample to fill, one specimen per row. Keeps its storage when
@@ -35,8 +37,13 @@ class SampleAxes {
   // matrix of inner products of the source's rows centred on their mean
   // (sourceGram below); it must outlive compute(). With it the inner
   // products of the distinct rows cost O(d²) instead of O(d² p).
-  void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr);
-  // The leading k axes, 1 <= k <= p; m >= 2. The sample is centred in
+  // `products`, where given, holds the source's rows' products
+  // (sourceProducts below; it must outlive compute()): with more distinct
+  // rows than variables the covariance is then summed over the distinct
+  // rows, weighted by their counts, without centring the sample.
+  void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr,
+                 const SourceProducts* products = nullptr);
+  // The leading k axes, 1 <= k <= p; m >= 2. The sample may be centred in
   // place.
   void compute(int k);
 
@@ -63,6 +70,9 @@ class SampleAxes {
   void collectDistinctRows();
   bool axesFromInnerProducts(int k);
   void fastCovariance();
+  void covarianceFromProducts();
+  // Takes the mean off the sample, once per compute().
+  void centre();
 
   Matrix m_sample;
   Vector m_mean;
@@ -80,7 +90,25 @@ class SampleAxes {
   Matrix m_inner;     // capacity m × m
   const Matrix* m_gram = nullptr;
   std::vector<double> m_gramMean;
+  const SourceProducts* m_products = nullptr;
+  Vector m_packed;  // the covariance's lower triangle, column by column
+  bool m_centred = false;
 };
+
+// Of an m-row source of p variables: its mean, its rows centred on it
+// (p × m, one row per column) and each centred row's products of pairs of
+// its values, the lower triangle column by column (p(p + 1)/2 × m).
+struct SourceProducts {
+  Vector mean;
+  Matrix centred;
+  Matrix products;
+};
+
+// The largest p for which sourceProducts is worth its memory and its
+// passes: beyond it the products outgrow the caches.
+inline constexpr Index kProductVariables = 32;
+
+SourceProducts sourceProducts(const Matrix& source);
 
 // The inner products of the rows of `source` centred on their mean:
 // m × m for an m-row source.

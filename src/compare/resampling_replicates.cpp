@@ -14,8 +14,9 @@ namespace {
 
 // Rows drawn with replacement: row a of the sample is row ceil(from · u)
 // of the source, its first p columns. `positions` keeps the rows drawn.
-void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram, Index from,
-              Index p, SampleAxes& sample, Index rows, std::vector<Index>& positions) {
+void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram,
+              const SourceProducts* products, Index from, Index p, SampleAxes& sample, Index rows,
+              std::vector<Index>& positions) {
   Matrix& x = sample.sample(rows, p);
   positions.resize(static_cast<size_t>(rows));
   stream.fillPositions(from, positions.data(), rows);
@@ -27,7 +28,7 @@ void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram,
       out[a] = in[positions[static_cast<size_t>(a)]];
     }
   }
-  sample.setRowIds(positions, from, &gram);
+  sample.setRowIds(positions, from, &gram, products);
 }
 
 // Numbers uniform on (-1, 1), drawn column by column.
@@ -39,7 +40,12 @@ void drawNoise(ReplicateStream& stream, Matrix& sample) {
 class TestTask : public ReplicateTask {
  public:
   explicit TestTask(const AnalysisInput& in)
-      : m_in(in), m_k(in.npca), m_gram{sourceGram(in.source1), sourceGram(in.source2)} {}
+      : m_in(in),
+        m_k(in.npca),
+        m_gram{sourceGram(in.source1), sourceGram(in.source2)},
+        m_hasProducts(in.source1.cols() <= kProductVariables),
+        m_products{m_hasProducts ? sourceProducts(in.source1) : SourceProducts{},
+                   m_hasProducts ? sourceProducts(in.source2) : SourceProducts{}} {}
 
  protected:
   // Angle and metric between two computed samples, with the console lines
@@ -60,8 +66,8 @@ class TestTask : public ReplicateTask {
   void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
                 Index second) {
     Index p = source.cols();
-    drawRows(stream, source, m_gram[g], m, p, m_first[g], first, m_positions);
-    drawRows(stream, source, m_gram[g], m, p, m_second[g], second, m_positions);
+    drawRows(stream, source, m_gram[g], products(g), m, p, m_first[g], first, m_positions);
+    drawRows(stream, source, m_gram[g], products(g), m, p, m_second[g], second, m_positions);
   }
 
   // Group g's within-group bootstrap pair, drawn and compared: m1 and m1
@@ -81,8 +87,13 @@ class TestTask : public ReplicateTask {
   // One work space per sample role, so that no sample changes size from
   // replicate to replicate.
   SampleAxes m_first[2], m_second[2];
-  // Each group's source rows' inner products, for samples of few rows.
+  const SourceProducts* products(int g) const { return m_hasProducts ? &m_products[g] : nullptr; }
+
+  // Each group's source rows' inner products, for samples of few rows,
+  // and their products of variables, for samples of many.
   const Matrix m_gram[2];
+  const bool m_hasProducts;
+  const SourceProducts m_products[2];
   SubspacePair m_pair;
   std::vector<Index> m_positions;
 };
@@ -105,8 +116,10 @@ class BootRangeTask : public TestTask {
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     Index p = m_in.source1.cols();
-    drawRows(stream, m_in.source1, m_gram[0], m_in.m1, p, m_first[0], m_in.m1, m_positions);
-    drawRows(stream, m_in.source2, m_gram[1], m_in.m2, p, m_first[1], m_in.m2, m_positions);
+    drawRows(stream, m_in.source1, m_gram[0], products(0), m_in.m1, p, m_first[0], m_in.m1,
+             m_positions);
+    drawRows(stream, m_in.source2, m_gram[1], products(1), m_in.m2, p, m_first[1], m_in.m2,
+             m_positions);
     PairStatistics s = compare(m_first[0], m_first[1], console);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
