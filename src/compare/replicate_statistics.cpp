@@ -40,6 +40,7 @@ Matrix& SampleAxes::sample(Index m, Index p) {
   m_ids.clear();
   m_gram = nullptr;
   m_products = nullptr;
+  m_rowSource = nullptr;
   return m_sample;
 }
 
@@ -52,6 +53,7 @@ void SampleAxes::setRowIds(std::span<const Index> ids, Index idCount, const Matr
   m_ids.assign(ids.begin(), ids.end());
   m_gram = sourceGram;
   m_products = products;
+  m_rowSource = nullptr;
   if (static_cast<Index>(m_slot.size()) < idCount) {
     m_slot.resize(static_cast<size_t>(idCount), -1);
   }
@@ -85,6 +87,119 @@ void SampleAxes::collectDistinctRows() {
   }
 }
 
+bool SampleAxes::innerProductsFromGram(int k) {
+  // With x̄ the source's mean and δ = (sample mean) - x̄, the centred
+  // rows are (x_i - x̄) - δ, so their inner products are
+  // G_ij - g_i - g_j + γ with g_i = (x_i - x̄)·δ and γ = δ·δ, all read
+  // off G. Where the leading eigenvalues are not clearly apart, the axes
+  // depend on rounding, and the products are summed as always instead.
+  const Index d = static_cast<Index>(m_firstRow.size());
+  const Index m = m_sample.rows();
+  if (m_inner.rows() < m) {
+    m_inner.resize(m, m);
+  }
+  auto inner = m_inner.topLeftCorner(d, d);
+  const Matrix& g = *m_gram;
+  const double invM = 1.0 / static_cast<double>(m);
+  m_gramMean.resize(static_cast<size_t>(d));
+  double gamma = 0;
+  for (Index i = 0; i < d; ++i) {
+    const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+    double sum = 0;
+    for (Index j = 0; j < d; ++j) {
+      const Index other = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+      sum += m_count[static_cast<size_t>(j)] * g(other, row);
+    }
+    m_gramMean[static_cast<size_t>(i)] = sum * invM;
+    gamma += m_count[static_cast<size_t>(i)] * sum * invM;
+  }
+  gamma *= invM;
+  for (Index j = 0; j < d; ++j) {
+    const Index column = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+    const double cj = std::sqrt(m_count[static_cast<size_t>(j)]);
+    const double gj = m_gramMean[static_cast<size_t>(j)];
+    for (Index i = j; i < d; ++i) {
+      const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
+      inner(i, j) = std::sqrt(m_count[static_cast<size_t>(i)]) * cj *
+                    (g(row, column) - m_gramMean[static_cast<size_t>(i)] - gj + gamma);
+    }
+  }
+  return m_solver.computeIfSeparated(inner, k);
+}
+
+bool SampleAxes::leadingVariancesClear(int k) const {
+  auto lambda = m_solver.variances();
+  // Below this the k-th axis is lost in rounding: decompose the covariance.
+  const double floor = 1e-10 * lambda(0);
+  return lambda(k - 1) > floor;
+}
+
+void SampleAxes::orthonormalizeAxes(int k) {
+  // Normalise, and remove what rounding left of the other axes (twice is
+  // enough for columns this close to orthogonal).
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int j = 0; j < k; ++j) {
+      for (int i = 0; i < j; ++i) {
+        m_axes.col(j) -= m_axes.col(i).dot(m_axes.col(j)) * m_axes.col(i);
+      }
+      m_axes.col(j).normalize();
+    }
+  }
+}
+
+bool SampleAxes::axesFromSourceRows(int k) {
+  // The inner products as above; each axis Bᵀu, B the distinct rows
+  // centred and scaled by the square roots of their counts, is summed
+  // from the source's centred rows y: Σ a y - (Σ a) δ with a = sqrt(c) u.
+  const Index d = static_cast<Index>(m_firstRow.size());
+  const Index m = m_sample.rows();
+  const Index p = m_sample.cols();
+  if (d < k || !innerProductsFromGram(k) || !leadingVariancesClear(k)) {
+    return false;
+  }
+  const Matrix& y = m_products->centred;
+  auto u = m_solver.axes();
+  m_mean.setZero();
+  m_axes.setZero();
+  m_weights.resize(k);
+  m_weights.setZero();
+  for (Index j = 0; j < d; ++j) {
+    const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
+    const double c = m_count[static_cast<size_t>(j)];
+    const double* source = y.col(row).data();
+    double* mean = m_mean.data();
+    const Pair cc = {c, c};
+    Index i = 0;
+    for (; i + 1 < p; i += 2) {
+      storePair(mean + i, loadPair(mean + i) + cc * loadPair(source + i));
+    }
+    if (i < p) {
+      mean[i] += c * source[i];
+    }
+    const double root = std::sqrt(c);
+    for (int t = 0; t < k; ++t) {
+      const double a = root * u(j, t);
+      m_weights(t) += a;
+      double* axis = m_axes.col(t).data();
+      const Pair aa = {a, a};
+      Index r = 0;
+      for (; r + 1 < p; r += 2) {
+        storePair(axis + r, loadPair(axis + r) + aa * loadPair(source + r));
+      }
+      if (r < p) {
+        axis[r] += a * source[r];
+      }
+    }
+  }
+  m_mean *= 1.0 / static_cast<double>(m);  // δ for now
+  for (int t = 0; t < k; ++t) {
+    m_axes.col(t) -= m_weights(t) * m_mean;
+  }
+  m_mean += m_products->mean;
+  orthonormalizeAxes(k);
+  return true;
+}
+
 bool SampleAxes::axesFromInnerProducts(int k) {
   const Index d = static_cast<Index>(m_firstRow.size());
   const Index m = m_sample.rows();
@@ -102,62 +217,17 @@ bool SampleAxes::axesFromInnerProducts(int k) {
   }
   auto b = m_weighted.topRows(d);
   auto inner = m_inner.topLeftCorner(d, d);
-  bool solved = false;
-  if (m_gram) {
-    // With x̄ the source's mean and δ = (sample mean) - x̄, the centred
-    // rows are (x_i - x̄) - δ, so their inner products are
-    // G_ij - g_i - g_j + γ with g_i = (x_i - x̄)·δ and γ = δ·δ, all read
-    // off G. Where the leading eigenvalues are not clearly apart, the axes
-    // depend on rounding, and the products are summed as always instead.
-    const Matrix& g = *m_gram;
-    const double invM = 1.0 / static_cast<double>(m);
-    m_gramMean.resize(static_cast<size_t>(d));
-    double gamma = 0;
-    for (Index i = 0; i < d; ++i) {
-      const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
-      double sum = 0;
-      for (Index j = 0; j < d; ++j) {
-        const Index other = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
-        sum += m_count[static_cast<size_t>(j)] * g(other, row);
-      }
-      m_gramMean[static_cast<size_t>(i)] = sum * invM;
-      gamma += m_count[static_cast<size_t>(i)] * sum * invM;
-    }
-    gamma *= invM;
-    for (Index j = 0; j < d; ++j) {
-      const Index column = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
-      const double cj = std::sqrt(m_count[static_cast<size_t>(j)]);
-      const double gj = m_gramMean[static_cast<size_t>(j)];
-      for (Index i = j; i < d; ++i) {
-        const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(i)])];
-        inner(i, j) = std::sqrt(m_count[static_cast<size_t>(i)]) * cj *
-                      (g(row, column) - m_gramMean[static_cast<size_t>(i)] - gj + gamma);
-      }
-    }
-    solved = m_solver.computeIfSeparated(inner, k);
-  }
+  bool solved = m_gram && innerProductsFromGram(k);
   if (!solved) {
     inner.setZero();
     inner.selfadjointView<Eigen::Lower>().rankUpdate(b);
     m_solver.compute(inner, k);
   }
-  auto lambda = m_solver.variances();
-  // Below this the k-th axis is lost in rounding: decompose the covariance.
-  const double floor = 1e-10 * lambda(0);
-  if (!(lambda(k - 1) > floor)) {
+  if (!leadingVariancesClear(k)) {
     return false;
   }
   m_axes.noalias() = b.transpose() * m_solver.axes();
-  // Normalise, and remove what rounding left of the other axes (twice is
-  // enough for columns this close to orthogonal).
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int j = 0; j < k; ++j) {
-      for (int i = 0; i < j; ++i) {
-        m_axes.col(j) -= m_axes.col(i).dot(m_axes.col(j)) * m_axes.col(i);
-      }
-      m_axes.col(j).normalize();
-    }
-  }
+  orthonormalizeAxes(k);
   return true;
 }
 
@@ -166,6 +236,9 @@ SourceProducts sourceProducts(const Matrix& source) {
   const Index p = source.cols();
   out.mean = source.colwise().mean().transpose();
   out.centred = (source.rowwise() - out.mean.transpose()).transpose();
+  if (p > kProductVariables) {
+    return out;
+  }
   out.products.resize(p * (p + 1) / 2, source.rows());
   for (Index r = 0; r < source.rows(); ++r) {
     const auto y = out.centred.col(r);
@@ -289,10 +362,34 @@ void SampleAxes::fastCovariance() {
   m_covarianceKind = Covariance::kFast;
 }
 
+void SampleAxes::setRowsOf(const Matrix& source, std::span<const Index> ids,
+                           const Matrix* sourceGram, const SourceProducts* products) {
+  assert(m_sample.cols() == source.cols());
+  setRowIds(ids, source.rows(), sourceGram, products);
+  m_rowSource = &source;
+}
+
+void SampleAxes::fill() {
+  if (!m_rowSource) {
+    return;
+  }
+  // Column by column: both matrices are stored so.
+  const Index m = m_sample.rows();
+  for (Index b = 0; b < m_sample.cols(); ++b) {
+    const double* in = m_rowSource->col(b).data();
+    double* out = m_sample.col(b).data();
+    for (Index a = 0; a < m; ++a) {
+      out[a] = in[m_ids[static_cast<size_t>(a)]];
+    }
+  }
+  m_rowSource = nullptr;
+}
+
 void SampleAxes::centre() {
   if (m_centred) {
     return;
   }
+  fill();
   m_mean.noalias() = m_sample.colwise().mean().transpose();
   m_sample.rowwise() -= m_mean.transpose();
   m_centred = true;
@@ -311,7 +408,7 @@ void SampleAxes::compute(int k) {
   collectDistinctRows();
   const Index distinct = static_cast<Index>(m_firstRow.size());
   m_solvedCovariance = false;
-  if (distinct > p && m_products) {
+  if (distinct > p && m_products && m_products->products.size() > 0) {
     covarianceFromProducts();
     if (m_solver.computeIfSeparated(m_covariance, k)) {
       m_axes = m_solver.axes();
@@ -319,6 +416,9 @@ void SampleAxes::compute(int k) {
       return;
     }
     m_covarianceKind = Covariance::kNone;
+  }
+  if (distinct < p && m_gram && m_products && axesFromSourceRows(k)) {
+    return;
   }
   centre();
   if (distinct < p && axesFromInnerProducts(k)) {

@@ -43,6 +43,11 @@ class SampleAxes {
   // rows, weighted by their counts, without centring the sample.
   void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr,
                  const SourceProducts* products = nullptr);
+  // Instead of filling sample(m, p): its rows are the rows of `source` at
+  // `ids` (idCount = source.rows()), copied only when a route needs them.
+  // `source` must outlive compute() and the accessors after it.
+  void setRowsOf(const Matrix& source, std::span<const Index> ids, const Matrix* sourceGram,
+                 const SourceProducts* products);
   // The leading k axes, 1 <= k <= p; m >= 2. The sample may be centred in
   // place.
   void compute(int k);
@@ -69,6 +74,14 @@ class SampleAxes {
 
   void collectDistinctRows();
   bool axesFromInnerProducts(int k);
+  // The distinct rows' inner products from the source's Gram matrix, and
+  // their decomposition where its leading eigenvalues stand apart.
+  bool innerProductsFromGram(int k);
+  bool axesFromSourceRows(int k);
+  bool leadingVariancesClear(int k) const;
+  void orthonormalizeAxes(int k);
+  // Copies the rows setRowsOf() named.
+  void fill();
   void fastCovariance();
   void covarianceFromProducts();
   // Takes the mean off the sample, once per compute().
@@ -91,13 +104,16 @@ class SampleAxes {
   const Matrix* m_gram = nullptr;
   std::vector<double> m_gramMean;
   const SourceProducts* m_products = nullptr;
+  const Matrix* m_rowSource = nullptr;  // rows still to be copied from here
+  Vector m_weights;
   Vector m_packed;  // the covariance's lower triangle, column by column
   bool m_centred = false;
 };
 
 // Of an m-row source of p variables: its mean, its rows centred on it
-// (p × m, one row per column) and each centred row's products of pairs of
-// its values, the lower triangle column by column (p(p + 1)/2 × m).
+// (p × m, one row per column) and, for p up to kProductVariables, each
+// centred row's products of pairs of its values, the lower triangle
+// column by column (p(p + 1)/2 × m; empty for more variables).
 struct SourceProducts {
   Vector mean;
   Matrix centred;
