@@ -496,13 +496,16 @@ bool LeadingAxesSolver::leadingEigenvalues(int n, int k) {
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   // Whole, from the lower triangle.
+  const double* in = symmetric.data();
+  const Index stride = symmetric.outerStride();
   for (int l = 0; l < n; ++l) {
     double* column = m_work.col(l).data();
+    const double* lower = in + l * stride;
     for (int i = l; i < n; ++i) {
-      column[i] = symmetric(i, l);
+      column[i] = lower[i];
     }
     for (int i = 0; i < l; ++i) {
-      column[i] = symmetric(l, i);
+      column[i] = in[l + i * stride];
     }
   }
   tridiagonalize(n);

@@ -348,17 +348,43 @@ const Matrix& SampleAxes::exactCovariance() {
 }
 
 void SampleAxes::fastCovariance() {
-  // Dot products of the centred columns: on matrices this small the
-  // packing of a general product costs more than its arithmetic.
+  // Dot products of the centred columns, two at a time against a third:
+  // on matrices this small the packing of a general product costs more
+  // than its arithmetic.
   const Index m = m_sample.rows();
   const Index p = m_sample.cols();
   const double scale = 1.0 / static_cast<double>(m - 1);
   m_covariance.resize(p, p);
+  auto dot2 = [m](const double* x, const double* y0, const double* y1, double& s0, double& s1) {
+    Pair a0 = {0, 0}, a1 = {0, 0};
+    Index r = 0;
+    for (; r + 1 < m; r += 2) {
+      const Pair xr = loadPair(x + r);
+      a0 += xr * loadPair(y0 + r);
+      a1 += xr * loadPair(y1 + r);
+    }
+    s0 = a0[0] + a0[1];
+    s1 = a1[0] + a1[1];
+    if (r < m) {
+      s0 += x[r] * y0[r];
+      s1 += x[r] * y1[r];
+    }
+  };
   for (Index j = 0; j < p; ++j) {
-    m_covariance.col(j).tail(p - j).noalias() =
-        scale * (m_sample.rightCols(p - j).transpose() * m_sample.col(j));
+    const double* x = m_sample.col(j).data();
+    Index i = j;
+    for (; i + 1 < p; i += 2) {
+      double s0 = 0, s1 = 0;
+      dot2(x, m_sample.col(i).data(), m_sample.col(i + 1).data(), s0, s1);
+      m_covariance(i, j) = m_covariance(j, i) = s0 * scale;
+      m_covariance(i + 1, j) = m_covariance(j, i + 1) = s1 * scale;
+    }
+    if (i < p) {
+      double s0 = 0, s1 = 0;
+      dot2(x, m_sample.col(i).data(), m_sample.col(i).data(), s0, s1);
+      m_covariance(i, j) = m_covariance(j, i) = s0 * scale;
+    }
   }
-  m_covariance.triangularView<Eigen::StrictlyUpper>() = m_covariance.transpose();
   m_covarianceKind = Covariance::kFast;
 }
 
@@ -529,7 +555,7 @@ std::optional<double> FluryWorkspace::factorInPlace(Matrix& a) {
   double* base = a.data();
   const Index stride = a.outerStride();
   for (Index j = 0; j < n; ++j) {
-    double* __restrict column = base + j * stride;
+    double* column = base + j * stride;
     const double pivot = column[j];
     if (!(pivot > kDefinitePivot * m_diagonal(j))) {
       return std::nullopt;
@@ -546,8 +572,13 @@ std::optional<double> FluryWorkspace::factorInPlace(Matrix& a) {
     }
     for (Index l = j + 1; l < n; ++l) {
       const double f = column[l];
-      double* __restrict target = base + l * stride;
-      for (Index i = l; i < n; ++i) {
+      const Pair ff = {f, f};
+      double* target = base + l * stride;
+      Index i = l;
+      for (; i + 1 < n; i += 2) {
+        storePair(target + i, loadPair(target + i) - loadPair(column + i) * ff);
+      }
+      if (i < n) {
         target[i] -= column[i] * f;
       }
     }
