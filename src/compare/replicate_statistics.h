@@ -169,14 +169,15 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // Flury's statistic of two computed samples against the covariance of
 // their rows together, weighted by their row counts.
 //
-// The three log-determinants come from Cholesky factorisations. Where one
-// of the matrices is not clearly positive definite (a pivot below 1e-3 of
-// its diagonal element, as in singular resamples), all three come from LU
-// decompositions with partial pivoting of the exact covariances formed in
-// full,
-// which give the values the determinants' quotients have always given
-// there: infinite or undefined ones for exactly singular matrices, and
-// whatever rounding leaves of a determinant that is zero in exact
+// Each sample's log-determinant comes from the decomposition its axes came
+// from (SampleAxes::logDeterminantIfDefinite), or else from a Cholesky
+// factorisation, as does that of the covariance of both together. Where
+// one of the matrices is not clearly positive definite (a pivot below 1e-3
+// of its diagonal element, as in singular resamples), all three come from
+// LU decompositions with partial pivoting of the exact covariances formed
+// in full, which give the values the determinants' quotients have always
+// given there: infinite or undefined ones for exactly singular matrices,
+// and whatever rounding leaves of a determinant that is zero in exact
 // arithmetic.
 class FluryWorkspace {
  public:
