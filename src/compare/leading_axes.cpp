@@ -7,6 +7,9 @@
 #include <cmath>
 #include <limits>
 #include <mutex>
+#include <numbers>
+
+#include "compare/double_pair.h"
 
 namespace vexmoor {
 
@@ -31,6 +34,12 @@ void keepLapackSingleThreaded() {
 // The relative gap below which a leading eigenvalue counts as repeated.
 // Inverse iteration's axes err by about ε|A| / gap: 1e-11 radians here.
 constexpr double kSeparation = 1e-5;
+// Pivots above this share of their diagonal element leave a determinant
+// as accurate as the data.
+constexpr double kDefinitePivot = 1e-3;
+// Laguerre's iteration takes a handful of steps; bisection, where it has
+// to stand in, fewer than this from the Gershgorin bounds to rounding.
+constexpr int kLaguerreSteps = 80;
 
 bool lowerTriangleFinite(const Eigen::Ref<const Matrix>& a) {
   for (Index j = 0; j < a.cols(); ++j) {
@@ -64,11 +73,7 @@ void LeadingAxesSolver::reserve(int n, int k) {
     v->assign(static_cast<size_t>(c), 0.0);
   }
   m_swapped.assign(static_cast<size_t>(c), 0);
-  // Bisection: the k leading eigenvalues at a time.
-  for (auto* v : {&m_lower, &m_upper, &m_shift, &m_pivot, &m_estimate}) {
-    v->assign(static_cast<size_t>(k), 0.0);
-  }
-  m_below.assign(static_cast<size_t>(k), 0);
+  m_estimate.assign(static_cast<size_t>(k), 0.0);
   // A fixed start with no special direction: the same axes on every run.
   m_start.resize(static_cast<size_t>(c));
   for (int i = 0; i < c; ++i) {
@@ -121,17 +126,20 @@ void LeadingAxesSolver::computeByLapack(Eigen::Ref<const Matrix> symmetric, int 
 
 void LeadingAxesSolver::tridiagonalize(int n) {
   const Index c = m_capacity;
-  double* a = m_work.data();
-  auto at = [a, c](int i, int l) -> double& { return a[i + l * c]; };
+  double* const a = m_work.data();
   double* p = m_x.data();
+  double* v = m_v.data();
+  // The trailing block is kept whole, both triangles: its product with v
+  // and its rank-2 update then run down whole columns, element by element.
   for (int j = 0; j + 2 < n; ++j) {
-    m_diagonal[j] = at(j, j);
+    double* column = a + j * c;
+    m_diagonal[j] = column[j];
     // The reflector H = I - tau v vᵀ, v = (1, v2, ...), that takes column j
     // below the diagonal to (beta, 0, ...); v2 ... is kept in its place.
-    const double alpha = at(j + 1, j);
+    const double alpha = column[j + 1];
     double tail = 0;
     for (int i = j + 2; i < n; ++i) {
-      tail += at(i, j) * at(i, j);
+      tail += column[i] * column[i];
     }
     if (tail == 0) {
       m_tau[j] = 0;
@@ -141,31 +149,38 @@ void LeadingAxesSolver::tridiagonalize(int n) {
     const double beta = -std::copysign(std::sqrt(alpha * alpha + tail), alpha);
     const double tau = (beta - alpha) / beta;
     const double scale = 1.0 / (alpha - beta);
+    const int first = j + 1;
+    v[first] = 1.0;
     for (int i = j + 2; i < n; ++i) {
-      at(i, j) *= scale;
+      column[i] *= scale;
+      v[i] = column[i];
     }
     m_tau[j] = tau;
     m_offDiagonal[j] = beta;
     // The trailing block becomes H A H = A - v wᵀ - w vᵀ with p = tau A v
-    // and w = p - (tau / 2)(pᵀv) v; only its lower triangle is kept.
-    const int first = j + 1;
-    double* v = m_v.data();
-    v[first] = 1.0;
-    for (int i = j + 2; i < n; ++i) {
-      v[i] = at(i, j);
-    }
+    // and w = p - (tau / 2)(pᵀv) v.
     for (int i = first; i < n; ++i) {
       p[i] = 0;
     }
-    for (int l = first; l < n; ++l) {
-      const double vl = v[l];
-      const double* column = &at(0, l);
-      double sum = column[l] * vl;
-      for (int i = l + 1; i < n; ++i) {
-        p[i] += column[i] * vl;
-        sum += column[i] * v[i];
+    int l = first;
+    for (; l + 1 < n; l += 2) {
+      const double* c0 = a + l * c;
+      const double* c1 = c0 + c;
+      const double v0 = v[l], v1 = v[l + 1];
+      const Pair s0 = {v0, v0}, s1 = {v1, v1};
+      int i = first;
+      for (; i + 1 < n; i += 2) {
+        storePair(p + i, loadPair(p + i) + loadPair(c0 + i) * s0 + loadPair(c1 + i) * s1);
       }
-      p[l] += sum;
+      if (i < n) {
+        p[i] += c0[i] * v0 + c1[i] * v1;
+      }
+    }
+    if (l < n) {
+      const double* c0 = a + l * c;
+      for (int i = first; i < n; ++i) {
+        p[i] += c0[i] * v[l];
+      }
     }
     double pv = 0;
     for (int i = first; i < n; ++i) {
@@ -176,19 +191,36 @@ void LeadingAxesSolver::tridiagonalize(int n) {
     for (int i = first; i < n; ++i) {
       p[i] -= gamma * v[i];
     }
-    for (int l = first; l < n; ++l) {
-      const double vl = v[l], wl = p[l];
-      double* column = &at(0, l);
-      for (int i = l; i < n; ++i) {
-        column[i] -= v[i] * wl + p[i] * vl;
+    // Both triangles get the same products, so the block stays symmetric
+    // to the last bit.
+    for (l = first; l + 1 < n; l += 2) {
+      double* c0 = a + l * c;
+      double* c1 = c0 + c;
+      const Pair w0 = {p[l], p[l]}, u0 = {v[l], v[l]};
+      const Pair w1 = {p[l + 1], p[l + 1]}, u1 = {v[l + 1], v[l + 1]};
+      int i = first;
+      for (; i + 1 < n; i += 2) {
+        const Pair vi = loadPair(v + i), pi = loadPair(p + i);
+        storePair(c0 + i, loadPair(c0 + i) - (vi * w0 + pi * u0));
+        storePair(c1 + i, loadPair(c1 + i) - (vi * w1 + pi * u1));
+      }
+      if (i < n) {
+        c0[i] -= v[i] * p[l] + p[i] * v[l];
+        c1[i] -= v[i] * p[l + 1] + p[i] * v[l + 1];
+      }
+    }
+    if (l < n) {
+      double* c0 = a + l * c;
+      for (int i = first; i < n; ++i) {
+        c0[i] -= v[i] * p[l] + p[i] * v[l];
       }
     }
   }
   if (n >= 2) {
-    m_diagonal[n - 2] = at(n - 2, n - 2);
-    m_offDiagonal[n - 2] = at(n - 1, n - 2);
+    m_diagonal[n - 2] = a[(n - 2) + (n - 2) * c];
+    m_offDiagonal[n - 2] = a[(n - 1) + (n - 2) * c];
   }
-  m_diagonal[n - 1] = at(n - 1, n - 1);
+  m_diagonal[n - 1] = a[(n - 1) + (n - 1) * c];
 }
 
 void LeadingAxesSolver::applyReflectors(int n, double* z) const {
@@ -311,28 +343,15 @@ bool LeadingAxesSolver::eigenvector(int n, double estimate, double tiny, double*
   const double* e = m_offDiagonal.data();
   double* x = z;
   std::copy_n(m_start.begin(), n, x);
-  // Rayleigh quotient iteration from the bracketed estimate: each step
-  // multiplies the error by the shift's distance over the gap, and the
-  // quotient's error is the square of the vector's. Once the quotient
-  // stands still it is exact to rounding, and one more step with it leaves
-  // nothing of the vector's error but rounding.
-  lambda = estimate;
-  bool settled = false, done = false;
-  for (int step = 0; step < 8 && !done; ++step) {
-    factorShifted(n, lambda, tiny);
-    if (!solveShifted(n, x)) {
-      return false;
-    }
-    done = settled;
-    if (!settled) {
-      const double next = rayleighQuotient(n, x);
-      settled = std::abs(next - lambda) <= 16 * tiny;
-      lambda = next;
-    }
-  }
-  if (!done) {
+  // Inverse iteration with the eigenvalue, exact to rounding, as its
+  // shift: each solve shrinks the other eigenvectors' share of the iterate
+  // by the shift's error over the gap, so after two nothing but rounding
+  // is left of it. Both solves use the one factorisation.
+  factorShifted(n, estimate, tiny);
+  if (!solveShifted(n, x) || !solveShifted(n, x)) {
     return false;
   }
+  lambda = rayleighQuotient(n, x);
   double squares = 0;
   for (int i = 0; i < n; ++i) {
     double r = (d[i] - lambda) * x[i];
@@ -363,7 +382,7 @@ int LeadingAxesSolver::eigenvaluesBelow(int n, double x) const {
   return below;
 }
 
-bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
+bool LeadingAxesSolver::boundSpectrum(int n) {
   const double* d = m_diagonal.data();
   const double* e = m_offDiagonal.data();
   double* e2 = m_scratch.data();
@@ -385,56 +404,112 @@ bool LeadingAxesSolver::bisectEigenvalues(int n, int k) {
   }
   m_pivmin = std::numeric_limits<double>::min() * std::max(1.0, largestSquare);
   const double slack = 4 * n * std::numeric_limits<double>::epsilon() * m_scale;
-  lo -= slack;
-  hi += slack;
-  // Position n - 1 - j (ascending) for the j-th largest.
-  double* a = m_lower.data();
-  double* b = m_upper.data();
-  double* x = m_shift.data();
-  double* q = m_pivot.data();
-  int* below = m_below.data();
-  for (int t = 0; t < k; ++t) {
-    a[t] = lo;
-    b[t] = hi;
+  m_lowest = lo - slack;
+  m_highest = hi + slack;
+  return true;
+}
+
+int LeadingAxesSolver::logDerivatives(int n, double x, double& g, double& h) const {
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The pivots q of T - xI = LDLᵀ with their first and second derivatives
+  // in x, carried as r = q'/q and s = q''/q: the derivatives of
+  // ln |det(T - xI)| are then sums over the pivots.
+  double q = d[0] - x;
+  q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+  int below = q < 0;
+  double inverse = 1.0 / q;
+  double r = -inverse;
+  double s = 0;
+  double sumR = r, sumH = r * r;
+  for (int i = 1; i < n; ++i) {
+    const double w = e2[i - 1] * inverse;
+    q = (d[i] - x) - w;
+    q = std::abs(q) < m_pivmin ? -m_pivmin : q;
+    below += q < 0;
+    const double dq = w * r - 1.0;
+    const double ddq = w * (s - 2.0 * r * r);
+    inverse = 1.0 / q;
+    r = dq * inverse;
+    s = ddq * inverse;
+    sumR += r;
+    sumH += r * r - s;
   }
-  // Close enough for the Rayleigh quotient iteration to take over; which
-  // eigenvalue it reached is checked by Sturm counts afterwards.
-  const double width = 1e-4 * m_scale;
-  for (int step = 0; step < 64; ++step) {
-    bool narrow = true;
-    for (int t = 0; t < k; ++t) {
-      narrow = narrow && b[t] - a[t] <= width;
-      x[t] = 0.5 * (a[t] + b[t]);
-      q[t] = d[0] - x[t];
-      q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
-      below[t] = q[t] < 0;
+  g = sumR;
+  h = sumH;
+  return below;
+}
+
+bool LeadingAxesSolver::leadingEigenvalues(int n, int k) {
+  if (!boundSpectrum(n)) {
+    return false;
+  }
+  // A step this small leaves an error of about its cube over the gap
+  // squared, far below rounding for any gap the axes are computed for.
+  const double tolerance = 1e-12 * m_scale;
+  // Laguerre's iteration, with the eigenvalues already found divided out:
+  // from above the largest remaining one it falls to it monotonically and
+  // cubically. Sturm counts from the same pivots keep a bracket around
+  // the target, into which a stray step is replaced by bisection.
+  double upper = m_highest;
+  for (int t = 0; t < k; ++t) {
+    const int degree = n - t;
+    double a = m_lowest, b = upper;
+    // Not on the eigenvalue just found, where its pole would swamp the rest.
+    double x = t == 0 ? upper : upper - 1e-3 * m_scale;
+    if (!(x > a)) {
+      x = 0.5 * (a + b);
     }
-    if (narrow) {
-      break;
-    }
-    // The targets' Sturm recurrences are independent and run side by side.
-    for (int i = 1; i < n; ++i) {
-      for (int t = 0; t < k; ++t) {
-        q[t] = (d[i] - x[t]) - e2[i - 1] / q[t];
-        q[t] = std::abs(q[t]) < m_pivmin ? -m_pivmin : q[t];
-        below[t] += q[t] < 0;
+    bool converged = false;
+    for (int step = 0; step < kLaguerreSteps && !converged; ++step) {
+      double g = 0, h = 0;
+      // x lies above the target when n - t eigenvalues lie below it.
+      (logDerivatives(n, x, g, h) >= n - t ? b : a) = x;
+      for (int j = 0; j < t; ++j) {
+        const double pole = 1.0 / (x - m_estimate[j]);
+        g -= pole;
+        h -= pole * pole;
       }
+      const double root = std::sqrt(std::max(0.0, (degree - 1) * (degree * h - g * g)));
+      double next = x - degree / (g >= 0 ? g + root : g - root);
+      if (std::abs(next - x) <= tolerance) {
+        // Settled: a step this small may round onto the bracket's end.
+        converged = true;
+        x = next > a && next < b ? next : x;
+        break;
+      }
+      if (!(next > a && next < b)) {
+        next = 0.5 * (a + b);
+      }
+      converged = b - a <= tolerance;
+      x = next;
     }
-    for (int t = 0; t < k; ++t) {
-      (below[t] > n - 1 - t ? b[t] : a[t]) = x[t];
+    if (!converged) {
+      return false;
     }
-  }
-  for (int t = 0; t < k; ++t) {
-    m_estimate[t] = 0.5 * (a[t] + b[t]);
+    m_estimate[t] = x;
+    upper = x;
   }
   return true;
 }
 
 bool LeadingAxesSolver::computeByInverseIteration(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
-  m_work.topLeftCorner(n, n).triangularView<Eigen::Lower>() = symmetric;
+  // Whole, from the lower triangle.
+  const double* in = symmetric.data();
+  const Index stride = symmetric.outerStride();
+  for (int l = 0; l < n; ++l) {
+    double* column = m_work.col(l).data();
+    const double* lower = in + l * stride;
+    for (int i = l; i < n; ++i) {
+      column[i] = lower[i];
+    }
+    for (int i = 0; i < l; ++i) {
+      column[i] = in[l + i * stride];
+    }
+  }
   tridiagonalize(n);
-  if (!bisectEigenvalues(n, k)) {
+  if (!leadingEigenvalues(n, k)) {
     return false;
   }
   const double eps = std::numeric_limits<double>::epsilon();
@@ -477,20 +552,49 @@ bool LeadingAxesSolver::computeIfSeparated(Eigen::Ref<const Matrix> symmetric, i
   const int n = static_cast<int>(symmetric.rows());
   reserve(n, k);
   m_n = n;
-  return lowerTriangleFinite(symmetric) && computeByInverseIteration(symmetric, k);
+  m_tridiagonal = lowerTriangleFinite(symmetric) && computeByInverseIteration(symmetric, k);
+  return m_tridiagonal;
+}
+
+std::optional<double> LeadingAxesSolver::logDeterminantIfDefinite() const {
+  if (!m_tridiagonal) {
+    return std::nullopt;
+  }
+  const double* d = m_diagonal.data();
+  const double* e2 = m_scratch.data();
+  // The pivots' product, brought back into range only when it strays far:
+  // one logarithm then serves them all.
+  double product = 1;
+  int exponent = 0;
+  double q = 0;
+  for (int i = 0; i < m_n; ++i) {
+    q = i == 0 ? d[0] : d[i] - e2[i - 1] / q;
+    if (!(q > 0 && q > kDefinitePivot * d[i])) {
+      return std::nullopt;
+    }
+    product *= q;
+    if (!(product > 0x1p-600 && product < 0x1p600)) {
+      int e = 0;
+      product = std::frexp(product, &e);
+      exponent += e;
+    }
+  }
+  return std::log(product) + exponent * std::numbers::ln2;
 }
 
 void LeadingAxesSolver::compute(Eigen::Ref<const Matrix> symmetric, int k) {
   const int n = static_cast<int>(symmetric.rows());
   reserve(n, k);
   m_n = n;
+  m_tridiagonal = false;
   // LAPACK's bisection need not end on NaN input.
   if (!lowerTriangleFinite(symmetric)) {
     m_axes.setConstant(std::numeric_limits<double>::quiet_NaN());
     m_variances.setConstant(std::numeric_limits<double>::quiet_NaN());
     return;
   }
-  if (!computeByInverseIteration(symmetric, k)) {
+  m_tridiagonal = computeByInverseIteration(symmetric, k);
+  if (!m_tridiagonal) {
     computeByLapack(symmetric, k);
   }
 }

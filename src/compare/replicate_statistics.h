@@ -24,6 +24,8 @@ namespace vexmoor {
 // BᵀB / (m - 1), and each eigenvector u of BBᵀ with eigenvalue λ > 0 gives
 // the covariance's axis Bᵀu / sqrt(λ). Should the k-th eigenvalue be
 // (numerically) zero, the covariance is decomposed instead.
+struct SourceProducts;
+
 class SampleAxes {
  public:
   // The m × p sample to fill, one specimen per row. Keeps its storage when
@@ -35,8 +37,18 @@ class SampleAxes {
   // matrix of inner products of the source's rows centred on their mean
   // (sourceGram below); it must outlive compute(). With it the inner
   // products of the distinct rows cost O(d²) instead of O(d² p).
-  void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr);
-  // The leading k axes, 1 <= k <= p; m >= 2. The sample is centred in
+  // `products`, where given, holds the source's rows' products
+  // (sourceProducts below; it must outlive compute()): with more distinct
+  // rows than variables the covariance is then summed over the distinct
+  // rows, weighted by their counts, without centring the sample.
+  void setRowIds(std::span<const Index> ids, Index idCount, const Matrix* sourceGram = nullptr,
+                 const SourceProducts* products = nullptr);
+  // Instead of filling sample(m, p): its rows are the rows of `source` at
+  // `ids` (idCount = source.rows()), copied only when a route needs them.
+  // `source` must outlive compute() and the accessors after it.
+  void setRowsOf(const Matrix& source, std::span<const Index> ids, const Matrix* sourceGram,
+                 const SourceProducts* products);
+  // The leading k axes, 1 <= k <= p; m >= 2. The sample may be centred in
   // place.
   void compute(int k);
 
@@ -51,13 +63,29 @@ class SampleAxes {
   // as they were.
   const Matrix& exactCovariance();
   const Matrix& axes() const { return m_axes; }  // p × k, leading first
+  // ln det of covariance(), where the axes were found by decomposing it and
+  // the decomposition shows it clearly positive definite (every pivot at
+  // least 1e-3 of its diagonal element); nullopt otherwise, which leaves
+  // the determinant to be taken of the covariance itself.
+  std::optional<double> logDeterminantIfDefinite() const;
 
  private:
   enum class Covariance { kNone, kFast, kExact };
 
   void collectDistinctRows();
   bool axesFromInnerProducts(int k);
+  // The distinct rows' inner products from the source's Gram matrix, and
+  // their decomposition where its leading eigenvalues stand apart.
+  bool innerProductsFromGram(int k);
+  bool axesFromSourceRows(int k);
+  bool leadingVariancesClear(int k) const;
+  void orthonormalizeAxes(int k);
+  // Copies the rows setRowsOf() named.
+  void fill();
   void fastCovariance();
+  void covarianceFromProducts();
+  // Takes the mean off the sample, once per compute().
+  void centre();
 
   Matrix m_sample;
   Vector m_mean;
@@ -65,6 +93,7 @@ class SampleAxes {
   Covariance m_covarianceKind = Covariance::kNone;
   Matrix m_axes;
   LeadingAxesSolver m_solver;
+  bool m_solvedCovariance = false;  // m_solver holds the covariance's decomposition
   // Distinct rows: first occurrence and count, in order of appearance.
   std::vector<Index> m_ids;
   std::vector<Index> m_slot;
@@ -74,7 +103,28 @@ class SampleAxes {
   Matrix m_inner;     // capacity m × m
   const Matrix* m_gram = nullptr;
   std::vector<double> m_gramMean;
+  const SourceProducts* m_products = nullptr;
+  const Matrix* m_rowSource = nullptr;  // rows still to be copied from here
+  Vector m_weights;
+  Vector m_packed;  // the covariance's lower triangle, column by column
+  bool m_centred = false;
 };
+
+// Of an m-row source of p variables: its mean, its rows centred on it
+// (p × m, one row per column) and, for p up to kProductVariables, each
+// centred row's products of pairs of its values, the lower triangle
+// column by column (p(p + 1)/2 × m; empty for more variables).
+struct SourceProducts {
+  Vector mean;
+  Matrix centred;
+  Matrix products;
+};
+
+// The largest p for which sourceProducts is worth its memory and its
+// passes: beyond it the products outgrow the caches.
+inline constexpr Index kProductVariables = 32;
+
+SourceProducts sourceProducts(const Matrix& source);
 
 // The inner products of the rows of `source` centred on their mean:
 // m × m for an m-row source.
@@ -119,14 +169,15 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // Flury's statistic of two computed samples against the covariance of
 // their rows together, weighted by their row counts.
 //
-// The three log-determinants come from Cholesky factorisations. Where one
-// of the matrices is not clearly positive definite (a pivot below 1e-3 of
-// its diagonal element, as in singular resamples), all three come from LU
-// decompositions with partial pivoting of the exact covariances formed in
-// full,
-// which give the values the determinants' quotients have always given
-// there: infinite or undefined ones for exactly singular matrices, and
-// whatever rounding leaves of a determinant that is zero in exact
+// Each sample's log-determinant comes from the decomposition its axes came
+// from (SampleAxes::logDeterminantIfDefinite), or else from a Cholesky
+// factorisation, as does that of the covariance of both together. Where
+// one of the matrices is not clearly positive definite (a pivot below 1e-3
+// of its diagonal element, as in singular resamples), all three come from
+// LU decompositions with partial pivoting of the exact covariances formed
+// in full, which give the values the determinants' quotients have always
+// given there: infinite or undefined ones for exactly singular matrices,
+// and whatever rounding leaves of a determinant that is zero in exact
 // arithmetic.
 class FluryWorkspace {
  public:
@@ -140,11 +191,15 @@ class FluryWorkspace {
 
  private:
   double statisticByLu(SampleAxes& a, SampleAxes& b);
+  // logDeterminantIfDefinite() of a symmetric matrix held in m_factor's
+  // lower triangle, which it overwrites with the Cholesky factor.
+  std::optional<double> factorInPlace(Matrix& a);
 
   Matrix m_together;
   Vector m_mean;
   Vector m_offset;
   Matrix m_factor;
+  Vector m_diagonal;
   Eigen::PartialPivLU<Matrix> m_lu;
   std::vector<char> m_visited;
 };

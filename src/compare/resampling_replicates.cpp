@@ -13,21 +13,15 @@ namespace vexmoor {
 namespace {
 
 // Rows drawn with replacement: row a of the sample is row ceil(from · u)
-// of the source, its first p columns. `positions` keeps the rows drawn.
-void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram, Index from,
-              Index p, SampleAxes& sample, Index rows, std::vector<Index>& positions) {
-  Matrix& x = sample.sample(rows, p);
+// of the source (all its columns), copied only where the sample's route
+// needs them. `positions` keeps the rows drawn.
+void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram,
+              const SourceProducts* products, Index from, SampleAxes& sample, Index rows,
+              std::vector<Index>& positions) {
+  sample.sample(rows, source.cols());
   positions.resize(static_cast<size_t>(rows));
   stream.fillPositions(from, positions.data(), rows);
-  // Column by column: both matrices are stored so.
-  for (Index b = 0; b < p; ++b) {
-    const double* in = source.col(b).data();
-    double* out = x.col(b).data();
-    for (Index a = 0; a < rows; ++a) {
-      out[a] = in[positions[static_cast<size_t>(a)]];
-    }
-  }
-  sample.setRowIds(positions, from, &gram);
+  sample.setRowsOf(source, positions, &gram, products);
 }
 
 // Numbers uniform on (-1, 1), drawn column by column.
@@ -39,7 +33,10 @@ void drawNoise(ReplicateStream& stream, Matrix& sample) {
 class TestTask : public ReplicateTask {
  public:
   explicit TestTask(const AnalysisInput& in)
-      : m_in(in), m_k(in.npca), m_gram{sourceGram(in.source1), sourceGram(in.source2)} {}
+      : m_in(in),
+        m_k(in.npca),
+        m_gram{sourceGram(in.source1), sourceGram(in.source2)},
+        m_products{sourceProducts(in.source1), sourceProducts(in.source2)} {}
 
  protected:
   // Angle and metric between two computed samples, with the console lines
@@ -59,9 +56,8 @@ class TestTask : public ReplicateTask {
   // and m_second[g].
   void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
                 Index second) {
-    Index p = source.cols();
-    drawRows(stream, source, m_gram[g], m, p, m_first[g], first, m_positions);
-    drawRows(stream, source, m_gram[g], m, p, m_second[g], second, m_positions);
+    drawRows(stream, source, m_gram[g], &m_products[g], m, m_first[g], first, m_positions);
+    drawRows(stream, source, m_gram[g], &m_products[g], m, m_second[g], second, m_positions);
   }
 
   // Group g's within-group bootstrap pair, drawn and compared: m1 and m1
@@ -81,8 +77,10 @@ class TestTask : public ReplicateTask {
   // One work space per sample role, so that no sample changes size from
   // replicate to replicate.
   SampleAxes m_first[2], m_second[2];
-  // Each group's source rows' inner products, for samples of few rows.
+  // Each group's source rows' inner products, for samples of few rows,
+  // and their products of variables, for samples of many.
   const Matrix m_gram[2];
+  const SourceProducts m_products[2];
   SubspacePair m_pair;
   std::vector<Index> m_positions;
 };
@@ -104,9 +102,10 @@ class BootRangeTask : public TestTask {
  public:
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
-    Index p = m_in.source1.cols();
-    drawRows(stream, m_in.source1, m_gram[0], m_in.m1, p, m_first[0], m_in.m1, m_positions);
-    drawRows(stream, m_in.source2, m_gram[1], m_in.m2, p, m_first[1], m_in.m2, m_positions);
+    drawRows(stream, m_in.source1, m_gram[0], &m_products[0], m_in.m1, m_first[0], m_in.m1,
+             m_positions);
+    drawRows(stream, m_in.source2, m_gram[1], &m_products[1], m_in.m2, m_first[1], m_in.m2,
+             m_positions);
     PairStatistics s = compare(m_first[0], m_first[1], console);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;

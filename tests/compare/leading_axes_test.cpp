@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 #include <random>
 #include <vector>
 
@@ -71,7 +72,8 @@ TEST(LeadingAxes, RepeatedAndZeroEigenvaluesGiveTheRightSubspace) {
 TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
   // Leading gaps from wide to barely above and below the separation the
   // iteration asks for, a matrix whose most negative eigenvalue outweighs
-  // its largest, and one of rank 2: each must end with the full
+  // its largest, one whose second eigenvalue is a thousandth of its
+  // first, and one of rank 2: each must end with the full
   // decomposition's axes (to rounding over the gap), whichever way the
   // solver takes.
   std::vector<std::vector<double>> eigenvalueSets = {{0.1, 0.5, 1, 2, 3, 9},
@@ -79,6 +81,7 @@ TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
                                                      {0.1, 0.5, 1, 2, 3, 3 * (1 + 2e-5)},
                                                      {0.1, 0.5, 1, 2, 3, 3 * (1 + 5e-6)},
                                                      {-10, 0.5, 1, 2, 3, 4},
+                                                     {1e-9, 1e-8, 1e-7, 1e-6, 1e-3, 1},
                                                      {0, 0, 0, 0, 1e-3, 1}};
   LeadingAxesSolver solver;
   for (size_t c = 0; c < eigenvalueSets.size(); ++c) {
@@ -93,6 +96,28 @@ TEST(LeadingAxes, CloseAndNegativeEigenvaluesStillGiveTheRightAxes) {
       EXPECT_NEAR(solver.variances()(0), full.eigenvalues()(5), 1e-12 * 10)
           << "eigenvalue set " << c;
     }
+  }
+}
+
+TEST(LeadingAxes, DeterminantFromTheTridiagonalForm) {
+  LeadingAxesSolver solver;
+  for (int p : {1, 3, 12, 40}) {
+    // As small as shape variances, well apart, well conditioned.
+    Vector values = Vector::LinSpaced(p, 1.0, 8.0).array().square() * 1e-6;
+    Matrix a = withEigenvalues(values, 60 + p);
+    ASSERT_TRUE(solver.computeIfSeparated(a, 1)) << "p " << p;
+    std::optional<double> d = solver.logDeterminantIfDefinite();
+    ASSERT_TRUE(d.has_value()) << "p " << p;
+    EXPECT_NEAR(*d, values.array().log().sum(), 1e-9 * p) << "p " << p;
+  }
+  // Singular, indefinite, and decomposed by the fallback: no value.
+  Vector singular(4), indefinite(4), repeated(4);
+  singular << 0, 1, 2, 3;
+  indefinite << -1, 1, 2, 3;
+  repeated << 1, 2, 3, 3;
+  for (const Vector& values : {singular, indefinite, repeated}) {
+    solver.compute(withEigenvalues(values, 9), 2);
+    EXPECT_FALSE(solver.logDeterminantIfDefinite().has_value()) << values.transpose();
   }
 }
 

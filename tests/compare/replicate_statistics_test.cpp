@@ -122,6 +122,69 @@ TEST(ReplicateStatistics, SourceInnerProductsGiveTheSameAxes) {
   }
 }
 
+TEST(ReplicateStatistics, SourceProductsGiveTheSampleAsItStands) {
+  // 30 rows drawn from 25, far from the origin, on 12 variables: the
+  // covariance summed from the source's products, its mean, axes and
+  // Flury's statistic against another sample, and the exact covariance
+  // the singular cases fall back on, all as from the sample itself.
+  Matrix source = randomSample(25, 12, 21).array() + 300.0;
+  Matrix gram = sourceGram(source);
+  SourceProducts products = sourceProducts(source);
+  std::vector<Index> rows, others;
+  for (Index i = 0; i < 30; ++i) {
+    rows.push_back((i * 7 + i / 5) % 25);
+    others.push_back((i * 11 + 3) % 25);
+  }
+  SampleAxes plain, summed, other;
+  fillBootstrap(plain, source, rows);
+  fillBootstrap(summed, source, rows);
+  summed.setRowIds(rows, source.rows(), &gram, &products);
+  fillBootstrap(other, source, others);
+  plain.compute(2);
+  summed.compute(2);
+  other.compute(2);
+  const double size = plain.covariance().norm();
+  EXPECT_LT((summed.covariance() - plain.covariance()).norm(), 1e-12 * size);
+  EXPECT_LT((summed.mean() - plain.mean()).norm(), 1e-12 * plain.mean().norm());
+  EXPECT_LT(
+      (summed.axes() * summed.axes().transpose() - plain.axes() * plain.axes().transpose()).norm(),
+      1e-9);
+  FluryWorkspace flury;
+  const double expected = flury.statistic(plain, other);
+  EXPECT_NEAR(flury.statistic(summed, other), expected, 1e-9 * std::abs(expected));
+  EXPECT_EQ(summed.exactCovariance(), plain.exactCovariance());
+  EXPECT_EQ(summed.mean(), plain.mean());
+}
+
+TEST(ReplicateStatistics, RowsNamedBySourceAreTakenOnlyWhereNeeded) {
+  // 40 variables, more than the products are kept for, and 20 rows drawn
+  // from 16: the axes and mean come from the source's centred rows, and
+  // the covariance, asked for afterwards, from the rows copied then.
+  Matrix source = randomSample(16, 40, 31).array() + 200.0;
+  Matrix gram = sourceGram(source);
+  SourceProducts products = sourceProducts(source);
+  EXPECT_EQ(products.products.size(), 0);
+  std::vector<Index> rows;
+  for (Index i = 0; i < 20; ++i) {
+    rows.push_back((i * 5 + 2) % 16);
+  }
+  for (int k : {1, 3}) {
+    SampleAxes plain, named;
+    fillBootstrap(plain, source, rows);
+    plain.setRowIds(rows, source.rows(), &gram);
+    named.sample(20, 40);
+    named.setRowsOf(source, rows, &gram, &products);
+    plain.compute(k);
+    named.compute(k);
+    EXPECT_LT(
+        (plain.axes() * plain.axes().transpose() - named.axes() * named.axes().transpose()).norm(),
+        1e-9);
+    EXPECT_LT((named.axes().transpose() * named.axes() - Matrix::Identity(k, k)).norm(), 1e-12);
+    EXPECT_LT((named.mean() - plain.mean()).norm(), 1e-12 * plain.mean().norm());
+    EXPECT_EQ(named.exactCovariance(), plain.exactCovariance());
+  }
+}
+
 TEST(ReplicateStatistics, FewerDistinctRowsThanAxesStillGiveUnitAxes) {
   // Three distinct rows leave two axes of positive variance; the third is
   // any unit direction orthogonal to them, as for the covariance itself.
