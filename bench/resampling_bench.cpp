@@ -90,6 +90,15 @@ BENCHMARK(BM_RangeTestGorilla)
     ->MeasureProcessCPUTime()
     ->UseRealTime()
     ->Iterations(3);
+// A million replicates (v = 100), the size of a publication-grade run.
+BENCHMARK(BM_RangeTestGorilla)
+    ->Name("BM_RangeTestGorillaMillion")
+    ->ArgNames({"v", "threads"})
+    ->Args({100, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime()
+    ->UseRealTime()
+    ->Iterations(1);
 
 void BM_BootTestSynthetic(benchmark::State& state) {
   const int landmarks = static_cast<int>(state.range(2));
