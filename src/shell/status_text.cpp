@@ -66,8 +66,8 @@ std::optional<std::string> groupMismatch(const Matrix& data1, const Matrix& data
 
 std::optional<int> componentsAsRead(const std::string& text) {
   std::optional<std::vector<double>> numbers = parseNumbers(text);
-  if (!numbers || numbers->size() != 1 || !std::isfinite(numbers->front())) {
-    return std::nullopt;
+  if (!numbers || numbers->size() != 1 || !(std::fabs(numbers->front()) < 1e9)) {
+    return std::nullopt;  // also beyond what an int holds
   }
   return static_cast<int>(roundHalfAway(numbers->front()));
 }

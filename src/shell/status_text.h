@@ -19,7 +19,8 @@ std::string doneStatus(std::string_view action, std::string_view resultText);
 std::optional<std::string> groupMismatch(const Matrix& data1, const Matrix& data2, bool threeD);
 
 // The number of components as an analysis reads the text: one number,
-// rounded half away from zero; nullopt when the text is not one number.
+// rounded half away from zero; nullopt when the text is not one number or
+// is one beyond 1e9, which no analysis takes.
 std::optional<int> componentsAsRead(const std::string& text);
 
 // A message as the window shows it: raw control bytes and malformed UTF-8

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include "actions/analysis_actions.h"
@@ -301,6 +302,14 @@ class WindowToolsTest : public QObject {
     QCOMPARE(m_fx.status(),
              std::string("CPC model hierarchy: done; the covariance matrices are singular, see "
                          "the notes"));
+  }
+
+  void theComponentsAreReadAsTheAnalysesReadThem() {
+    QCOMPARE(componentsAsRead(" 2.5 "), std::optional<int>(3));
+    QCOMPARE(componentsAsRead("-1.5"), std::optional<int>(-2));
+    for (const char* notOne : {"", "two", "1 2", "NaN", "1e300", "-1e10"}) {
+      QCOMPARE(componentsAsRead(notOne), std::optional<int>());
+    }
   }
 
   void aSuccessfulActionClearsARedError() {

@@ -13,7 +13,9 @@
 #include <QRegularExpression>
 #include <QStringList>
 #include <QTextEdit>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "runtime/error.h"
 #include "runtime/graphics/figure.h"
@@ -31,7 +33,10 @@ int wholeNumber(const Value& v, std::string_view property) {
   if (!m || m->size() != 1 || !std::isfinite((*m)(0)) || (*m)(0) != std::floor((*m)(0))) {
     throw Error("property \"" + std::string(property) + "\" needs one whole number here");
   }
-  return static_cast<int>((*m)(0));
+  // Clamped, so that a value beyond an int reaches the caller's range
+  // message instead of an undefined conversion.
+  return static_cast<int>(std::clamp((*m)(0), double(std::numeric_limits<int>::min()),
+                                     double(std::numeric_limits<int>::max())));
 }
 
 }  // namespace

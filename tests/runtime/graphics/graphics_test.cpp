@@ -300,6 +300,11 @@ class GraphicsTest : public QObject {
     QCOMPARE(number(choice.get("Value")), 2.0);
     QCOMPARE(errorOf([&] { choice.set("Value", scalarValue(3)); }),
              QString("property \"Value\" of a drop-down list of 2 items must be from 1 to 2"));
+    // Far beyond an int: refused the same way, not converted out of range.
+    for (double far : {1e300, -1e300, 4294967298.0}) {
+      QCOMPARE(errorOf([&] { choice.set("Value", scalarValue(far)); }),
+               QString("property \"Value\" of a drop-down list of 2 items must be from 1 to 2"));
+    }
     QCOMPARE(number(choice.get("Value")), 2.0);
   }
 
