@@ -167,28 +167,12 @@ bool SampleAxes::axesFromSourceRows(int k) {
     const Index row = m_ids[static_cast<size_t>(m_firstRow[static_cast<size_t>(j)])];
     const double c = m_count[static_cast<size_t>(j)];
     const double* source = y.col(row).data();
-    double* mean = m_mean.data();
-    const Pair cc = {c, c};
-    Index i = 0;
-    for (; i + 1 < p; i += 2) {
-      storePair(mean + i, loadPair(mean + i) + cc * loadPair(source + i));
-    }
-    if (i < p) {
-      mean[i] += c * source[i];
-    }
+    addScaled(m_mean.data(), c, source, p);
     const double root = std::sqrt(c);
     for (int t = 0; t < k; ++t) {
       const double a = root * u(j, t);
       m_weights(t) += a;
-      double* axis = m_axes.col(t).data();
-      const Pair aa = {a, a};
-      Index r = 0;
-      for (; r + 1 < p; r += 2) {
-        storePair(axis + r, loadPair(axis + r) + aa * loadPair(source + r));
-      }
-      if (r < p) {
-        axis[r] += a * source[r];
-      }
+      addScaled(m_axes.col(t).data(), a, source, p);
     }
   }
   m_mean *= 1.0 / static_cast<double>(m);  // δ for now
@@ -289,16 +273,7 @@ void SampleAxes::covarianceFromProducts() {
     }
   }
   for (; j < d; ++j) {
-    const double* p0 = s.products.col(rowOf(j)).data();
-    const double c0 = m_count[static_cast<size_t>(j)];
-    const Pair w0 = {c0, c0};
-    Index i = 0;
-    for (; i + 1 < packed; i += 2) {
-      storePair(sum + i, loadPair(sum + i) + w0 * loadPair(p0 + i));
-    }
-    if (i < packed) {
-      sum[i] += c0 * p0[i];
-    }
+    addScaled(sum, m_count[static_cast<size_t>(j)], s.products.col(rowOf(j)).data(), packed);
   }
   for (j = 0; j < d; ++j) {
     m_mean += m_count[static_cast<size_t>(j)] * s.centred.col(rowOf(j));
