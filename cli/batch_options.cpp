@@ -6,6 +6,7 @@
 #include <filesystem>
 
 #include "actions/analysis_actions.h"
+#include "api/analysis_run.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
@@ -106,10 +107,6 @@ void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positi
 
 }  // namespace
 
-bool namesGroups(const BatchOptions& options) {
-  return options.groupBy || options.classifier || options.files.size() > 2;
-}
-
 std::string batchUsage() {
   return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]\n"
          "                     [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]\n"
@@ -198,13 +195,11 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
     o.group1File = o.files[0];
     o.group2File = o.files[1];
   }
+  RunSettings settings;
+  settings.action = o.action;
+  settings.components = o.components;
+  checkRunSettings(settings);
   const AnalysisAction* action = findAnalysisAction(o.action);
-  if (!action) {
-    throw Error("unknown action \"" + o.action + "\"; valid actions: " + actionList());
-  }
-  if (action->readsComponents && !o.components) {
-    throw Error(o.action + " needs the number of principal components: give -k K");
-  }
   if (o.replicatesFile && !action->resampling) {
     throw Error("option --replicates: " + o.action +
                 " draws no replicates; it needs a resampling test (" + actionList(true) + ")");

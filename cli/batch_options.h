@@ -34,10 +34,6 @@ struct BatchOptions {
   bool version = false;
 };
 
-// True when the groups are named by a column or a classifier, or there are
-// more than two files: the groups then carry names.
-bool namesGroups(const BatchOptions& options);
-
 // Throws vexmoor::Error naming the offending argument. Checks what the
 // command line alone decides (actions, numbers, picture extensions), not
 // whether the files can be read or written.

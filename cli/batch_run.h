@@ -1,39 +1,19 @@
-// Runs one analysis for the batch front end.
+// Runs one analysis for the batch front end: the command line turned into
+// the library interface's groups and settings, and its result into the
+// output files and standard output.
 #pragma once
 
 #include <functional>
-#include <istream>
-#include <ostream>
 #include <string>
 
 #include "actions/analysis_actions.h"
-#include "actions/result_json.h"
+#include "api/analysis_run.h"
+#include "api/stream_host.h"
 #include "batch_options.h"
-#include "io/group_file.h"
 #include "runtime/host.h"
 #include "runtime/progress.h"
 
 namespace vexmoor {
-
-// The console goes to `diagnostics` only when enabled; message boxes always
-// go to it, as warnings. With `keyWaits`, a key wait prompts on
-// `diagnostics` and reads one line of `keys`; without, it returns at once.
-class StreamHost : public Host {
- public:
-  StreamHost(std::ostream& diagnostics, bool consoleEnabled, bool keyWaits = false,
-             std::istream* keys = nullptr)
-      : m_out(diagnostics), m_enabled(consoleEnabled), m_keyWaits(keyWaits), m_keys(keys) {}
-  bool consoleEnabled() const override { return m_enabled; }
-  void consoleWrite(std::string_view text) override;
-  void messageBox(std::string_view text) override;
-  void waitForKey() override;
-
- private:
-  std::ostream& m_out;
-  bool m_enabled;
-  bool m_keyWaits;
-  std::istream* m_keys;
-};
 
 // What a picture of a run is drawn from.
 struct BatchPicture {
@@ -61,8 +41,8 @@ bool batchKeyWaits(bool diagnostics, int inputDescriptor);
 std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture = {},
                      Progress* progress = nullptr);
 
-// The JSON document of a run.
-std::string batchJson(const BatchOptions& options, const AnalysisResult& result,
-                      const LandmarkGroup& group1, const LandmarkGroup& group2, bool threeD);
+// The groups and the settings the command line names.
+GroupSources groupSourcesOf(const BatchOptions& options);
+RunSettings runSettingsOf(const BatchOptions& options);
 
 }  // namespace vexmoor

@@ -164,6 +164,11 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
   } else {
     out["groups"] = {groupJson(run.group1, r.groups.m1, r.groups.landmarks),
                      groupJson(run.group2, r.groups.m2, r.groups.landmarks)};
+    // Two groups of a column or a classifier are known by their values.
+    if (!run.groups.empty()) {
+      out["groups"][0]["name"] = run.groups[0].name;
+      out["groups"][1]["name"] = run.groups[1].name;
+    }
   }
   out["observed"] = r.observed ? observedJson(*r.observed) : json(nullptr);
   out["replicate_columns"] = json::array();

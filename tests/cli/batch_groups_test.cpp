@@ -19,6 +19,7 @@
 
 #include "actions/group_comparison.h"
 #include "batch_options.h"
+#include "batch_run.h"
 #include "compare/analysis_input.h"
 #include "compare/principal_axes.h"
 #include "cpc/flury_cpc.h"
@@ -89,7 +90,7 @@ json withoutSources(json j) {
     j["settings"].erase(key);
   }
   for (json& g : j["groups"]) {
-    for (const char* key : {"file", "format", "identifiers"}) {
+    for (const char* key : {"file", "format", "identifiers", "name"}) {
       g.erase(key);
     }
   }
@@ -122,6 +123,8 @@ TEST(BatchGroups, TwoNamedGroupsGiveTheTwoFileBytes) {
   json j = json::parse(batch(with({"RunCPC"}, with(classifier, {"--json"}))).out);
   EXPECT_EQ(j["settings"]["classifier"]["by"], "sex");
   EXPECT_EQ(j["groups"][1]["identifiers"][0], "gorm01");
+  EXPECT_EQ(j["groups"][0]["name"], "female");
+  EXPECT_EQ(j["groups"][1]["name"], "male");
 }
 
 // The four gorilla groups (sex by size class) with the groups in another
@@ -264,15 +267,15 @@ TEST(BatchGroups, TheReplicateFileHoldsEveryPairInTurn) {
 TEST(BatchGroupOptions, ParseAndRefuseWhatDoesNotFit) {
   BatchOptions three = parseBatchOptions({"RunCPC", "a.txt", "b.txt", "c.txt"});
   EXPECT_EQ(three.files, (std::vector<std::string>{"a.txt", "b.txt", "c.txt"}));
-  EXPECT_TRUE(namesGroups(three));
+  EXPECT_TRUE(namesGroups(groupSourcesOf(three)));
   BatchOptions column = parseBatchOptions({"RunCPC", "t.csv", "--group-by", "species"});
   EXPECT_EQ(column.groupBy, "species");
-  EXPECT_TRUE(namesGroups(column));
+  EXPECT_TRUE(namesGroups(groupSourcesOf(column)));
   BatchOptions classified =
       parseBatchOptions({"RunCPC", "d.tps", "--classifier", "c.csv", "--by", "sex"});
   EXPECT_EQ(classified.classifier, "c.csv");
   EXPECT_EQ(classified.by, "sex");
-  EXPECT_FALSE(namesGroups(parseBatchOptions({"RunCPC", "a.txt", "a.txt"})));
+  EXPECT_FALSE(namesGroups(groupSourcesOf(parseBatchOptions({"RunCPC", "a.txt", "a.txt"}))));
   auto refusal = [](const std::vector<std::string>& args) {
     try {
       parseBatchOptions(args);

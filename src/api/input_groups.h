@@ -1,0 +1,72 @@
+// The groups of a run as every front end hands them over: read from files
+// (several files, one table split by a column, one file split by a
+// classifier), or given in memory as coordinates. Nothing above this layer
+// reads a landmark file or settles how groups are named.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "io/group_file.h"
+#include "runtime/host.h"
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+// One group of a run.
+struct InputGroup {
+  std::string name;             // named runs: the group's name in tables and messages
+  std::string file;             // the file it was read from, or the label of data in memory
+  LandmarkGroup group;          // the landmark data matrix and what its source says of it
+  bool inMemory = false;        // given as coordinates, not read from a file
+  bool specimensNamed = false;  // in memory: the caller gave identifiers
+};
+
+// Where a run's groups come from, as the batch front end's command line
+// names them: files, or one table with --group-by, or one file with
+// --classifier and --by.
+struct GroupSources {
+  std::vector<std::string> files;
+  std::optional<std::string> groupBy;
+  std::optional<std::string> classifier, by;
+};
+
+// The groups of a run, in order, and how they were named.
+struct RunGroups {
+  std::vector<InputGroup> groups;
+  // True when the groups carry names (three or more groups, a column, a
+  // classifier or labels); two unnamed groups give the two-group document.
+  bool named = false;
+  GroupSources sources;  // empty for groups given in memory
+};
+
+// True when `sources` names its groups: a column, a classifier, or more
+// than two files.
+bool namesGroups(const GroupSources& sources);
+
+// Reads the groups `sources` names. Each file's warnings go to the host's
+// message box and its notes to the console. Group names of several files
+// are the file names without folder and extension, the path as given where
+// two would share a name. Throws vexmoor::Error naming the file at fault.
+RunGroups loadGroups(const GroupSources& sources, Host& host);
+
+// A group given in memory: `coordinates` is N × d·p, one specimen per row
+// (x1 y1 [z1] x2 ...), `dimension` 2 or 3. Each row gets its centroid size
+// as the trailing value, as the readers give formats without one.
+// `identifiers` is empty (running numbers) or one per specimen; `label`
+// names the group in messages. Throws vexmoor::Error naming `label` when
+// the shape is wrong or a coordinate is not finite.
+InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
+                                std::vector<std::string> identifiers, std::string label);
+
+// Groups in memory, unnamed (two: the two-group document) or named.
+RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named);
+
+// Splits one group by a label per specimen into named groups, in the order
+// the labels first appear; labels are trimmed of surrounding blanks. Throws
+// vexmoor::Error when the counts differ, a label is empty or only one group
+// results.
+RunGroups splitByLabels(const InputGroup& all, const std::vector<std::string>& labels);
+
+}  // namespace vexmoor
