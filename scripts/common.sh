@@ -5,11 +5,16 @@ VEXMOOR_PACKAGES=(
   cmake make g++ pkg-config
   libeigen3-dev liblapacke-dev libopenblas-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  qt6-base-dev qt6-base-dev-tools qt6-tools-dev libqt6svg6-dev libqt6opengl6-dev libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
   libqcustomplot-dev libcli11-dev nlohmann-json3-dev
   clang-format xvfb xauth
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
+
+# The R package's own (r/install.sh).
+
+
+VEXMOOR_R_PACKAGES=(r-base-core r-cran-rcpp r-cran-rcppeigen r-cran-testthat)
 
 vexmoor_missing_packages() {
   local missing=()

@@ -6,6 +6,7 @@
 #include <map>
 
 #include "io/group_assignment.h"
+#include "io/landmark_file.h"
 #include "io/reader_support.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
@@ -24,20 +25,6 @@ void report(const GroupInfo& info, const std::string& path, Host& host) {
   }
 }
 
-// Group names of several files: each file's name without its folder and
-// extension, or the path as given where two files would share a name.
-std::vector<std::string> fileGroupNames(const std::vector<std::string>& files) {
-  std::vector<std::string> stems, names;
-  for (const std::string& f : files) {
-    stems.push_back(std::filesystem::path(f).stem().string());
-  }
-  for (size_t i = 0; i < stems.size(); ++i) {
-    bool shared = std::count(stems.begin(), stems.end(), stems[i]) > 1;
-    names.push_back(stems[i].empty() || shared ? files[i] : stems[i]);
-  }
-  return names;
-}
-
 void takeNamed(NamedGroups named, const std::string& file, Host& host, RunGroups& out) {
   report(named.info, file, host);
   for (size_t g = 0; g < named.groups.size(); ++g) {
@@ -54,6 +41,18 @@ std::string trimmed(const std::string& s) {
 }
 
 }  // namespace
+
+std::vector<std::string> fileGroupNames(const std::vector<std::string>& files) {
+  std::vector<std::string> stems, names;
+  for (const std::string& f : files) {
+    stems.push_back(std::filesystem::path(f).stem().string());
+  }
+  for (size_t i = 0; i < stems.size(); ++i) {
+    bool shared = std::count(stems.begin(), stems.end(), stems[i]) > 1;
+    names.push_back(stems[i].empty() || shared ? files[i] : stems[i]);
+  }
+  return names;
+}
 
 bool namesGroups(const GroupSources& sources) {
   return sources.groupBy || sources.classifier || sources.files.size() > 2;
@@ -129,6 +128,43 @@ InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
   }
   g.group.info.identifiers = std::move(identifiers);
   return g;
+}
+
+InputGroup groupFromFileCoordinates(const Matrix& coordinates, int dimension,
+                                    std::vector<std::string> identifiers, std::string file,
+                                    std::string_view format) {
+  InputGroup g = groupFromCoordinates(coordinates, dimension, std::move(identifiers), file);
+  g.inMemory = false;
+  g.group.info.format = GroupFormat::kPlain;
+  for (GroupFormat f :
+       {GroupFormat::kTps, GroupFormat::kNts, GroupFormat::kTable, GroupFormat::kMorphologika}) {
+    if (formatName(f) == format) {
+      g.group.info.format = f;
+    }
+  }
+  return g;
+}
+
+GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int> dimension,
+                                      Host& host) {
+  GroupCoordinates out;
+  out.group = readGroupFile(path);
+  report(out.group.info, path, host);
+  if (out.group.info.kind == RowKind::kVariables) {
+    throw Error("file \"" + path + "\" is " + variablesTableText(out.group) +
+                "; a group needs landmark coordinates");
+  }
+  const std::optional<int>& stated = out.group.info.dimension;
+  if (stated && dimension && *stated != *dimension) {
+    throw Error("file \"" + path + "\" holds " + std::to_string(*stated) +
+                "-dimensional landmarks, not " + std::to_string(*dimension) + "-dimensional ones");
+  }
+  out.dimension = stated ? *stated : dimension.value_or(2);
+  if (out.group.info.kind == RowKind::kUnstated) {
+    checkLandmarkColumns(out.group.data, out.dimension == 3, path);
+  }
+  out.coordinates = out.group.data.leftCols(out.group.data.cols() - 1);
+  return out;
 }
 
 RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named) {

@@ -6,6 +6,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/group_file.h"
@@ -45,10 +46,13 @@ struct RunGroups {
 // than two files.
 bool namesGroups(const GroupSources& sources);
 
+// The names of groups read from `files`: each file's name without its
+// folder and extension, the path as given where two would share a name.
+std::vector<std::string> fileGroupNames(const std::vector<std::string>& files);
+
 // Reads the groups `sources` names. Each file's warnings go to the host's
-// message box and its notes to the console. Group names of several files
-// are the file names without folder and extension, the path as given where
-// two would share a name. Throws vexmoor::Error naming the file at fault.
+// message box and its notes to the console; several files are named by
+// fileGroupNames. Throws vexmoor::Error naming the file at fault.
 RunGroups loadGroups(const GroupSources& sources, Host& host);
 
 // A group given in memory: `coordinates` is N × d·p, one specimen per row
@@ -59,6 +63,26 @@ RunGroups loadGroups(const GroupSources& sources, Host& host);
 // the shape is wrong or a coordinate is not finite.
 InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
                                 std::vector<std::string> identifiers, std::string label);
+
+// A group that came from a file and travels as coordinates (a binding's
+// group object): messages and the JSON name `file` and its format, as the
+// readers name it ("TPS", ...; another name counts as plain).
+InputGroup groupFromFileCoordinates(const Matrix& coordinates, int dimension,
+                                    std::vector<std::string> identifiers, std::string file,
+                                    std::string_view format);
+
+// A file's group as a binding shows it: its coordinates without the
+// trailing value, N × d·p, in the dimension the file states, else
+// `dimension`, else 2. Warnings go to the host's message box. Throws
+// vexmoor::Error naming the file when it cannot be read, is a table of
+// variables, or its rows are no landmarks of that dimension.
+struct GroupCoordinates {
+  Matrix coordinates;
+  int dimension = 2;
+  LandmarkGroup group;  // as read
+};
+GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int> dimension,
+                                      Host& host);
 
 // Groups in memory, unnamed (two: the two-group document) or named.
 RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named);

@@ -1,0 +1,33 @@
+\name{read_group}
+\alias{read_group}
+\alias{print.vexmoor_group}
+\title{Read a group of landmark specimens}
+\description{
+Reads one group of specimens from any file the program reads: a plain landmark
+file (one specimen a line, x1 y1 [z1] ... and a trailing value), TPS, NTS, a CSV
+or TSV table with a header, or Morphologika. The format is found from the
+content.
+}
+\usage{
+read_group(path, dim = NULL)
+\method{print}{vexmoor_group}(x, ...)
+}
+\arguments{
+  \item{path}{the file.}
+  \item{dim}{2 or 3: the dimension of a plain file's landmarks, which the file
+    does not state (default 2). A file that states its dimension must agree.}
+  \item{x}{a \code{vexmoor_group}.}
+  \item{...}{ignored.}
+}
+\value{
+A list of class \code{vexmoor_group}: \code{coords}, an array landmarks x
+dimensions x specimens (as the geomorph package keeps landmarks); \code{identifiers},
+one per specimen (running numbers where the file names none); \code{format}; and
+\code{file}. Errors are conditions of class \code{vexmoor_error} naming the file,
+line and value at fault.
+}
+\examples{
+gorf <- read_group(system.file("extdata", "gorf.txt", package = "vexmoor"))
+gorf
+dim(gorf$coords)
+}

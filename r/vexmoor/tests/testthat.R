@@ -1,0 +1,3 @@
+library(testthat)
+library(vexmoor)
+test_check("vexmoor")

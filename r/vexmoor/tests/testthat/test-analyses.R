@@ -1,0 +1,88 @@
+gorf <- extdata("gorf.txt")
+gorm <- extdata("gorm.txt")
+macf <- extdata("macf.txt")
+macm <- extdata("macm.txt")
+
+# Every analysis: the R result is the batch run's JSON document to the last
+# digit, its text prints as the batch prints it, and the replicates are the
+# batch's replicate file.
+test_that("results equal the batch front end's for every analysis", {
+  runs <- list(
+    list(f = function(...) angle_between(..., k = 2), args = c("DoMezeyAngle", "-k", "2")),
+    list(f = function(...) cpc(...), args = "RunCPC"),
+    list(f = function(...) resample(..., test = "bootstrap", k = 2, seed = 7),
+         args = c("BootMezeyAngle", "-k", "2", "--seed", "7")),
+    list(f = function(...) resample(..., test = "boot_range", k = 2, seed = 7),
+         args = c("BootConMezeyAngle", "-k", "2", "--seed", "7")),
+    list(f = function(...) resample(..., test = "range", k = 2, seed = 7),
+         args = c("RangeMezeyAngle", "-k", "2", "--seed", "7")),
+    list(f = function(...) resample(..., test = "shuffle", k = 1, seed = 7),
+         args = c("PermuteMezeyAngle", "-k", "1", "--seed", "7")),
+    list(f = function(...) resample(..., test = "randomization", k = 1, seed = 7),
+         args = c("RandMezeyAngle", "-k", "1", "--seed", "7")))
+  sets <- list(two_d = list(files = c(gorf, gorm), r = list(), extra = character()),
+               raw = list(files = c(gorf, gorm), r = list(partial_warps = FALSE), extra = "--raw"),
+               three_d = list(files = c(macf, macm), r = list(), extra = "--3d"),
+               three_groups = list(files = c(gorf, gorm, gorf), r = list(), extra = character()))
+  for (set in names(sets)) {
+    s <- sets[[set]]
+    if (set == "three_groups") {
+      # Three groups need three files: the third is a copy under another name.
+      third <- file.path(tempdir(), "third.txt")
+      file.copy(gorf, third, overwrite = TRUE)
+      s$files[3] <- third
+    }
+    groups <- lapply(s$files, read_group, dim = if (set == "three_d") 3 else NULL)
+    for (run in runs) {
+      args <- c(run$args[1], s$files, run$args[-1], s$extra)
+      expected <- batch(args)
+      if (expected$status != 0L) {
+        # What the batch refuses, R refuses with the same message.
+        expect_error(do.call(run$f, c(groups, s$r)), sub("^error: ", "", expected$err),
+                     fixed = TRUE, class = "vexmoor_error")
+        next
+      }
+      result <- do.call(run$f, c(groups, s$r))
+      expect_equal(capture.output(print(result)), strsplit(expected$out, "\n")[[1]],
+                   info = paste(set, run$args[1]))
+      document <- vexmoor:::.vx_parse_json(batch(c(args, "--json"))$out)
+      expect_identical(unclass(result)[names(document)], document, info = paste(set, run$args[1]))
+      if (!is.null(result$replicates)) {
+        csv <- tempfile(fileext = ".csv")
+        batch(c(args, "--replicates", csv))
+        expect_identical(result$replicates, read.csv(csv, check.names = FALSE),
+                         info = paste(set, run$args[1]))
+      }
+    }
+  }
+})
+
+test_that("arrays, matrices and one array split by groups give the files' numbers", {
+  f <- read_group(gorf)
+  m <- read_group(gorm)
+  from_files <- angle_between(f, m, k = 2)
+  expect_equal(dim(f$coords), c(8L, 2L, 30L))
+  expect_identical(angle_between(f$coords, m$coords, k = 2)$text, from_files$text)
+  rows <- function(a) t(apply(a, 3, function(s) as.vector(t(s))))
+  expect_identical(angle_between(rows(f$coords), rows(m$coords), k = 2)$observed,
+                   from_files$observed)
+  all <- array(c(f$coords, m$coords), dim = c(8, 2, 59))
+  split <- angle_between(all, groups = rep(c("female", "male"), c(30, 29)), k = 2)
+  expect_identical(split$observed, from_files$observed)
+  expect_identical(split$groups[[2]]$name, "male")
+  three <- angle_between(list(a = f, b = m, c = f), k = 2)
+  expect_equal(dim(three$tables$angle), c(3L, 3L))
+  expect_identical(read_group(macf, dim = 3)$coords, read_group(macf, dim = 3)$coords)
+})
+
+test_that("seeds repeat runs, and a run without one reports the seed it used", {
+  f <- read_group(gorf)
+  m <- read_group(gorm)
+  a <- resample(f, m, test = "shuffle", k = 2, seed = "18446744073709551615")
+  expect_identical(a$settings$seed, "18446744073709551615")
+  expect_identical(resample(f, m, test = "shuffle", k = 2, seed = "18446744073709551615")$replicates,
+                   a$replicates)
+  fresh <- resample(f, m, test = "bootstrap", k = 2)
+  again <- resample(f, m, test = "bootstrap", k = 2, seed = fresh$settings$seed)
+  expect_identical(again$replicates, fresh$replicates)
+})
