@@ -29,7 +29,6 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 (cd "$work" && R CMD build --no-build-vignettes "$OLDPWD/r/vexmoor" >/dev/null)
 tarball=$(ls "$work"/vexmoor_*.tar.gz)
-
 R CMD INSTALL "$tarball"
 if [ "$check" -eq 1 ]; then
   (cd "$work" && _R_CHECK_FORCE_SUGGESTS_=true R CMD check --no-manual "$tarball")
