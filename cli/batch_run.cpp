@@ -15,6 +15,7 @@
 #include "io/landmark_file.h"
 #include "output_file.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -230,19 +231,27 @@ RunDescription namedRun(const BatchOptions& options, const std::vector<LoadedGro
 }
 
 // The replicate file and the picture, once the result is there; each is
-// written whole or not at all.
+// written whole or not at all, and neither is changed when the picture
+// cannot be drawn.
 void writeOutputs(const AnalysisResult& result, const Matrix& data1, const Matrix& data2,
-                  bool threeD, const PictureWriter& drawPicture, PendingOutput* replicates,
-                  PendingOutput* plot) {
-  if (replicates && result.resampling) {
-    replicates->commit(replicateCsv(*result.resampling));
-  } else if (replicates && result.comparison) {
-    replicates->commit(pairwiseReplicateCsv(*result.comparison));
+                  bool threeD, const PictureWriter& drawPicture, const RunOutputs& outputs) {
+  std::string picture;
+  if (outputs.plot) {
+    picture = drawPicture(BatchPicture{result, data1, data2, threeD},
+                          lowerExtension(outputs.plot->path()));
   }
-  if (plot) {
-    drawPicture(BatchPicture{result, data1, data2, threeD}, plot->temporaryPath(),
-                lowerExtension(plot->path()));
-    plot->commitFile();
+  if (outputs.replicates && result.resampling) {
+    outputs.replicates->write(replicateCsv(*result.resampling));
+  } else if (outputs.replicates && result.comparison) {
+    outputs.replicates->write(pairwiseReplicateCsv(*result.comparison));
+  }
+  if (outputs.plot) {
+    outputs.plot->write(picture);
+  }
+  for (OutputFile* f : {outputs.replicates.get(), outputs.plot.get()}) {
+    if (f) {
+      f->commit();
+    }
   }
 }
 
@@ -252,27 +261,21 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
                      Progress* progress) {
   const AnalysisAction* action = findAnalysisAction(options.action);
   if (!action) {
-    throw Error("unknown action \"" + options.action + "\"");
+    throw Error("unknown action \"" + escapeNonPrintable(options.action) + "\"");
   }
   // Before any work: a long run must not be lost to a path that cannot be
   // written.
-  std::unique_ptr<PendingOutput> replicates, plot;
-  if (options.replicatesFile) {
-    replicates = std::make_unique<PendingOutput>(*options.replicatesFile);
+  if (options.plotFile && !drawPicture) {
+    throw Error("option --plot: this build of vexmoor-batch draws no pictures");
   }
-  if (options.plotFile) {
-    if (!drawPicture) {
-      throw Error("option --plot: this build of vexmoor-batch draws no pictures");
-    }
-    plot = std::make_unique<PendingOutput>(*options.plotFile);
-  }
+  RunOutputs outputs = settleOutputs(options);
   if (namesGroups(options)) {
     std::vector<LoadedGroup> groups = loadNamedGroups(options, host);
     bool threeD = settleNamedDimension(options, groups);
     for (const LoadedGroup& g : groups) {
       checkColumns(g.group, g.file, threeD, options.raw);
     }
-    if (groups.size() > 2 && plot) {
+    if (groups.size() > 2 && outputs.plot) {
       throw Error("option --plot serves two groups; this run has " + std::to_string(groups.size()) +
                   " (use --json and --replicates for every pair's results)");
     }
@@ -285,8 +288,7 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     request.seed = options.seed;
     request.progress = progress;
     AnalysisResult result = action->run(request, host);
-    writeOutputs(result, groups[0].group.data, groups[1].group.data, threeD, drawPicture,
-                 replicates.get(), plot.get());
+    writeOutputs(result, groups[0].group.data, groups[1].group.data, threeD, drawPicture, outputs);
     return (options.json ? resultJson(result, namedRun(options, groups, threeD)) : result.text) +
            "\n";
   }
