@@ -60,7 +60,7 @@ void checkColumns(const LandmarkGroup& g, const std::string& path, bool threeD, 
     return;
   }
   if (g.info.kind == RowKind::kUnstated && !rawPath) {
-    checkLandmarkColumns(g.data, threeD, path);
+    checkGroupColumns(g.data, g.info, threeD, path);
   }
 }
 
@@ -307,7 +307,7 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
   request.seed = options.seed;
   request.progress = progress;
   AnalysisResult result = action->run(request, host);
-  writeOutputs(result, group1.data, group2.data, threeD, drawPicture, replicates.get(), plot.get());
+  writeOutputs(result, group1.data, group2.data, threeD, drawPicture, outputs);
   return (options.json ? batchJson(options, result, group1, group2, threeD) : result.text) + "\n";
 }
 
