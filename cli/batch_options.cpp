@@ -21,9 +21,73 @@ T parseWhole(const std::string& text, const std::string& option) {
   T value{};
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) {
-    throw Error("option " + option + " needs a whole number; \"" + text + "\" is not one");
+    throw Error("option " + option + " needs a whole number; \"" + escapeNonPrintable(text) +
+                "\" is not one");
   }
   return value;
+}
+
+constexpr const char* kValueOptions[] = {"-k",     "-v",   "--seed",       "--replicates",
+                                         "--plot", "--by", "--classifier", "--group-by"};
+constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json"};
+
+bool takesValue(std::string_view name) {
+  return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
+         std::end(kValueOptions);
+}
+
+bool isFlag(std::string_view name) {
+  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+}
+
+// The option that `arg` gives, "" for none; `attached` when its value is
+// part of it (--seed=7, -k2).
+std::string optionOf(const std::string& arg, bool& attached) {
+  attached = false;
+  if (takesValue(arg) || isFlag(arg)) {
+    return arg;
+  }
+  size_t eq = arg.find('=');
+  if (arg.rfind("--", 0) == 0 && eq != std::string::npos &&
+      (takesValue(arg.substr(0, eq)) || isFlag(arg.substr(0, eq)))) {
+    attached = true;
+    return arg.substr(0, eq);
+  }
+  if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-' && takesValue(arg.substr(0, 2))) {
+    attached = true;
+    return arg.substr(0, 2);
+  }
+  return "";
+}
+
+// What the parser would misreport: an option given twice (it would say
+// the option needs a value), and an option followed by another option where
+// its value belongs (it would take the next word, or count arguments).
+void checkOptionUse(const std::vector<std::string>& args) {
+  std::vector<std::string> seen;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      return;
+    }
+    bool attached = false;
+    std::string name = optionOf(args[i], attached);
+    if (name.empty()) {
+      continue;
+    }
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+      throw Error("option " + name + " was given twice; give it once");
+    }
+    seen.push_back(name);
+    if (!takesValue(name) || attached || i + 1 == args.size()) {
+      continue;
+    }
+    bool nextAttached = false;
+    if (!optionOf(args[i + 1], nextAttached).empty()) {
+      throw Error("option " + name + " needs a value; it is followed by option " +
+                  escapeNonPrintable(args[i + 1]));
+    }
+    ++i;  // the value
+  }
 }
 
 std::string actionList(bool resamplingOnly = false) {
@@ -164,6 +228,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
       return o;
     }
   }
+  checkOptionUse(args);
   CLI::App app("vexmoor-batch");
   RawArguments raw;
   defineOptions(app, o, raw);
@@ -174,11 +239,11 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
     std::string what = e.what();
     throw Error("option " + what.substr(0, what.find(':')) + " needs a value");
   } catch (const CLI::ParseError& e) {
-    throw Error(e.what());
+    throw Error(escapeNonPrintable(e.what()));
   }
   for (const std::string& extra : app.remaining()) {
     if (extra.size() > 1 && extra[0] == '-') {
-      throw Error("unknown option \"" + extra + "\"");
+      throw Error("unknown option \"" + escapeNonPrintable(extra) + "\"");
     }
     raw.positional.push_back(extra);
   }
@@ -200,7 +265,8 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
   }
   const AnalysisAction* action = findAnalysisAction(o.action);
   if (!action) {
-    throw Error("unknown action \"" + o.action + "\"; valid actions: " + actionList());
+    throw Error("unknown action \"" + escapeNonPrintable(o.action) +
+                "\"; valid actions: " + actionList());
   }
   if (action->readsComponents && !o.components) {
     throw Error(o.action + " needs the number of principal components: give -k K");

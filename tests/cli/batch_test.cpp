@@ -492,5 +492,32 @@ TEST(BatchOptions, ParsesEverySetting) {
   EXPECT_FALSE(cpc.seed);
 }
 
+TEST(BatchOptions, RepeatsMisplacedValuesAndControlBytesAreNamed) {
+  auto message = [](std::vector<std::string> extra) {
+    std::vector<std::string> args{"BootMezeyAngle", "a.txt", "b.txt"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return errorMessage([&] { parseBatchOptions(args); });
+  };
+  EXPECT_EQ(message({"-k", "2", "-k", "3"}), "option -k was given twice; give it once");
+  EXPECT_EQ(message({"-k2", "--seed=1", "--seed", "2"}),
+            "option --seed was given twice; give it once");
+  EXPECT_EQ(message({"-k", "2", "--json", "--json"}),
+            "option --json was given twice; give it once");
+  EXPECT_EQ(message({"--group-by", "-k", "2"}),
+            "option --group-by needs a value; it is followed by option -k");
+  EXPECT_EQ(message({"-k", "2", "--replicates"}), "option --replicates needs a value");
+  // A negative number is a value, not an option.
+  EXPECT_EQ(message({"-k", "2", "-v", "-1"}), "option -v needs a positive whole number; it is -1");
+  EXPECT_EQ(message({"-k", "2", "-v", "1\x1b"}),
+            "option -v needs a whole number; \"1\\x1b\" is not one");
+  EXPECT_EQ(message({"-k", "2", "--seed", "\x07"}),
+            "option --seed needs a whole number; \"\\x07\" is not one");
+  EXPECT_EQ(message({"-k", "2", "--x\x01"}), "unknown option \"--x\\x01\"");
+  EXPECT_EQ(errorMessage([] {
+              parseBatchOptions({"Do\x1b]0;x\x07Mezey", "a", "b"});
+            }).rfind("unknown action \"Do\\x1b]0;x\\x07Mezey\"", 0),
+            0u);
+}
+
 }  // namespace
 }  // namespace vexmoor
