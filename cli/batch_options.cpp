@@ -198,7 +198,8 @@ std::string batchUsage() {
          "  --json                print one JSON document (text, settings, seed, statistics,\n"
          "                        intervals, p-values) instead of the text\n"
          "  --replicates FILE.csv write every replicate's values, one row per replicate\n"
-         "                        (resampling tests)\n"
+         "                        (resampling tests); an output never replaces an input\n"
+         "                        file, and a device or /dev/stdout is written directly\n"
          "  --plot FILE           draw the groups, or the replicates' histograms, into FILE\n"
          "                        (.svg, .png or .pdf)\n"
          "  --group-by COLUMN     TABLE is one CSV/TSV table; COLUMN (its header text)\n"
@@ -206,7 +207,8 @@ std::string batchUsage() {
          "  --classifier CSV      a table of specimen identifiers (first column) and\n"
          "  --by COLUMN           their groups (column COLUMN), for one TPS, NTS,\n"
          "                        Morphologika or table FILE\n"
-         "  --diagnostics         write the console diagnostics to standard error\n"
+         "  --diagnostics         write the console diagnostics to standard error (and\n"
+         "                        Qt's own messages of --plot)\n"
          "  -h, --help            show this help\n"
          "  --version             show the version\n";
 }
