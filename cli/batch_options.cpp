@@ -22,9 +22,73 @@ T parseWhole(const std::string& text, const std::string& option) {
   T value{};
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size()) {
-    throw Error("option " + option + " needs a whole number; \"" + text + "\" is not one");
+    throw Error("option " + option + " needs a whole number; \"" + escapeNonPrintable(text) +
+                "\" is not one");
   }
   return value;
+}
+
+constexpr const char* kValueOptions[] = {"-k",     "-v",   "--seed",       "--replicates",
+                                         "--plot", "--by", "--classifier", "--group-by"};
+constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json"};
+
+bool takesValue(std::string_view name) {
+  return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
+         std::end(kValueOptions);
+}
+
+bool isFlag(std::string_view name) {
+  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+}
+
+// The option that `arg` gives, "" for none; `attached` when its value is
+// part of it (--seed=7, -k2).
+std::string optionOf(const std::string& arg, bool& attached) {
+  attached = false;
+  if (takesValue(arg) || isFlag(arg)) {
+    return arg;
+  }
+  size_t eq = arg.find('=');
+  if (arg.rfind("--", 0) == 0 && eq != std::string::npos &&
+      (takesValue(arg.substr(0, eq)) || isFlag(arg.substr(0, eq)))) {
+    attached = true;
+    return arg.substr(0, eq);
+  }
+  if (arg.size() > 2 && arg[0] == '-' && arg[1] != '-' && takesValue(arg.substr(0, 2))) {
+    attached = true;
+    return arg.substr(0, 2);
+  }
+  return "";
+}
+
+// What the parser would misreport: an option given twice (it would say
+// the option needs a value), and an option followed by another option where
+// its value belongs (it would take the next word, or count arguments).
+void checkOptionUse(const std::vector<std::string>& args) {
+  std::vector<std::string> seen;
+  for (size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--") {
+      return;
+    }
+    bool attached = false;
+    std::string name = optionOf(args[i], attached);
+    if (name.empty()) {
+      continue;
+    }
+    if (std::find(seen.begin(), seen.end(), name) != seen.end()) {
+      throw Error("option " + name + " was given twice; give it once");
+    }
+    seen.push_back(name);
+    if (!takesValue(name) || attached || i + 1 == args.size()) {
+      continue;
+    }
+    bool nextAttached = false;
+    if (!optionOf(args[i + 1], nextAttached).empty()) {
+      throw Error("option " + name + " needs a value; it is followed by option " +
+                  escapeNonPrintable(args[i + 1]));
+    }
+    ++i;  // the value
+  }
 }
 
 std::string actionList(bool resamplingOnly = false) {
@@ -131,7 +195,8 @@ std::string batchUsage() {
          "  --json                print one JSON document (text, settings, seed, statistics,\n"
          "                        intervals, p-values) instead of the text\n"
          "  --replicates FILE.csv write every replicate's values, one row per replicate\n"
-         "                        (resampling tests)\n"
+         "                        (resampling tests); an output never replaces an input\n"
+         "                        file, and a device or /dev/stdout is written directly\n"
          "  --plot FILE           draw the groups, or the replicates' histograms, into FILE\n"
          "                        (.svg, .png or .pdf)\n"
          "  --group-by COLUMN     TABLE is one CSV/TSV table; COLUMN (its header text)\n"
@@ -139,7 +204,8 @@ std::string batchUsage() {
          "  --classifier CSV      a table of specimen identifiers (first column) and\n"
          "  --by COLUMN           their groups (column COLUMN), for one TPS, NTS,\n"
          "                        Morphologika or table FILE\n"
-         "  --diagnostics         write the console diagnostics to standard error\n"
+         "  --diagnostics         write the console diagnostics to standard error (and\n"
+         "                        Qt's own messages of --plot)\n"
          "  -h, --help            show this help\n"
          "  --version             show the version\n";
 }
@@ -161,6 +227,7 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
       return o;
     }
   }
+  checkOptionUse(args);
   CLI::App app("vexmoor-batch");
   RawArguments raw;
   defineOptions(app, o, raw);
@@ -171,11 +238,11 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
     std::string what = e.what();
     throw Error("option " + what.substr(0, what.find(':')) + " needs a value");
   } catch (const CLI::ParseError& e) {
-    throw Error(e.what());
+    throw Error(escapeNonPrintable(e.what()));
   }
   for (const std::string& extra : app.remaining()) {
     if (extra.size() > 1 && extra[0] == '-') {
-      throw Error("unknown option \"" + extra + "\"");
+      throw Error("unknown option \"" + escapeNonPrintable(extra) + "\"");
     }
     raw.positional.push_back(extra);
   }

@@ -3,6 +3,7 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -11,6 +12,7 @@
 #include "plot/showshape.h"
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/graphics/plotting.h"
+#include "runtime/text.h"
 #include "shape/group_consensus3d.h"
 
 namespace vexmoor {
@@ -18,10 +20,28 @@ namespace {
 
 constexpr QSize kGroupsSize(480, 400);
 
+// Qt's own remarks (a missing XDG_RUNTIME_DIR, fonts, platform plugins)
+// are no lines of this program: they reach standard error only with
+// --diagnostics. A failure that matters comes back as an error of the
+// picture code.
+bool g_qtDiagnostics = false;
+
+void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  if (type == QtFatalMsg) {
+    // Qt cannot go on; end as every failure ends, with one error line.
+    std::fprintf(stderr, "error: %s\n", escapeNonPrintable(message.toStdString()).c_str());
+    std::_Exit(1);
+  }
+  if (g_qtDiagnostics) {
+    std::fprintf(stderr, "note: qt: %s\n", escapeNonPrintable(message.toStdString()).c_str());
+  }
+}
+
 void startQt(const char* program) {
   if (QApplication::instance()) {
     return;
   }
+  qInstallMessageHandler(qtMessage);
   // Without a display Qt would stop the process; draw offscreen instead.
   if (!std::getenv("QT_QPA_PLATFORM") && !std::getenv("DISPLAY") &&
       !std::getenv("WAYLAND_DISPLAY")) {
@@ -36,7 +56,7 @@ Matrix columnMeans(const Matrix& x) {
   return x.colwise().mean();
 }
 
-void drawGroups(const BatchPicture& p, const std::string& path, PictureFormat format) {
+QByteArray drawGroups(const BatchPicture& p, PictureFormat format) {
   graphics::Figure& figure = graphics::graphics().newPlotWindow();
   figure.window()->hide();
   figure.window()->resize(kGroupsSize);
@@ -54,30 +74,30 @@ void drawGroups(const BatchPicture& p, const std::string& path, PictureFormat fo
   }
   graphics::axis(axes, "auto");
   graphics::axis(axes, "equal");
-  writePicture(path, format, kGroupsSize, paintAxes(axes));
+  QByteArray bytes = pictureBytes(format, kGroupsSize, paintAxes(axes));
   graphics::graphics().closeAll();
+  return bytes;
 }
 
-void drawHistograms(const ResamplingResult& r, const std::string& path, PictureFormat format) {
+QByteArray drawHistograms(const ResamplingResult& r, PictureFormat format) {
   QCustomPlot plot;
   QSize size = histogramPictureSize(r);
   plot.resize(size);
   std::string title = r.text.substr(0, r.text.find('\n'));
   drawReplicateHistograms(plot, r, title);
-  writePicture(path, format, size, paintPlot(plot));
+  return pictureBytes(format, size, paintPlot(plot));
 }
 
 }  // namespace
 
-PictureWriter pictureWriter(const char* program) {
-  return [program](const BatchPicture& p, const std::string& path, const std::string& extension) {
+PictureWriter pictureWriter(const char* program, bool diagnostics) {
+  g_qtDiagnostics = diagnostics;
+  return [program](const BatchPicture& p, const std::string& extension) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
-    if (p.result.resampling) {
-      drawHistograms(*p.result.resampling, path, format);
-    } else {
-      drawGroups(p, path, format);
-    }
+    QByteArray bytes =
+        p.result.resampling ? drawHistograms(*p.result.resampling, format) : drawGroups(p, format);
+    return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   };
 }
 

@@ -9,6 +9,7 @@
 
 #include "output_file.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -21,17 +22,26 @@ std::string lowerExtension(const std::string& path) {
 }
 
 // The replicate file and the picture, once the result is there; each is
-// written whole or not at all.
+// written whole or not at all, and neither is changed when the picture
+// cannot be drawn.
 void writeOutputs(const RunOutput& run, const RunGroups& groups, const PictureWriter& drawPicture,
-                  PendingOutput* replicates, PendingOutput* plot) {
-  if (replicates) {
-    replicates->commit(run.replicatesCsv());
+                  const RunOutputs& outputs) {
+  std::string picture;
+  if (outputs.plot) {
+    picture = drawPicture(BatchPicture{run.result, groups.groups[0].group.data,
+                                       groups.groups[1].group.data, run.threeD},
+                          lowerExtension(outputs.plot->path()));
   }
-  if (plot) {
-    drawPicture(BatchPicture{run.result, groups.groups[0].group.data, groups.groups[1].group.data,
-                             run.threeD},
-                plot->temporaryPath(), lowerExtension(plot->path()));
-    plot->commitFile();
+  if (outputs.replicates) {
+    outputs.replicates->write(run.replicatesCsv());
+  }
+  if (outputs.plot) {
+    outputs.plot->write(picture);
+  }
+  for (OutputFile* f : {outputs.replicates.get(), outputs.plot.get()}) {
+    if (f) {
+      f->commit();
+    }
   }
 }
 
@@ -62,24 +72,18 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
   checkRunSettings(settings);
   // Before any work: a long run must not be lost to a path that cannot be
   // written.
-  std::unique_ptr<PendingOutput> replicates, plot;
-  if (options.replicatesFile) {
-    replicates = std::make_unique<PendingOutput>(*options.replicatesFile);
+  if (options.plotFile && !drawPicture) {
+    throw Error("option --plot: this build of vexmoor-batch draws no pictures");
   }
-  if (options.plotFile) {
-    if (!drawPicture) {
-      throw Error("option --plot: this build of vexmoor-batch draws no pictures");
-    }
-    plot = std::make_unique<PendingOutput>(*options.plotFile);
-  }
+  RunOutputs outputs = settleOutputs(options);
   RunGroups groups = loadGroups(groupSourcesOf(options), host);
-  if (groups.groups.size() > 2 && plot) {
+  if (groups.groups.size() > 2 && outputs.plot) {
     throw Error("option --plot serves two groups; this run has " +
                 std::to_string(groups.groups.size()) +
                 " (use --json and --replicates for every pair's results)");
   }
   RunOutput run = runAnalysis(groups, settings, host, progress);
-  writeOutputs(run, groups, drawPicture, replicates.get(), plot.get());
+  writeOutputs(run, groups, drawPicture, outputs);
   return (options.json ? run.json : run.result.text) + "\n";
 }
 

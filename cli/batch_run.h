@@ -22,10 +22,10 @@ struct BatchPicture {
   const Matrix& data2;
   bool threeD;
 };
-// Draws the picture into the file `path` in the format named by
-// `extension` (".svg", ".png" or ".pdf"); throws vexmoor::Error.
-using PictureWriter = std::function<void(const BatchPicture& picture, const std::string& path,
-                                         const std::string& extension)>;
+// The bytes of the picture in the format named by `extension` (".svg",
+// ".png" or ".pdf"); throws vexmoor::Error.
+using PictureWriter =
+    std::function<std::string(const BatchPicture& picture, const std::string& extension)>;
 
 // The batch front end waits for keys only where a person can press them:
 // with the diagnostics on and standard input a terminal.

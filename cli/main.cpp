@@ -9,18 +9,28 @@
 #include "batch_options.h"
 #include "batch_run.h"
 #include "interrupt.h"
+#include "io/output_file.h"
+#include "output_file.h"
 #include "runtime/error.h"
 
 namespace {
 
-int fail(std::string message) {
-  // One line, whatever a file name or token in the message holds.
-  for (char& c : message) {
+int fail(const std::string& message) {
+  // One line, whatever a file name or token in the message holds; the
+  // messages escape what they quote, this catches what one missed.
+  std::string line;
+  for (char c : message) {
+    auto byte = static_cast<unsigned char>(c);
     if (c == '\n' || c == '\r') {
-      c = ' ';
+      line += ' ';
+    } else if (byte < 0x20 || byte == 0x7f) {
+      static const char kHex[] = "0123456789abcdef";
+      line += std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+    } else {
+      line += c;
     }
   }
-  std::cerr << "error: " << message << '\n';
+  std::cerr << "error: " << line << '\n';
   return 1;
 }
 
@@ -30,16 +40,17 @@ int fail(std::string message) {
 #endif
 
 int main(int argc, char** argv) {
+  vexmoor::guardStandardDescriptors();
   std::vector<std::string> args(argv + 1, argv + argc);
   std::string doing = "reading the command line";
   try {
     vexmoor::BatchOptions options = vexmoor::parseBatchOptions(args);
     if (options.help) {
-      std::cout << vexmoor::batchUsage();
+      vexmoor::writeStandardOutput(vexmoor::batchUsage());
       return 0;
     }
     if (options.version) {
-      std::cout << vexmoor::batchVersion() << '\n';
+      vexmoor::writeStandardOutput(vexmoor::batchVersion() + "\n");
       return 0;
     }
     vexmoor::InterruptWatch interrupt;
@@ -47,17 +58,20 @@ int main(int argc, char** argv) {
                              vexmoor::batchKeyWaits(options.diagnostics, STDIN_FILENO), &std::cin);
     vexmoor::PictureWriter pictures;
 #ifdef VEXMOOR_BATCH_PICTURES
-    pictures = vexmoor::pictureWriter(argv[0]);
+    pictures = vexmoor::pictureWriter(argv[0], options.diagnostics);
 #endif
     doing = "running " + options.action;
     std::string output = vexmoor::runBatch(options, host, pictures, &interrupt);
     if (interrupt.cancelRequested()) {
       return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
     }
-    std::cout << output;
+    vexmoor::writeStandardOutput(output);
     return 0;
   } catch (const vexmoor::Cancelled&) {
     return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
+  } catch (const vexmoor::BrokenPipe&) {
+    // The reader has gone (`| head`): nothing is left to tell it.
+    return 1;
   } catch (const std::bad_alloc&) {
     return fail("out of memory while " + doing);
   } catch (const std::exception& e) {

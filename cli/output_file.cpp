@@ -1,13 +1,11 @@
 #include "output_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "runtime/error.h"
@@ -20,70 +18,64 @@ std::string quoted(const std::string& path) {
   return "\"" + escapeNonPrintable(path) + "\"";
 }
 
-[[noreturn]] void fail(const std::string& path, const std::string& why) {
-  throw Error("cannot write " + quoted(path) + ": " + why);
+// The files the run reads, each with what it is to the run.
+std::vector<std::pair<std::string, std::string>> inputsOf(const BatchOptions& options) {
+  std::vector<std::pair<std::string, std::string>> inputs;
+  for (const std::string& f : options.files) {
+    inputs.emplace_back(f, options.groupBy ? "the table" : "the data file");
+  }
+  if (options.classifier) {
+    inputs.emplace_back(*options.classifier, "the classifier");
+  }
+  return inputs;
+}
+
+void checkAgainstInputs(const OutputFile& output, const std::string& option,
+                        const BatchOptions& options) {
+  for (const auto& [path, what] : inputsOf(options)) {
+    if (output.changes(path)) {
+      std::string which = path == output.path()
+                              ? what + " of this run"
+                              : what + " " + quoted(path) + " of this run under another name";
+      throw Error("option " + option + ": " + quoted(output.path()) + " is " + which +
+                  "; give another file, or the output would destroy it");
+    }
+  }
 }
 
 }  // namespace
 
-PendingOutput::PendingOutput(std::string path) : m_path(std::move(path)) {
-  namespace fs = std::filesystem;
-  std::error_code ec;
-  fs::path target(m_path);
-  if (m_path.empty() || fs::is_directory(target, ec)) {
-    fail(m_path, "it is a folder");
+RunOutputs settleOutputs(const BatchOptions& options) {
+  RunOutputs outputs;
+  if (options.replicatesFile) {
+    outputs.replicates = std::make_unique<OutputFile>(*options.replicatesFile);
+    checkAgainstInputs(*outputs.replicates, "--replicates", options);
   }
-  fs::path folder = target.parent_path();
-  if (folder.empty()) {
-    folder = ".";
+  if (options.plotFile) {
+    outputs.plot = std::make_unique<OutputFile>(*options.plotFile);
+    checkAgainstInputs(*outputs.plot, "--plot", options);
   }
-  if (!fs::is_directory(folder, ec)) {
-    fail(m_path, "the folder " + quoted(folder.string()) + " does not exist");
+  if (outputs.replicates && outputs.plot && outputs.replicates->sameTarget(*outputs.plot)) {
+    std::string plot = options.plotFile == options.replicatesFile
+                           ? ""
+                           : " " + quoted(*options.plotFile) + " (the same file)";
+    throw Error("options --replicates and --plot both write " + quoted(*options.replicatesFile) +
+                plot + "; give each its own file");
   }
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) {
-    fail(m_path, std::strerror(errno));
-  }
-  ::close(fd);
-  m_temporary = name.data();
+  return outputs;
 }
 
-PendingOutput::~PendingOutput() {
-  if (!m_done && !m_temporary.empty()) {
-    std::remove(m_temporary.c_str());
+void guardStandardDescriptors() {
+  for (int fd : {STDIN_FILENO, STDOUT_FILENO, STDERR_FILENO}) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+      continue;
+    }
+    int opened = ::open("/dev/null", O_RDONLY);
+    if (opened >= 0 && opened != fd) {
+      ::dup2(opened, fd);
+      ::close(opened);
+    }
   }
-}
-
-void PendingOutput::commit(const std::string& content) {
-  std::FILE* f = std::fopen(m_temporary.c_str(), "wb");
-  if (!f) {
-    fail(m_path, std::strerror(errno));
-  }
-  bool written = std::fwrite(content.data(), 1, content.size(), f) == content.size();
-  int saved = errno;
-  if (std::fclose(f) != 0 && written) {
-    written = false;
-    saved = errno;
-  }
-  if (!written) {
-    fail(m_path, std::strerror(saved));
-  }
-  commitFile();
-}
-
-void PendingOutput::commitFile() {
-  // mkstemp makes the file readable by its owner only; give it the mode an
-  // ordinary new file gets.
-  mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::chmod(m_temporary.c_str(), 0666 & ~mask);
-  if (std::rename(m_temporary.c_str(), m_path.c_str()) != 0) {
-    fail(m_path, std::strerror(errno));
-  }
-  m_done = true;
 }
 
 }  // namespace vexmoor

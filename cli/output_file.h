@@ -1,35 +1,29 @@
-// An output file written whole or not at all: the folder is checked and a
-// temporary file made beside the target when the run starts, so that a path
-// that cannot be written fails before any work is done; the content goes to
-// the temporary file and is renamed onto the target at the end.
+// The output files of one batch run (--replicates, --plot), settled before
+// any work is done, by the rules of io/output_file.h.
 #pragma once
 
-#include <string>
+#include <memory>
+
+#include "batch_options.h"
+#include "io/output_file.h"
 
 namespace vexmoor {
 
-class PendingOutput {
- public:
-  // Throws vexmoor::Error naming the path when it is a folder, its folder
-  // does not exist, or no file can be created there.
-  explicit PendingOutput(std::string path);
-  ~PendingOutput();
-  PendingOutput(const PendingOutput&) = delete;
-  PendingOutput& operator=(const PendingOutput&) = delete;
-
-  const std::string& path() const { return m_path; }
-  // Writes `content` and renames it onto the target. Throws vexmoor::Error
-  // naming the path; the target is then left as it was.
-  void commit(const std::string& content);
-  // Where a writer that needs a file name of its own puts its output before
-  // commitFile() renames it.
-  const std::string& temporaryPath() const { return m_temporary; }
-  void commitFile();
-
- private:
-  std::string m_path;
-  std::string m_temporary;
-  bool m_done = false;
+struct RunOutputs {
+  std::unique_ptr<OutputFile> replicates;
+  std::unique_ptr<OutputFile> plot;
 };
+
+// Throws vexmoor::Error, before anything is written, when an output cannot
+// be written (see OutputFile), would change one of the run's inputs (a
+// data file, the --group-by table, the classifier; also through another
+// path, a hard or a symbolic link), or two outputs name one file.
+RunOutputs settleOutputs(const BatchOptions& options);
+
+// Puts /dev/null on any of the standard descriptors 0, 1 and 2 that is
+// closed, so that no file the run opens takes its number and receives what
+// is meant for standard output; 1 and 2 are opened for reading only, so
+// that writing to them still fails and is reported.
+void guardStandardDescriptors();
 
 }  // namespace vexmoor

@@ -4,6 +4,7 @@
 #include "actions/result_json.h"
 #include "io/landmark_file.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -71,7 +72,7 @@ void checkColumns(const InputGroup& input, bool threeD, bool partialWarps) {
     return;
   }
   if (g.info.kind == RowKind::kUnstated && !rawPath) {
-    checkLandmarkColumns(g.data, threeD, input.file);
+    checkGroupColumns(g.data, g.info, threeD, input.file);
   }
 }
 
@@ -135,7 +136,8 @@ std::vector<std::string_view> runActionNames() {
 void checkRunSettings(const RunSettings& s) {
   const AnalysisAction* action = findAnalysisAction(s.action);
   if (!action) {
-    throw Error("unknown action \"" + s.action + "\"; valid actions: " + actionList());
+    throw Error("unknown action \"" + escapeNonPrintable(s.action) +
+                "\"; valid actions: " + actionList());
   }
   if (action->readsComponents && !s.components) {
     throw Error(s.action + " needs the number of principal components: give -k K");

@@ -92,6 +92,17 @@ void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding r
   if (rounding == ConsensusRounding::kFourDecimals) {
     reference =
         (reference * 10000.0).unaryExpr([](double v) { return roundHalfAway(v); }) / 10000.0;
+    // Dense landmarks (a consensus of unit size, so about 1500 on an
+    // outline) can merge in the rounding although the data keep them apart.
+    auto merged = coincidingLandmarks(reference);
+    if (merged && !coincidingLandmarks(consensus.reference)) {
+      throw Error(format(
+          "the pooled consensus, rounded to four decimals for the partial warps, "
+          "puts landmarks %i and %i at one point, so the thin-plate spline has no "
+          "solution: of %i landmarks on a shape of unit size, neighbours closer "
+          "than 0.0001 merge; use fewer landmarks or raw coordinates",
+          {double(merged->first), double(merged->second), double((reference.size() - 1) / 2)}));
+    }
   }
   for (size_t g = 0; g < groups.size(); ++g) {
     in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));

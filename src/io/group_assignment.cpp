@@ -52,7 +52,7 @@ Header findHeader(LineSource& source, const std::string& what) {
       bare.remove_suffix(1);
     }
     h.separator = tableSeparator(bare);
-    h.fields = splitFields(line, h.separator, fileLine(source.label(), h.line));
+    h.fields = splitLineFields(source, line, h.separator, fileLine(source.label(), h.line));
     return h;
   }
   throw Error(what + " is empty");
@@ -121,6 +121,16 @@ NamedGroups splitRows(const LandmarkGroup& all, const std::vector<size_t>& group
   return out;
 }
 
+// A group label without the blanks around it, which a quoted field keeps:
+// "a" and "a " name one group.
+std::string groupLabel(std::string_view field) {
+  size_t b = field.find_first_not_of(" \t");
+  if (b == std::string_view::npos) {
+    return {};
+  }
+  return std::string(field.substr(b, field.find_last_not_of(" \t") - b + 1));
+}
+
 size_t groupIndex(std::vector<std::string>& names, std::map<std::string, size_t>& index,
                   const std::string& name) {
   auto [it, added] = index.emplace(name, names.size());
@@ -162,7 +172,8 @@ NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
       rest += "\n";
       continue;
     }
-    std::vector<std::string> fields = splitFields(line, header.separator, fileLine(label, lineNo));
+    std::vector<std::string> fields =
+        splitLineFields(source, line, header.separator, fileLine(label, lineNo));
     if (allEmpty(fields)) {
       rest += "\n";
       continue;
@@ -176,11 +187,12 @@ NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
       groupValues.emplace_back();
       continue;
     }
-    if (fields[c].empty()) {
+    std::string group = groupLabel(fields[c]);
+    if (group.empty()) {
       throw Error(fileLine(label, lineNo) + ": " + where +
                   " is empty, so the specimen has no group");
     }
-    groupValues.push_back(fields[c]);
+    groupValues.push_back(std::move(group));
     rest += rejoin(fields);
   }
   LandmarkGroup all = parseGroupText(rest, label, label);
@@ -224,7 +236,7 @@ Classifier parseClassifier(std::string_view text, const std::string& label,
     if (isBlankLine(line)) {
       continue;
     }
-    std::vector<std::string> fields = splitFields(line, header.separator, at);
+    std::vector<std::string> fields = splitLineFields(source, line, header.separator, at);
     if (allEmpty(fields)) {
       continue;
     }
@@ -235,7 +247,8 @@ Classifier parseClassifier(std::string_view text, const std::string& label,
     if (fields[0].empty()) {
       throw Error(at + ": the specimen identifier (first column) is empty");
     }
-    if (fields[c].empty()) {
+    std::string group = groupLabel(fields[c]);
+    if (group.empty()) {
       throw Error(at + ": specimen " + quotedName(fields[0]) + " has no group in column " +
                   quotedName(column));
     }
@@ -245,7 +258,7 @@ Classifier parseClassifier(std::string_view text, const std::string& label,
                   std::to_string(it->second) + ")");
     }
     out.identifiers.push_back(fields[0]);
-    out.groups.push_back(fields[c]);
+    out.groups.push_back(std::move(group));
     out.lines.push_back(lineNo);
   }
   if (out.identifiers.empty()) {
@@ -266,6 +279,17 @@ NamedGroups classifyGroups(const LandmarkGroup& all, const std::string& dataLabe
     entry.emplace(classifier.identifiers[i], i);
   }
   const std::vector<std::string>& ids = all.info.identifiers;
+  // The classifier finds a specimen by its identifier: two specimens of
+  // one identifier would both take its group, whichever was meant.
+  std::map<std::string, size_t> firstOf;
+  for (size_t i = 0; i < ids.size(); ++i) {
+    auto [it, added] = firstOf.emplace(ids[i], i);
+    if (!added) {
+      throw Error(fileNamed(dataLabel) + ": specimens " + std::to_string(it->second + 1) + " and " +
+                  std::to_string(i + 1) + " are both " + quotedName(ids[i]) + "; " + what +
+                  " assigns groups by identifier, so each specimen needs its own");
+    }
+  }
   std::vector<std::string> missing;
   std::vector<bool> used(classifier.identifiers.size(), false);
   std::vector<std::string> names;

@@ -1,5 +1,7 @@
 #include "io/group_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 
 #include "io/landmark_file.h"
@@ -77,6 +79,94 @@ size_t plainTokenCount(std::string_view line) {
   return count;
 }
 
+// A token of `line` that reads as a number with a decimal comma ("235,17")
+// where blanks or tabs separate the numbers and none holds a decimal
+// point; empty when there is none.
+std::string decimalCommaToken(std::string_view line) {
+  if (line.find_first_of(".;\"") != std::string_view::npos) {
+    return {};
+  }
+  std::string found;
+  size_t tokens = 0;
+  size_t pos = 0;
+  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (pos < line.size()) {
+    while (pos < line.size() && blank(line[pos])) {
+      ++pos;
+    }
+    size_t start = pos;
+    while (pos < line.size() && !blank(line[pos])) {
+      ++pos;
+    }
+    if (start == pos) {
+      break;
+    }
+    ++tokens;
+    std::string_view t = line.substr(start, pos - start);
+    size_t comma = t.find(',');
+    if (comma == std::string_view::npos) {
+      if (!numberOf(t)) {
+        return {};
+      }
+      continue;
+    }
+    std::string_view whole = t.substr(0, comma), fraction = t.substr(comma + 1);
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) {
+      whole.remove_prefix(1);
+    }
+    auto digits = [](std::string_view d) {
+      return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+    };
+    if (!digits(whole) || !digits(fraction)) {
+      return {};
+    }
+    if (found.empty()) {
+      found = std::string(t);
+    }
+  }
+  return tokens >= 2 ? found : std::string();
+}
+
+[[noreturn]] void decimalCommaError(std::string_view label, const std::string& token) {
+  throw Error(fileLine(label, 1) + ": the separator looks like a decimal comma (\"" +
+              shownToken(token) +
+              "\"); write numbers with a decimal point, or separate them with semicolons");
+}
+
+// "2 30L 16 0", "1 30L 16 0 DIM=4": a line that only an NTS parameter line
+// would be (a count with L, a DIM= entry), whether or not it is a good one.
+bool looksLikeNtsParameterLine(std::string_view line) {
+  size_t comment = line.find_first_of("\"'");
+  std::string_view body = line.substr(0, comment);
+  std::vector<std::string_view> tokens;
+  size_t pos = 0;
+  while (pos < body.size()) {
+    size_t start = body.find_first_not_of(" \t\r\n", pos);
+    if (start == std::string_view::npos) {
+      break;
+    }
+    pos = std::min(body.find_first_of(" \t\r\n", start), body.size());
+    tokens.push_back(body.substr(start, pos - start));
+  }
+  if (tokens.size() < 4 || tokens[0].find_first_not_of("0123456789") != std::string_view::npos) {
+    return false;
+  }
+  auto labelledCount = [](std::string_view t) {
+    return t.size() > 1 && (t.back() == 'L' || t.back() == 'l') &&
+           t.substr(0, t.size() - 1).find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  for (size_t i = 1; i < tokens.size(); ++i) {
+    std::string head(tokens[i].substr(0, 4));
+    for (char& c : head) {
+      c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    }
+    if ((i <= 2 && labelledCount(tokens[i])) || (i >= 4 && head == "DIM=")) {
+      return true;
+    }
+  }
+  return false;
+}
+
 enum class Detected { kPlain, kTps, kNts, kTable, kMorphologika, kNone };
 
 Detected detect(std::string_view head, std::string_view fileName) {
@@ -99,7 +189,8 @@ Detected detect(std::string_view head, std::string_view fileName) {
       if (isMorphologikaSection(lines[content])) {
         return Detected::kMorphologika;
       }
-      if (isNtsParameterLine(lines[content], certain)) {
+      if (isNtsParameterLine(lines[content], certain) ||
+          looksLikeNtsParameterLine(lines[content])) {
         return Detected::kNts;
       }
     }
@@ -114,6 +205,9 @@ Detected detect(std::string_view head, std::string_view fileName) {
         (!next.empty() && plainTokenCount(next) != plainTokenCount(line))) {
       return Detected::kNts;
     }
+  }
+  if (looksLikeNtsParameterLine(line)) {
+    return Detected::kNts;  // its reader says what is wrong with it
   }
   switch (classifyTableStart(line, next)) {
     case TableStart::kPlain:
@@ -134,9 +228,10 @@ size_t lineOfOffset(std::string_view text, size_t offset) {
   return line;
 }
 
-LandmarkGroup plainGroup(LineSource& source) {
+LandmarkGroup plainGroup(LineSource& source, std::string decimalComma) {
   LandmarkGroup g;
   g.data = readPlainMatrix(source);
+  g.info.decimalComma = std::move(decimalComma);
   g.info.format = GroupFormat::kPlain;
   g.info.kind = RowKind::kUnstated;
   for (Index i = 0; i < g.data.rows(); ++i) {
@@ -152,9 +247,21 @@ LandmarkGroup readGroup(LineSource& source, std::string_view fileName) {
                 " is a binary file, not a text file of landmark data (a NUL byte in line " +
                 std::to_string(lineOfOffset(head, nul)) + ")");
   }
-  switch (detect(head, fileName)) {
+  std::vector<std::string_view> lines = linesOf(head);
+  size_t first = firstLineFrom(lines, 0, false);
+  std::string_view firstLine = first < lines.size() ? lines[first] : std::string_view();
+  std::string comma = decimalCommaToken(firstLine);
+  Detected detected = detect(head, fileName);
+  if (!comma.empty() &&
+      (detected != Detected::kPlain || firstLine.find('\t') != std::string_view::npos)) {
+    // Only commas between the numbers of a line of blanks make the
+    // numbers of a plain file; elsewhere a comma inside them is a decimal
+    // mark, which the plain reader would take for a separator.
+    decimalCommaError(source.label(), comma);
+  }
+  switch (detected) {
     case Detected::kPlain:
-      return plainGroup(source);
+      return plainGroup(source, comma);
     case Detected::kTps:
       return readTpsFile(source);
     case Detected::kNts:
@@ -165,6 +272,12 @@ LandmarkGroup readGroup(LineSource& source, std::string_view fileName) {
       return readMorphologikaFile(source);
     case Detected::kNone:
       break;
+  }
+  if (head.size() == kSniffBytes && head.find('\n') == std::string_view::npos) {
+    // Its first line is longer than what was looked at: reading it shows
+    // whether it breaks the bound on a line's length.
+    std::string_view line;
+    source.next(line);
   }
   throw Error(fileNamed(source.label()) +
               " is in none of the landmark file formats (plain numbers, TPS, NTS, CSV/TSV table "
@@ -200,6 +313,20 @@ LandmarkGroup parseGroupText(std::string_view text, std::string_view label,
                              std::string_view fileNameHint) {
   LineSource source(text, std::string(label));
   return readGroup(source, fileNameHint);
+}
+
+void checkGroupColumns(const Matrix& data, const GroupInfo& info, bool threeD,
+                       std::string_view label) {
+  try {
+    checkLandmarkColumns(data, threeD, label);
+  } catch (const Error& e) {
+    if (info.decimalComma.empty()) {
+      throw;
+    }
+    throw Error(std::string(e.what()) + "; the separator looks like a decimal comma (\"" +
+                shownToken(info.decimalComma) +
+                "\"): write numbers with a decimal point, or separate them with semicolons");
+  }
 }
 
 bool holdsLandmarks(const LandmarkGroup& group, int dimension) {

@@ -39,6 +39,9 @@ struct GroupInfo {
   std::vector<std::string> notes;        // what the reader did: skipped curves, scales, ...
   std::vector<std::string> warnings;     // what the user must hear of: specimens left unscaled
   std::vector<std::string> comments;     // the file's own remarks, e.g. on each specimen
+  // A plain file whose first line reads like numbers with decimal commas
+  // ("235,17"), which it reads as separators: that token, for messages.
+  std::string decimalComma;
 };
 
 struct LandmarkGroup {
@@ -58,6 +61,11 @@ LandmarkGroup readGroupFile(const std::string& path);
 // touches the disk.
 LandmarkGroup parseGroupText(std::string_view text, std::string_view label,
                              std::string_view fileNameHint);
+
+// checkLandmarkColumns on a group's matrix; the message says so when the
+// file's separators look like decimal commas.
+void checkGroupColumns(const Matrix& data, const GroupInfo& info, bool threeD,
+                       std::string_view label);
 
 // Whether the group's rows can be read as landmark configurations of
 // `dimension` (2 or 3).

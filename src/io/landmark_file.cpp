@@ -41,7 +41,7 @@ std::vector<double> readRow(std::string_view line, std::string_view label, size_
   std::string bad;
   auto numbers = parseNumbers(line, &bad);
   if (!numbers) {
-    throw Error(lineContext(label, lineNo) + ": \"" + shownToken(bad) + "\" is not a number");
+    throw Error(lineContext(label, lineNo) + ": " + notANumber(bad));
   }
   for (size_t i = 0; i < numbers->size(); ++i) {
     if (!std::isfinite((*numbers)[i])) {

@@ -118,7 +118,13 @@ std::optional<Parameters> parametersOf(const std::vector<std::string_view>& t,
   for (; next < t.size(); ++next) {
     std::optional<int> d = dimOf(t[next]);
     if (!d) {
-      return fail("\"" + shownToken(t[next]) + "\" is no part of a parameter line");
+      std::string head(t[next].substr(0, 4));
+      for (char& c : head) {
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+      }
+      return fail("\"" + shownToken(t[next]) + "\" " +
+                  (head == "DIM=" ? "gives no dimension: DIM= takes 2 or 3"
+                                  : "is no part of a parameter line"));
     }
     p.dimension = d;
   }
@@ -242,7 +248,7 @@ LandmarkGroup readNtsFile(LineSource& source) {
     }
     std::optional<double> v = numberOf(token);
     if (!v) {
-      throw Error(where + ": \"" + shownToken(token) + "\" is not a number");
+      throw Error(where + ": " + notANumber(token));
     }
     if (!std::isfinite(*v)) {
       throw Error(where + ": \"" + shownToken(token) + "\" is not a finite number");

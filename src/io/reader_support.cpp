@@ -1,33 +1,12 @@
 #include "io/reader_support.h"
 
-#include <charconv>
 #include <cmath>
-#include <limits>
 
 #include "io/line_source.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
 namespace vexmoor {
-namespace {
-
-bool equalsIgnoreCase(std::string_view a, std::string_view lower) {
-  if (a.size() != lower.size()) {
-    return false;
-  }
-  for (size_t i = 0; i < a.size(); ++i) {
-    char c = a[i];
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-    if (c != lower[i]) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
 
 std::string fileNamed(std::string_view label) {
   return "file \"" + std::string(label) + "\"";
@@ -48,28 +27,18 @@ bool isBlankLine(std::string_view line) {
 }
 
 std::optional<double> numberOf(std::string_view token) {
-  double sign = 1.0;
-  std::string_view body = token;
-  if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
-    sign = body.front() == '-' ? -1.0 : 1.0;
-    body.remove_prefix(1);
+  return parseNumber(token);
+}
+
+std::string notANumber(std::string_view token) {
+  bool tooLarge = false;
+  std::string shown = "\"" + shownToken(token) + "\"";
+  if (!isOutOfRangeNumber(token, &tooLarge)) {
+    return shown + " is not a number";
   }
-  if (equalsIgnoreCase(body, "inf")) {
-    return sign * std::numeric_limits<double>::infinity();
-  }
-  if (equalsIgnoreCase(body, "nan")) {
-    return std::numeric_limits<double>::quiet_NaN();
-  }
-  if (body.empty() || body.front() == '+' || body.front() == '-') {
-    return std::nullopt;
-  }
-  double value = 0;
-  auto [end, ec] =
-      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
-  if (ec != std::errc() || end != body.data() + body.size()) {
-    return std::nullopt;
-  }
-  return sign * value;
+  return shown + (tooLarge ? " is out of range: numbers must lie between -1.8e308 and 1.8e308"
+                           : " is out of range: it is closer to zero than the smallest number, "
+                             "about 4.9e-324");
 }
 
 size_t appendNumbers(std::string_view line, std::vector<double>& out) {
@@ -89,7 +58,7 @@ size_t appendNumbers(std::string_view line, std::vector<double>& out) {
     std::string_view token = line.substr(start, pos - start);
     std::optional<double> v = numberOf(token);
     if (!v) {
-      throw Error("\"" + shownToken(token) + "\" is not a number");
+      throw Error(notANumber(token));
     }
     if (!std::isfinite(*v)) {
       throw Error("\"" + shownToken(token) + "\" is not a finite number");

@@ -28,6 +28,10 @@ bool isBlankLine(std::string_view line);
 // +.5e-3, Inf and NaN in any letter case; nullopt when it is none.
 std::optional<double> numberOf(std::string_view token);
 
+// `"x" is not a number`, or for a number beyond the range of doubles
+// (1e400) that it is out of range, for the caller to put its context before.
+std::string notANumber(std::string_view token);
+
 // The separators of a plain line and of a TPS coordinate line.
 inline bool isNumberSeparator(char c) {
   return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';

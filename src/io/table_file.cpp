@@ -1,5 +1,6 @@
 #include "io/table_file.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -16,6 +17,11 @@ std::string_view withoutLineBreak(std::string_view line) {
     line.remove_suffix(1);
   }
   return line;
+}
+
+std::string_view trimmedRight(std::string_view s) {
+  size_t e = s.find_last_not_of(" \t\r\n");
+  return e == std::string_view::npos ? std::string_view() : s.substr(0, e + 1);
 }
 
 std::string_view trimmed(std::string_view s) {
@@ -237,7 +243,24 @@ std::vector<std::string> splitFields(std::string_view line, char separator,
   return fields;
 }
 
+std::vector<std::string> splitLineFields(LineSource& source, std::string_view line, char separator,
+                                         const std::string& context) {
+  if (std::count(line.begin(), line.end(), '"') % 2 == 1) {
+    // A quote left open whose close stands on a later line: a field that
+    // holds a line break, which the line-by-line reading cannot take.
+    std::string_view rest = source.peek(size_t{1} << 16);
+    if (rest.find('"') != std::string_view::npos) {
+      throw Error(context + ": a quoted field holds a line break; each field must end on its line");
+    }
+  }
+  return splitFields(line, separator, context);
+}
+
 TableStart classifyTableStart(std::string_view first, std::string_view second) {
+  // Blanks after the last number (spreadsheets end lines in a tab) are no
+  // field of their own.
+  first = trimmedRight(first);
+  second = trimmedRight(second);
   char separator = tableSeparator(first);
   std::vector<std::string> fields;
   try {
@@ -254,7 +277,20 @@ TableStart classifyTableStart(std::string_view first, std::string_view second) {
   }
   if (fields.size() > 1 && !isNumberField(fields[0], separator) &&
       allNumbers(fields, 1, separator)) {
-    return TableStart::kTable;  // identifiers without a header
+    // Identifiers without a header, unless the first field is a number out
+    // of range (1e400) or the next row starts with a number: then it is a
+    // bad number of a plain file, which the plain reader names.
+    if (isOutOfRangeNumber(fields[0])) {
+      return TableStart::kPlain;
+    }
+    std::vector<std::string> next;
+    try {
+      next = splitFields(second, separator, "");
+    } catch (const Error&) {
+      return TableStart::kTable;
+    }
+    bool numberNext = next.size() == fields.size() && isNumberField(next[0], separator);
+    return numberNext ? TableStart::kPlain : TableStart::kTable;
   }
   if (!isHeaderRow(fields, separator)) {
     return TableStart::kPlain;  // a bad number in a plain file: its reader says which
@@ -283,6 +319,7 @@ LandmarkGroup readTableFile(LineSource& source) {
   std::vector<double> values;
   std::vector<std::string> identifiers;
   size_t rows = 0;
+  bool emptyLast = false;  // the header's last column is empty
   while (source.next(line)) {
     size_t lineNo = source.lineNumber();
     if (isBlankLine(line)) {
@@ -291,7 +328,8 @@ LandmarkGroup readTableFile(LineSource& source) {
     if (!started) {
       separator = tableSeparator(withoutLineBreak(line));
     }
-    std::vector<std::string> fields = splitFields(line, separator, fileLine(label, lineNo));
+    std::vector<std::string> fields =
+        splitLineFields(source, line, separator, fileLine(label, lineNo));
     if (emptyRow(fields)) {
       continue;
     }
@@ -301,10 +339,29 @@ LandmarkGroup readTableFile(LineSource& source) {
       if (isHeaderRow(fields, separator)) {
         hasHeader = true;
         header = std::move(fields);
+        // A separator at the end of every line ("...,cs,") makes an empty
+        // last column, header included: no column at all, unless the first
+        // row holds a value there.
+        emptyLast = width > 1 && header.back().empty();
         continue;
       }
     }
-    if (fields.size() != width) {
+    if (emptyLast && fields.size() == width) {
+      if (rows == 0 && !fields.back().empty()) {
+        emptyLast = false;
+      } else if (!fields.back().empty()) {
+        throw Error(fileLine(label, lineNo) + ": \"" + shownToken(fields.back()) +
+                    "\" stands in the last column, which the header and the rows before leave "
+                    "empty");
+      } else {
+        fields.pop_back();
+      }
+    }
+    if (emptyLast && rows == 0 && header.size() == width) {
+      header.pop_back();
+    }
+    size_t rowWidth = emptyLast ? width - 1 : width;
+    if (fields.size() != rowWidth) {
       throw Error(fileLine(label, lineNo) + ": " + std::to_string(fields.size()) +
                   " fields where " + (hasHeader ? "the header has " : "the first row has ") +
                   std::to_string(width));
@@ -323,7 +380,7 @@ LandmarkGroup readTableFile(LineSource& source) {
       }
       std::optional<double> v = fieldNumber(field, separator);
       if (!v) {
-        throw Error(where + ": \"" + shownToken(field) + "\" is not a number");
+        throw Error(where + ": " + notANumber(field));
       }
       if (!std::isfinite(*v)) {
         throw Error(where + ": \"" + shownToken(field) + "\" is not a finite number");
@@ -337,7 +394,7 @@ LandmarkGroup readTableFile(LineSource& source) {
     throw Error(fileNamed(label) +
                 (hasHeader ? " has a header but no rows of numbers" : " holds no rows of numbers"));
   }
-  auto cols = static_cast<Index>(width - roles.firstNumeric);
+  auto cols = static_cast<Index>((emptyLast ? width - 1 : width) - roles.firstNumeric);
   if (cols == 0) {
     throw Error(fileNamed(label) + " has no numeric columns");
   }

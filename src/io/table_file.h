@@ -17,6 +17,8 @@
 //   plain file.
 // - In a semicolon-separated table a comma may be the decimal mark.
 // - Blank lines, and lines of separators only, are skipped.
+// - A separator at the end of every line, the header's included, makes no
+//   column (an empty last header field and empty last fields).
 #pragma once
 
 #include <string>
@@ -46,6 +48,11 @@ char tableSeparator(std::string_view line);
 // `context` first, for a quoted field without its closing quote.
 std::vector<std::string> splitFields(std::string_view line, char separator,
                                      const std::string& context);
+
+// splitFields on a line of `source`; a quoted field that a later line
+// closes is named as a field holding a line break.
+std::vector<std::string> splitLineFields(LineSource& source, std::string_view line, char separator,
+                                         const std::string& context);
 
 // A field written back so that splitFields reads it as it was: quoted,
 // inner quotes doubled, where it holds a quote or the separator or would

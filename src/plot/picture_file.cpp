@@ -3,7 +3,6 @@
 #include <qcustomplot.h>
 
 #include <QBuffer>
-#include <QFile>
 #include <QImage>
 #include <QPageLayout>
 #include <QPdfWriter>
@@ -11,6 +10,7 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "io/output_file.h"
 #include "runtime/error.h"
 #include "runtime/graphics/axes.h"
 #include "runtime/graphics/plot_canvas.h"
@@ -20,18 +20,6 @@ namespace vexmoor {
 namespace {
 
 constexpr int kPngScale = 2;
-
-[[noreturn]] void cannotWrite(const std::string& path, const QString& why) {
-  throw Error("cannot write \"" + escapeNonPrintable(path) + "\": " + why.toStdString());
-}
-
-void writeBytes(const std::string& path, const QByteArray& bytes) {
-  QFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size() ||
-      !file.flush()) {
-    cannotWrite(path, file.errorString());
-  }
-}
 
 QByteArray svgBytes(QSize size, const PicturePainter& paint) {
   QByteArray bytes;
@@ -68,21 +56,24 @@ QByteArray pngBytes(QSize size, const PicturePainter& paint) {
   return bytes;
 }
 
-void writePdf(const std::string& path, QSize size, const PicturePainter& paint) {
-  QPdfWriter pdf(QString::fromStdString(path));
-  pdf.setResolution(72);  // one unit a point
-  pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point), QPageLayout::Portrait,
-                                QMarginsF(0, 0, 0, 0), QPageLayout::Point));
-  QCPPainter painter;
-  if (!painter.begin(&pdf)) {
-    cannotWrite(path, "the PDF cannot be started");
+QByteArray pdfBytes(QSize size, const PicturePainter& paint) {
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  {
+    QPdfWriter pdf(&buffer);
+    pdf.setResolution(72);  // one unit a point
+    pdf.setPageLayout(QPageLayout(QPageSize(QSizeF(size), QPageSize::Point), QPageLayout::Portrait,
+                                  QMarginsF(0, 0, 0, 0), QPageLayout::Point));
+    QCPPainter painter;
+    if (!painter.begin(&pdf)) {
+      throw Error("the PDF picture cannot be started");
+    }
+    painter.setMode(QCPPainter::pmVectorized);
+    paint(painter, size);
+    painter.end();
   }
-  painter.setMode(QCPPainter::pmVectorized);
-  paint(painter, size);
-  painter.end();
-  if (!std::filesystem::exists(path)) {
-    cannotWrite(path, "the PDF was not written");
-  }
+  return bytes;
 }
 
 }  // namespace
@@ -101,19 +92,22 @@ PictureFormat pictureFormatOf(const std::string& path) {
               "\" has no picture extension; use .svg, .png or .pdf");
 }
 
-void writePicture(const std::string& path, PictureFormat format, QSize size,
-                  const PicturePainter& paint) {
+QByteArray pictureBytes(PictureFormat format, QSize size, const PicturePainter& paint) {
   switch (format) {
     case PictureFormat::kSvg:
-      writeBytes(path, svgBytes(size, paint));
-      break;
+      return svgBytes(size, paint);
     case PictureFormat::kPng:
-      writeBytes(path, pngBytes(size, paint));
-      break;
+      return pngBytes(size, paint);
     case PictureFormat::kPdf:
-      writePdf(path, size, paint);
       break;
   }
+  return pdfBytes(size, paint);
+}
+
+void writePicture(const std::string& path, PictureFormat format, QSize size,
+                  const PicturePainter& paint) {
+  QByteArray bytes = pictureBytes(format, size, paint);
+  writeOutputFile(path, std::string_view(bytes.constData(), static_cast<size_t>(bytes.size())));
 }
 
 PicturePainter paintPlot(QCustomPlot& plot) {

@@ -2,6 +2,7 @@
 // a bitmap at twice the size in pixels.
 #pragma once
 
+#include <QByteArray>
 #include <QSize>
 #include <functional>
 #include <string>
@@ -24,8 +25,12 @@ PictureFormat pictureFormatOf(const std::string& path);
 // Paints the picture at `size` (points) into `painter`.
 using PicturePainter = std::function<void(QCPPainter& painter, QSize size)>;
 
-// Writes the picture to `path` in `format`. Throws vexmoor::Error naming
-// the path when it cannot be written.
+// The picture in `format`. Throws vexmoor::Error when it cannot be drawn.
+QByteArray pictureBytes(PictureFormat format, QSize size, const PicturePainter& paint);
+
+// Writes the picture to `path` in `format` by the rules of
+// io/output_file.h. Throws vexmoor::Error naming the path when it cannot be
+// written.
 void writePicture(const std::string& path, PictureFormat format, QSize size,
                   const PicturePainter& paint);
 

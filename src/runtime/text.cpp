@@ -1,5 +1,6 @@
 #include "runtime/text.h"
 
+#include <algorithm>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -35,13 +36,48 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
   return true;
 }
 
+// `token` without its sign, and the sign as a factor.
+std::string_view unsigned_(std::string_view token, double& sign) {
+  sign = 1.0;
+  if (!token.empty() && (token.front() == '+' || token.front() == '-')) {
+    sign = token.front() == '-' ? -1.0 : 1.0;
+    token.remove_prefix(1);
+  }
+  return token;
+}
+
+// The power of ten of the first significant digit of a number written as
+// digits, an optional point and an optional exponent (1e400: 400; 0.01: -2).
+long long decimalMagnitude(std::string_view body) {
+  size_t e = body.find_first_of("eE");
+  std::string_view mantissa = body.substr(0, e);
+  long long exponent = 0;
+  if (e != std::string_view::npos) {
+    std::string_view digits = body.substr(e + 1);
+    bool negative = !digits.empty() && digits.front() == '-';
+    if (!digits.empty() && (digits.front() == '-' || digits.front() == '+')) {
+      digits.remove_prefix(1);
+    }
+    for (char c : digits) {
+      exponent = std::min(exponent * 10 + (c - '0'), 1000000000LL);
+    }
+    exponent = negative ? -exponent : exponent;
+  }
+  size_t point = std::min(mantissa.find('.'), mantissa.size());
+  size_t first = mantissa.find_first_of("123456789");
+  if (first == std::string_view::npos) {
+    return 0;
+  }
+  long long before = first < point ? static_cast<long long>(point - first)
+                                   : -static_cast<long long>(first - point - 1);
+  return before - 1 + exponent;
+}
+
+}  // namespace
+
 std::optional<double> parseNumber(std::string_view token) {
   double sign = 1.0;
-  std::string_view body = token;
-  if (!body.empty() && (body.front() == '+' || body.front() == '-')) {
-    sign = body.front() == '-' ? -1.0 : 1.0;
-    body.remove_prefix(1);
-  }
+  std::string_view body = unsigned_(token, sign);
   if (equalsIgnoreCase(body, "inf")) {
     return sign * std::numeric_limits<double>::infinity();
   }
@@ -61,7 +97,23 @@ std::optional<double> parseNumber(std::string_view token) {
   return sign * value;
 }
 
-}  // namespace
+bool isOutOfRangeNumber(std::string_view token, bool* tooLarge) {
+  double sign = 1.0;
+  std::string_view body = unsigned_(token, sign);
+  if (body.empty() || body.front() == '+' || body.front() == '-') {
+    return false;
+  }
+  double value = 0;
+  auto [end, ec] =
+      std::from_chars(body.data(), body.data() + body.size(), value, std::chars_format::general);
+  if (ec != std::errc::result_out_of_range || end != body.data() + body.size()) {
+    return false;
+  }
+  if (tooLarge) {
+    *tooLarge = decimalMagnitude(body) > 0;
+  }
+  return true;
+}
 
 std::string joinTrimmed(std::initializer_list<std::string_view> pieces) {
   std::string out;

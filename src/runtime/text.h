@@ -23,6 +23,14 @@ std::string joinTrimmed(const std::vector<std::string>& pieces);
 std::optional<std::vector<double>> parseNumbers(std::string_view text,
                                                 std::string* badToken = nullptr);
 
+// One token as a number, by the rules of parseNumbers; std::nullopt when it
+// is none, also for a value beyond the range of doubles (1e400, 1e-400).
+std::optional<double> parseNumber(std::string_view token);
+
+// True when `token` is written as a number but lies beyond the range of
+// doubles; `tooLarge` tells which end.
+bool isOutOfRangeNumber(std::string_view token, bool* tooLarge = nullptr);
+
 // The text with every control byte (below 0x20, and DEL) and every byte that
 // is not part of a well-formed UTF-8 character written as \xNN, and a
 // backslash as \\, so that a message quoting a token of a binary file shows

@@ -1,7 +1,10 @@
 #include "shape/partial_warps2d.h"
 
+#include <algorithm>
 #include <cmath>
+#include <numeric>
 #include <string>
+#include <vector>
 
 #include "runtime/error.h"
 #include "shape/centroid.h"
@@ -106,6 +109,26 @@ Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) 
   yf.topRows(k - 3) = y.topRows(k - 3);
   yf.row(k - 3) = xc.transpose();
   return yf;
+}
+
+std::optional<std::pair<Index, Index>> coincidingLandmarks(const RowVector& xref) {
+  Index k = (xref.size() - 1) / 2;
+  std::vector<Index> order(static_cast<size_t>(k));
+  std::iota(order.begin(), order.end(), Index{0});
+  auto point = [&](Index i) { return std::pair(xref(2 * i), xref(2 * i + 1)); };
+  std::sort(order.begin(), order.end(), [&](Index a, Index b) {
+    return point(a) < point(b) || (point(a) == point(b) && a < b);
+  });
+  std::optional<std::pair<Index, Index>> first;
+  for (size_t i = 1; i < order.size(); ++i) {
+    if (point(order[i - 1]) == point(order[i])) {
+      std::pair<Index, Index> p(order[i - 1] + 1, order[i] + 1);
+      if (!first || p < *first) {
+        first = p;
+      }
+    }
+  }
+  return first;
 }
 
 Matrix getpwpca(const RowVector& xref, const Matrix& x) {

@@ -3,6 +3,9 @@
 // two uniform components, then the specimen's trailing value.
 #pragma once
 
+#include <optional>
+#include <utility>
+
 #include "runtime/matrix.h"
 
 namespace vexmoor {
@@ -29,6 +32,10 @@ RowVector uniparmproc(const RowVector& yref);
 // gettpse and the reference row: (k - 2) × 2, rows 1 ... k - 3 the x and y
 // scores on each principal warp, the last row the two uniform scores.
 Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref);
+
+// The first two landmarks (1-based, i < j) of a reference row (2k + 1
+// values) that stand at one point, or nullopt when all stand apart.
+std::optional<std::pair<Index, Index>> coincidingLandmarks(const RowVector& xref);
 
 // xref: the reference row (2k + 1 values, from getconsensuspca); x: N × (2k + 1)
 // specimens superimposed on it. Returns N × (2k - 3): per principal warp j

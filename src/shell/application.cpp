@@ -7,9 +7,9 @@
 #include <QStatusBar>
 #include <algorithm>
 #include <chrono>
-#include <fstream>
 
 #include "actions/computing_operations.h"
+#include "io/output_file.h"
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/text.h"
 #include "shell/help_pages.h"
@@ -131,12 +131,10 @@ void Application::saveResultText(QMainWindow& window) {
     return;
   }
   const std::string& path = answer->path;
-  std::ofstream out(path, std::ios::binary);
-  out << *text << '\n';
-  out.close();
-  if (!out) {
-    m_shell.showStatus("Save result failed: cannot write \"" + escapeNonPrintable(path) + "\"",
-                       true);
+  try {
+    writeOutputFile(path, *text + "\n");
+  } catch (const Error& e) {
+    m_shell.showStatus(std::string("Save result failed: ") + e.what(), true);
     return;
   }
   m_shell.showStatus("Result saved to " + escapeNonPrintable(path), false);

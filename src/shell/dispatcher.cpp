@@ -226,7 +226,7 @@ void Dispatcher::loadData(int group) {
                 "landmarks");
   }
   if (!table) {
-    checkLandmarkColumns(data, threeD, file->name);
+    checkGroupColumns(data, info, threeD, file->name);
   } else {
     info.kind = RowKind::kVariables;
   }

@@ -3,11 +3,11 @@
 #include <qcustomplot.h>
 
 #include <QFileDialog>
-#include <QSaveFile>
 #include <algorithm>
 #include <filesystem>
 
 #include "actions/replicate_table.h"
+#include "io/output_file.h"
 #include "plot/picture_file.h"
 #include "runtime/error.h"
 #include "runtime/graphics/graphics_system.h"
@@ -23,17 +23,6 @@ std::string lowerExtension(const std::string& path) {
   std::transform(e.begin(), e.end(), e.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return e;
-}
-
-void writeWhole(const std::string& path, const std::string& content) {
-  QSaveFile file(QString::fromStdString(path));
-  if (!file.open(QIODevice::WriteOnly) ||
-      file.write(content.data(), static_cast<qint64>(content.size())) !=
-          static_cast<qint64>(content.size()) ||
-      !file.commit()) {
-    throw Error("cannot write \"" + escapeNonPrintable(path) +
-                "\": " + file.errorString().toStdString());
-  }
 }
 
 // The axes of the main window: the one of the first window that has axes.
@@ -67,16 +56,16 @@ void saveResultAs(const std::string& path, ResultFormat format, const AnalysisRe
                   const RunDescription& run) {
   switch (format) {
     case ResultFormat::kText:
-      writeWhole(path, result.text + "\n");
+      writeOutputFile(path, result.text + "\n");
       break;
     case ResultFormat::kJson:
-      writeWhole(path, resultJson(result, run) + "\n");
+      writeOutputFile(path, resultJson(result, run) + "\n");
       break;
     case ResultFormat::kReplicatesCsv:
       if (!result.resampling) {
         throw Error(result.action + " draws no replicates; save its text or JSON instead");
       }
-      writeWhole(path, replicateCsv(*result.resampling));
+      writeOutputFile(path, replicateCsv(*result.resampling));
       break;
   }
 }

@@ -7,8 +7,8 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 #include <ctime>
-#include <fstream>
 
+#include "io/output_file.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 #include "shell/result_saving.h"
@@ -116,12 +116,7 @@ std::string ResultsLog::text() const {
 }
 
 void ResultsLog::saveTo(const std::string& path) const {
-  std::ofstream out(path, std::ios::binary);
-  out << text();
-  out.close();
-  if (!out) {
-    throw Error("cannot write the results log to \"" + escapeNonPrintable(path) + "\"");
-  }
+  writeOutputFile(path, text());
 }
 
 void ResultsLog::save() {

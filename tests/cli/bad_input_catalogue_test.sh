@@ -127,6 +127,30 @@ tr ' ' ',' <"$gorf" >"$f/commas.txt"
 head -c -1 "$gorf" >"$f/no_final_break.txt"
 { echo; cat "$gorf"; } >"$f/blank_first.txt"
 ctrl_name=$(printf 'missing\001name.txt')
+sed 's/$/\t/' "$gorf" >"$f/trailing_tab.txt"
+awk 'NR==1{$1="abc"} {print}' "$gorf" >"$f/first_abc.txt"
+awk 'NR==1{$1="1e400"} {print}' "$gorf" >"$f/first_1e400.txt"
+awk 'NR==1{d="1"; for(i=0;i<399;i++) d=d"0"; $1=d} {print}' "$gorf" >"$f/first_400_digits.txt"
+sed 's/\./,/g' "$gorf" >"$f/decimal_comma.txt"
+sed 's/\./,/g' "$gorf" | tr ' ' '\t' >"$f/decimal_comma_tabs.txt"
+n=$(wc -l <"$gorf")
+{ echo "id,x1,y1,x2,y2,x3,y3,x4,y4,x5,y5,x6,y6,x7,y7,x8,y8,cs,"; awk -v OFS=, '{$1=$1; print "s" NR, $0 ","}' "$gorf"; } >"$f/trailing_column.csv"
+{ echo "id,x1,y1,x2,y2,x3,y3,x4,y4,x5,y5,x6,y6,x7,y7,x8,y8,cs"; awk -v OFS=, '{$1=$1; print (NR==2 ? "\"s\n2\"" : "s" NR), $0}' "$gorf"; } >"$f/quoted_break.csv"
+{ echo "1 ${n} 16 0 DIM=4"; awk '{NF=NF-1; print}' "$gorf"; } >"$f/dim4.nts"
+{ echo "1 ${n} 16 0 DIM=abc"; awk '{NF=NF-1; print}' "$gorf"; } >"$f/dimabc.nts"
+{ echo "2 ${n}L 16 0"; for i in $(seq "$n"); do printf 's%d ' "$i"; done; echo; awk '{NF=NF-1; print}' "$gorf"; } >"$f/type2.nts"
+head -c 100000000 /dev/zero | tr '\0' 'x' >"$f/100mb_line.txt"
+# 1,500 landmarks on a circle: the rounded consensus merges neighbours.
+for s in 1 2; do
+  awk -v s=$s 'BEGIN{srand(s); for(i=0;i<12;i++){for(j=0;j<1500;j++){t=6.283185307179586*j/1500;
+      r=10+0.01*rand(); printf "%.4f %.4f ", r*cos(t), r*sin(t)} print 1}}' >"$f/circle$s.txt"
+done
+sed 's/ID=gorf02$/ID=gorf01/' "$examples/gorilla_groups/gorillas.tps" >"$f/duplicate_ids.tps"
+cp "$gorf" "$f/input_copy.txt"
+ln -sf "$f/input_copy.txt" "$f/input_link.csv"
+echo old >"$f/read_only.csv"
+chmod 444 "$f/read_only.csv"
+esc_action=$(printf 'Do\033]0;x\007Mezey')
 
 baseline=$("$batch" DoMezeyAngle "$gorf" "$gorm" -k 2)
 
@@ -160,6 +184,19 @@ expect dev_null err 'null' -- "${A[@]}" /dev/null "$gorm" -k 2
 expect blank_first_line err 'line 1' -- "${A[@]}" "$f/blank_first.txt" "$gorm" -k 2
 expect pipe_input same '' -- "${A[@]}" <(cat "$gorf") "$gorm" -k 2
 
+expect trailing_tab same '' -- "${A[@]}" "$f/trailing_tab.txt" "$gorm" -k 2
+expect trailing_empty_column same '' -- "${A[@]}" "$f/trailing_column.csv" "$gorm" -k 2
+expect first_token_abc err '"abc" is not a number' -- "${A[@]}" "$f/first_abc.txt" "$gorm" -k 2
+expect first_token_1e400 err '"1e400" is out of range' -- "${A[@]}" "$f/first_1e400.txt" "$gorm" -k 2
+expect first_token_400_digits err 'is out of range' -- "${A[@]}" "$f/first_400_digits.txt" "$gorm" -k 2
+expect decimal_comma_blanks err 'looks like a decimal comma' -- "${A[@]}" "$f/decimal_comma.txt" "$gorm" -k 2
+expect decimal_comma_tabs err 'looks like a decimal comma' -- "${A[@]}" "$f/decimal_comma_tabs.txt" "$gorm" -k 2
+expect nts_dim_4 err '"DIM=4" gives no dimension' -- "${A[@]}" "$f/dim4.nts" "$gorm" -k 2
+expect nts_dim_abc err '"DIM=abc" gives no dimension' -- "${A[@]}" "$f/dimabc.nts" "$gorm" -k 2
+expect nts_matrix_type_2 err 'matrix type "2" is not 1' -- "${A[@]}" "$f/type2.nts" "$gorm" -k 2
+expect quoted_line_break err 'holds a line break' -- "${A[@]}" "$f/quoted_break.csv" "$gorm" -k 2
+expect line_of_100mb err 'longer than 64 MiB' -- "${A[@]}" "$f/100mb_line.txt" "$gorm" -k 2
+
 # --- shapes that cannot be analysed -----------------------------------------
 expect one_specimen_group1 err 'group 1 has 1 specimen' -- "${A[@]}" "$f/one.txt" "$gorm" -k 2
 expect one_specimen_group2 err 'group 2 has 1 specimen' -- "${A[@]}" "$gorf" "$f/one.txt" -k 2
@@ -180,6 +217,7 @@ expect two_d_read_as_3d err '17 values' -- "${A[@]}" "$gorf" "$gorm" -k 2 --3d
 expect three_d_read_as_2d err '22 values' -- "${A[@]}" "$macf" "$macm" -k 2
 expect mismatched_groups err 'not have the same landmarks' -- "${A[@]}" "$gorf" "$f/seven_landmarks.txt" -k 2
 expect mismatched_dimensions err 'macm.txt' -- "${A[@]}" "$gorf" "$macm" -k 2
+expect dense_outline err 'puts landmarks' -- "${A[@]}" "$f/circle1.txt" "$f/circle2.txt" -k 2
 
 # --- settings -----------------------------------------------------------------
 expect k_zero err 'it is 0' -- "${A[@]}" "$gorf" "$gorm" -k 0
@@ -203,6 +241,24 @@ expect unknown_flag err '--frobnicate' -- "${A[@]}" "$gorf" "$gorm" -k 2 --frobn
 expect unknown_action err 'unknown action' -- DoMagic "$gorf" "$gorm" -k 2
 expect action_only err 'ACTION GROUP1_FILE GROUP2_FILE' -- DoMezeyAngle
 expect too_many_arguments err 'named twice' -- "${A[@]}" "$gorf" "$gorm" "$gorm" -k 2
+expect repeated_k err 'option -k was given twice' -- "${A[@]}" "$gorf" "$gorm" -k 2 -k 3
+expect repeated_seed err 'option --seed was given twice' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --seed 1 --seed 2
+expect repeated_flag err 'option --json was given twice' -- "${A[@]}" "$gorf" "$gorm" -k 2 --json --json
+expect option_for_a_value err 'option --group-by needs a value' -- "${A[@]}" "$examples/gorilla_groups/gorillas.csv" --group-by -k 2
+expect control_bytes_action err 'Do\x1b]0;x\x07Mezey' -- "$esc_action" "$gorf" "$gorm" -k 2
+expect control_bytes_option err '--x\x01' -- "${A[@]}" "$gorf" "$gorm" -k 2 "$(printf -- '--x\001')"
+expect control_bytes_v err '\x07' -- BootMezeyAngle "$gorf" "$gorm" -k 2 -v "$(printf '1\007')"
+expect control_bytes_seed err '\x07' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --seed "$(printf '1\007')"
+
+# --- outputs ------------------------------------------------------------------
+B=(BootMezeyAngle "$f/input_copy.txt" "$gorm" -k 2 --seed 1)
+expect output_is_input err 'is the data file' -- "${B[@]}" --replicates "$f/input_copy.txt"
+expect output_is_input_link err 'under another name' -- "${B[@]}" --replicates "$f/input_link.csv"
+expect two_outputs_one_file err 'both write' -- "${B[@]}" --replicates "$f/same.svg" --plot "$f/same.svg"
+expect read_only_output err 'the file is read-only' -- "${B[@]}" --replicates "$f/read_only.csv"
+if [ -e /dev/full ]; then
+  expect output_dev_full err 'No space left on device' -- "${B[@]}" --replicates /dev/full
+fi
 
 # --- groups named by a column, a classifier or several files -------------------
 table=$examples/gorilla_groups/gorillas.csv
@@ -225,6 +281,7 @@ expect classifier_without_by err '--by COLUMN' -- DoMezeyAngle "$tps" --classifi
 expect by_without_classifier err 'needs --classifier' -- DoMezeyAngle "$tps" --by group -k 2
 expect classifier_missing_column err 'no column "species"' -- DoMezeyAngle "$tps" --classifier "$classes" --by species -k 2
 expect classifier_leaves_specimen err 'specimen "gorm07" has no group' -- DoMezeyAngle "$tps" --classifier "$f/short_classifier.csv" --by group -k 2
+expect classifier_duplicate_ids err 'are both "gorf01"' -- DoMezeyAngle "$f/duplicate_ids.tps" --classifier "$classes" --by group -k 2
 expect classifier_names_stranger err 'specimen "gorx99" is not in file' -- DoMezeyAngle "$tps" --classifier "$f/extra_classifier.csv" --by group -k 2
 expect three_files ok 'pooled frame of all 3 groups' -- "${A[@]}" "$gorf" "$gorm" "$f/tabs.txt" -k 2
 expect three_files_one_specimen err 'group "one" has 1 specimen' -- "${A[@]}" "$gorf" "$gorm" "$f/one.txt" -k 2
@@ -240,6 +297,12 @@ expect commas same '' -- "${A[@]}" "$f/commas.txt" "$gorm" -k 2
 expect byte_order_mark same '' -- "${A[@]}" "$f/bom.txt" "$gorm" -k 2
 expect note_after_blank_line same '' -- "${A[@]}" "$f/note_after_blank.txt" "$gorm" -k 2
 expect no_final_line_break same '' -- "${A[@]}" "$f/no_final_break.txt" "$gorm" -k 2
+
+# Nothing a run read was changed by its outputs.
+if ! cmp -s "$gorf" "$f/input_copy.txt" || [ "$(cat "$f/read_only.csv")" != old ]; then
+  failures=$((failures + 1))
+  echo "FAIL     outputs changed an input or a read-only file"
+fi
 
 echo "$cases cases, $failures failed"
 [ "$failures" -eq 0 ]

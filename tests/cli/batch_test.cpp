@@ -66,14 +66,18 @@ class TempDir {
   std::filesystem::path m_path;
 };
 
-BatchRun runBatch(const std::vector<std::string>& args) {
+// `stdoutTo` replaces the redirection of standard output (">/dev/full",
+// ">&-"); `environment` goes before the command ("env -u NAME").
+BatchRun runBatch(const std::vector<std::string>& args, const std::string& stdoutTo = "",
+                  const std::string& environment = "") {
   TempDir dir;
-  std::string command = quoted(VEXMOOR_BATCH);
+  std::string command = environment + " " + quoted(VEXMOOR_BATCH);
   for (const std::string& a : args) {
     command += " " + quoted(a);
   }
   std::filesystem::path out = dir.path() / "out", err = dir.path() / "err";
-  command += " >" + quoted(out.string()) + " 2>" + quoted(err.string()) + " </dev/null";
+  command += (stdoutTo.empty() ? " >" + quoted(out.string()) : " " + stdoutTo) + " 2>" +
+             quoted(err.string()) + " </dev/null";
   BatchRun r;
   int raw = std::system(command.c_str());
   r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -349,6 +353,76 @@ TEST(BatchOutputs, PathsThatCannotBeWrittenFailBeforeAnyWork) {
   EXPECT_EQ(files, 4u);  // kept.csv, bad.txt and the folders d.csv, p.svg
 }
 
+TEST(BatchOutputs, NeverDestroyTheRunsInputs) {
+  TempDir dir;
+  std::string data = dir.file("g.txt", slurp(kGorf));
+  std::filesystem::create_symlink(data, dir.path() / "link.csv");
+  std::filesystem::create_hard_link(data, dir.path() / "hard.txt");
+  std::vector<std::string> boot{"BootMezeyAngle", data, kGorm, "-k", "2", "--seed", "1"};
+  auto with = [&](std::vector<std::string> extra, std::vector<std::string> args) {
+    args.insert(args.end(), extra.begin(), extra.end());
+    return failureOf(runBatch(args));
+  };
+  EXPECT_EQ(with({"--replicates", data}, boot),
+            "option --replicates: \"" + data +
+                "\" is the data file of this run; give another file, or the output would "
+                "destroy it");
+  std::string link = (dir.path() / "link.csv").string();
+  EXPECT_EQ(with({"--replicates", link}, boot),
+            "option --replicates: \"" + link + "\" is the data file \"" + data +
+                "\" of this run under another name; give another file, or the output would "
+                "destroy it");
+  std::string hard = (dir.path() / "hard.txt").string();
+  boot[1] = hard;
+  EXPECT_NE(with({"--replicates", data}, boot).find("is the data file \"" + hard),
+            std::string::npos);
+  std::string table = dir.file("t.csv", slurp(VEXMOOR_EXAMPLES "/gorilla_groups/gorillas.csv"));
+  std::string classes = dir.file("c.csv", slurp(VEXMOOR_EXAMPLES "/gorilla_groups/classifier.csv"));
+  EXPECT_NE(
+      with({"--replicates", table}, {"BootMezeyAngle", table, "--group-by", "group", "-k", "2"})
+          .find("is the table of this run"),
+      std::string::npos);
+  EXPECT_NE(with({"--replicates", classes},
+                 {"BootMezeyAngle", VEXMOOR_EXAMPLES "/gorilla_groups/gorillas.tps", "--classifier",
+                  classes, "--by", "group", "-k", "2"})
+                .find("is the classifier of this run"),
+            std::string::npos);
+  std::string svg = (dir.path() / "same.svg").string();
+  boot[1] = data;
+  EXPECT_EQ(with({"--replicates", svg, "--plot", svg}, boot),
+            "options --replicates and --plot both write \"" + svg + "\"; give each its own file");
+  EXPECT_EQ(slurp(data), slurp(kGorf));
+  EXPECT_EQ(slurp(table), slurp(VEXMOOR_EXAMPLES "/gorilla_groups/gorillas.csv"));
+  EXPECT_EQ(slurp(classes), slurp(VEXMOOR_EXAMPLES "/gorilla_groups/classifier.csv"));
+  EXPECT_FALSE(std::filesystem::exists(svg));
+}
+
+TEST(BatchOutputs, FailedWritesToStandardOutputAreReported) {
+  std::vector<std::string> angle{"DoMezeyAngle", kGorf, kGorm, "-k", "2"};
+  if (std::filesystem::exists("/dev/full")) {
+    BatchRun full = runBatch(angle, ">/dev/full");
+    EXPECT_EQ(full.status, 1);
+    EXPECT_EQ(full.err, "error: cannot write standard output: No space left on device\n");
+    std::vector<std::string> help{"--help"};
+    EXPECT_EQ(runBatch(help, ">/dev/full").status, 1);
+  }
+  BatchRun closed = runBatch(angle, ">&-");
+  EXPECT_EQ(closed.status, 1);
+  EXPECT_EQ(closed.err, "error: cannot write standard output: Bad file descriptor\n");
+  // /dev/stdout is written through standard output, in order, and stays a
+  // link.
+  TempDir dir;
+  const std::string out = (dir.path() / "both.txt").string();
+  std::vector<std::string> boot{"BootMezeyAngle", kGorf, kGorm,          "-k",         "2",
+                                "--seed",         "1",   "--replicates", "/dev/stdout"};
+  BatchRun both = runBatch(boot, ">" + quoted(out));
+  ASSERT_EQ(both.status, 0) << both.err;
+  std::string written = slurp(out);
+  EXPECT_EQ(written.rfind("replicate,angle_group1", 0), 0u);
+  EXPECT_NE(written.find("\nBootstrap Test of Angle\n"), std::string::npos);
+  EXPECT_TRUE(std::filesystem::is_symlink("/dev/stdout"));
+}
+
 TEST(BatchOutputs, OptionsThatDoNotFitTheAction) {
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--replicates", "r.csv"})),
             "option --replicates: DoMezeyAngle draws no replicates; it needs a resampling test "
@@ -367,8 +441,11 @@ TEST(BatchPlot, WritesEachPictureFormat) {
   for (const char* action : {"DoMezeyAngle", "RangeMezeyAngle"}) {
     for (const Case& c : cases) {
       std::string path = (dir.path() / (std::string(action) + c.extension)).string();
-      BatchRun r = runBatch({action, kGorf, kGorm, "-k", "2", "--seed", "1", "--plot", path});
+      // Qt's remarks on a missing runtime folder are not the program's.
+      BatchRun r = runBatch({action, kGorf, kGorm, "-k", "2", "--seed", "1", "--plot", path}, "",
+                            "env -u XDG_RUNTIME_DIR");
       ASSERT_EQ(r.status, 0) << r.err;
+      EXPECT_EQ(r.err, "");
       std::string bytes = slurp(path);
       EXPECT_EQ(bytes.substr(0, c.magic.size()), c.magic) << path;
       EXPECT_GT(bytes.size(), 1000u) << path;
@@ -413,6 +490,33 @@ TEST(BatchOptions, ParsesEverySetting) {
   EXPECT_FALSE(cpc.components);
   EXPECT_EQ(cpc.bootValue, 1);
   EXPECT_FALSE(cpc.seed);
+}
+
+TEST(BatchOptions, RepeatsMisplacedValuesAndControlBytesAreNamed) {
+  auto message = [](std::vector<std::string> extra) {
+    std::vector<std::string> args{"BootMezeyAngle", "a.txt", "b.txt"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return errorMessage([&] { parseBatchOptions(args); });
+  };
+  EXPECT_EQ(message({"-k", "2", "-k", "3"}), "option -k was given twice; give it once");
+  EXPECT_EQ(message({"-k2", "--seed=1", "--seed", "2"}),
+            "option --seed was given twice; give it once");
+  EXPECT_EQ(message({"-k", "2", "--json", "--json"}),
+            "option --json was given twice; give it once");
+  EXPECT_EQ(message({"--group-by", "-k", "2"}),
+            "option --group-by needs a value; it is followed by option -k");
+  EXPECT_EQ(message({"-k", "2", "--replicates"}), "option --replicates needs a value");
+  // A negative number is a value, not an option.
+  EXPECT_EQ(message({"-k", "2", "-v", "-1"}), "option -v needs a positive whole number; it is -1");
+  EXPECT_EQ(message({"-k", "2", "-v", "1\x1b"}),
+            "option -v needs a whole number; \"1\\x1b\" is not one");
+  EXPECT_EQ(message({"-k", "2", "--seed", "\x07"}),
+            "option --seed needs a whole number; \"\\x07\" is not one");
+  EXPECT_EQ(message({"-k", "2", "--x\x01"}), "unknown option \"--x\\x01\"");
+  EXPECT_EQ(errorMessage([] {
+              parseBatchOptions({"Do\x1b]0;x\x07Mezey", "a", "b"});
+            }).rfind("unknown action \"Do\\x1b]0;x\\x07Mezey\"", 0),
+            0u);
 }
 
 }  // namespace

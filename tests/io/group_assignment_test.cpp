@@ -32,6 +32,18 @@ TEST(GroupedTable, SplitsByTheColumnInOrderOfFirstAppearance) {
   EXPECT_EQ(g.groups[0].data(1, 5), 3.0);
 }
 
+TEST(GroupedTable, LabelsAreTrimmedOfBlanks) {
+  std::string padded = kTable;
+  padded.replace(padded.find("Gorilla"), 7, "\" Gorilla\t\"");
+  NamedGroups g = parseGroupedTable(padded, "t.csv", "species");
+  EXPECT_EQ(g.names, (std::vector<std::string>{"Pan, common", "Gorilla"}));
+  Classifier c = parseClassifier("id,sex\na,\"f \"\nc,f\n", "c.csv", "sex");
+  LandmarkGroup file = parseGroupedTable(kTable, "t.csv", "species").groups[0];  // a and c
+  EXPECT_EQ(errorMessage([&] { classifyGroups(file, "t.csv", c); }),
+            "classifier \"c.csv\" gives every specimen the one group \"f\"; comparing groups "
+            "needs at least two");
+}
+
 TEST(GroupedTable, ErrorsKeepTheirLinesAndNameTheColumn) {
   std::string bad = kTable;
   bad.replace(bad.find("0,0,1,0,0,3"), 11, "0,0,1,x,0,3");
@@ -71,6 +83,13 @@ TEST(Classifier, GroupsTheFilesSpecimensAndRefusesGapsAndStrangers) {
             "classifier \"c.csv\", line 3: specimen \"a\" is listed twice (also on line 2)");
   EXPECT_EQ(errorMessage([] { parseClassifier("id,sex\na,\n", "c.csv", "sex"); }),
             "classifier \"c.csv\", line 2: specimen \"a\" has no group in column \"sex\"");
+  // Identifiers decide the groups: one of two specimens would take the
+  // other's group.
+  LandmarkGroup twice = file;
+  twice.info.identifiers = {"a", "a"};
+  EXPECT_EQ(errorMessage([&] { classifyGroups(twice, "t.csv", c); }),
+            "file \"t.csv\": specimens 1 and 2 are both \"a\"; classifier \"c.csv\" assigns "
+            "groups by identifier, so each specimen needs its own");
   EXPECT_EQ(errorMessage([] { parseClassifier("id,sex\n", "c.csv", "id"); }),
             "classifier \"c.csv\": column \"id\" is its first column, which holds the specimen "
             "identifiers; give the column of groups");

@@ -70,6 +70,79 @@ TEST(GroupFile, AnEndlessLineIsCutOffWithAnError) {
             "file \"/dev/zero\", line 1 is longer than 64 MiB: not a text file of landmark data");
 }
 
+TEST(GroupFile, SpreadsheetLineEndsReadAsTheNumbersBefore) {
+  std::string plain = "5 193 53 -27 0 0 235.17\n51 191 55 -31 0 0 238.96\n";
+  Matrix expected = parseLandmarkText(plain, "p.txt");
+  for (const char* tail : {"\t", " ", "\t\r", "  \t"}) {
+    std::string text =
+        "5 193 53 -27 0 0 235.17" + std::string(tail) + "\n51 191 55 -31 0 0 238.96" + tail + "\n";
+    LandmarkGroup g = parseGroupText(text, "p.txt", "");
+    EXPECT_EQ(g.info.format, GroupFormat::kPlain);
+    EXPECT_EQ(g.data, expected);
+  }
+  // A separator after every field, the header's included, is no column.
+  std::string table = "id,x1,y1,x2,y2,x3,y3,cs\na,0,0,1,0,0,1,7\nb,0,0,2,0,0,1,8\n";
+  std::string trailing = "id,x1,y1,x2,y2,x3,y3,cs,\na,0,0,1,0,0,1,7,\nb,0,0,2,0,0,1,8,\n";
+  EXPECT_EQ(parseGroupText(trailing, "t.csv", "").data, parseGroupText(table, "t.csv", "").data);
+  std::string tabs = "id\tx1\ty1\tx2\ty2\tx3\ty3\tcs\t\na\t0\t0\t1\t0\t0\t1\t7\t\n";
+  EXPECT_EQ(parseGroupText(tabs, "t.tsv", "").data.cols(), 7);
+  EXPECT_EQ(errorMessage([] { parseGroupText("id,a,b,\nA,1,2,\nB,3,4,5\n", "t.csv", ""); }),
+            "file \"t.csv\", line 3: \"5\" stands in the last column, which the header and the "
+            "rows before leave empty");
+}
+
+TEST(GroupFile, MessagesNameTheTokenOrTheRuleAtFault) {
+  auto message = [](const std::string& text, const char* name = "p.txt") {
+    return errorMessage([&] { parseGroupText(text, name, name); });
+  };
+  std::string rest = " 193 53 -27 0 0 235.17\n51 191 55 -31 0 0 238.96\n";
+  EXPECT_EQ(message("abc" + rest), "file \"p.txt\", line 1: \"abc\" is not a number");
+  EXPECT_EQ(message("1e400" + rest),
+            "file \"p.txt\", line 1: \"1e400\" is out of range: numbers must lie between "
+            "-1.8e308 and 1.8e308");
+  EXPECT_EQ(message("1" + std::string(400, '0') + rest).rfind("file \"p.txt\", line 1: \"1000"),
+            0u);
+  EXPECT_NE(message("1" + std::string(400, '0') + rest).find("is out of range"), std::string::npos);
+  EXPECT_EQ(message("0.5 1e-400 2\n1 2 3\n"),
+            "file \"p.txt\", line 1: \"1e-400\" is out of range: it is closer to zero than the "
+            "smallest number, about 4.9e-324");
+  // Identifiers without a header still make a table.
+  EXPECT_EQ(parseGroupText("a 1 2 3\nb 4 5 6\n", "p.txt", "").info.identifiers,
+            (std::vector<std::string>{"a", "b"}));
+
+  std::string decimal =
+      "the separator looks like a decimal comma (\"235,17\"); write numbers with a decimal "
+      "point, or separate them with semicolons";
+  EXPECT_EQ(message("5 193 53 -27 0 0 235,17\n51 191 55 -31 0 0 238,96\n"),
+            "file \"p.txt\", line 1: " + decimal);
+  EXPECT_EQ(message("5\t193\t53\t-27\t0\t0\t235,17\n"), "file \"p.txt\", line 1: " + decimal);
+  // Commas between blanks may be pairs of whole numbers: read, and the
+  // column count's message says what they may be.
+  LandmarkGroup pairs = parseGroupText("1,5 2,25 3,75\n1,5 2,5 3,5\n", "p.txt", "");
+  EXPECT_EQ(pairs.data.cols(), 6);
+  EXPECT_EQ(errorMessage([&] { checkGroupColumns(pairs.data, pairs.info, false, "p.txt"); }),
+            "file \"p.txt\" has 6 values per line; two-dimensional data need 2k + 1 (k "
+            "landmarks, then a trailing value); the separator looks like a decimal comma "
+            "(\"1,5\"): write numbers with a decimal point, or separate them with semicolons");
+
+  std::string nts = "1 2L 4 0 DIM=2\na b\n0 0 1 0\n0 0 2 1\n";
+  EXPECT_EQ(message("1 2L 4 0 DIM=4\na b\n0 0 1 0\n0 0 2 1\n", "a.nts"),
+            "file \"a.nts\", line 1: \"DIM=4\" gives no dimension: DIM= takes 2 or 3");
+  EXPECT_EQ(message("\" a comment\n1 2L 4 0 DIM=abc\na b\n0 0 1 0\n", "a.nts"),
+            "file \"a.nts\", line 2: \"DIM=abc\" gives no dimension: DIM= takes 2 or 3");
+  EXPECT_EQ(message("2 2L 4 0\na b\n0 0 1 0\n0 0 2 1\n", "a.txt"),
+            "file \"a.txt\", line 1: matrix type \"2\" is not 1, the rectangular data matrix "
+            "this reader takes");
+
+  EXPECT_EQ(message("id,a,b\n\"x\n1\",1,2\n", "t.csv"),
+            "file \"t.csv\", line 2: a quoted field holds a line break; each field must end on "
+            "its line");
+  // One line beyond the bound, whatever it holds: the bound's message.
+  std::string longLine(kMaxLineLength + 10, 'x');
+  EXPECT_EQ(message(longLine),
+            "file \"p.txt\", line 1 is longer than 64 MiB: not a text file of landmark data");
+}
+
 TEST(GroupFile, ReadsFromAPipe) {
   std::string fifo =
       (std::filesystem::temp_directory_path() / ("vexmoor_fifo_" + std::to_string(::getpid())))
