@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "plot/component_plots.h"
 #include "plot/picture_file.h"
 #include "plot/replicate_histogram.h"
 #include "plot/showshape.h"
@@ -67,13 +68,27 @@ void drawHistograms(const ResamplingResult& r, const std::string& path, PictureF
   writePicture(path, format, size, paintPlot(plot));
 }
 
+void drawComponents(const PrincipalComponents& pc, const std::string& path, PictureFormat format) {
+  QCustomPlot plot;
+  QSize size = componentsPageSize();
+  plot.resize(size);
+  GroupNames names;
+  for (const GroupComponents& g : pc.groups) {
+    names.push_back(g.label);
+  }
+  drawComponentsPage(plot, pc, names);
+  writePicture(path, format, size, paintPlot(plot));
+}
+
 }  // namespace
 
 PictureWriter pictureWriter(const char* program) {
   return [program](const BatchPicture& p, const std::string& path, const std::string& extension) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
-    if (p.result.resampling) {
+    if (p.result.components) {
+      drawComponents(*p.result.components, path, format);
+    } else if (p.result.resampling) {
       drawHistograms(*p.result.resampling, path, format);
     } else {
       drawGroups(p, path, format);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compare/analysis_input.h"
+#include "compare/principal_components.h"
 #include "compare/resampling_tests.h"
 #include "cpc/model_hierarchy.h"
 #include "runtime/host.h"
@@ -76,6 +77,7 @@ struct AnalysisResult {
   std::optional<ResamplingResult> resampling;  // the resampling tests
   std::optional<ModelHierarchy> models;        // RunCPC
   std::optional<GroupComparison> comparison;   // three or more groups
+  std::optional<PrincipalComponents> components;  // PrincipalComponents
 };
 
 struct AnalysisAction {
@@ -85,7 +87,7 @@ struct AnalysisAction {
   AnalysisResult (*run)(const AnalysisRequest& request, Host& host);
 };
 
-// The seven analyses in the dispatcher's order.
+// The seven analyses in the dispatcher's order, then PrincipalComponents.
 std::span<const AnalysisAction> analysisActions();
 // Null when `name` is not an analysis (exact, case-sensitive).
 const AnalysisAction* findAnalysisAction(std::string_view name);

@@ -25,6 +25,11 @@ Matrix gettpse(const Matrix& L);
 // coordinates of a reference row (positions 1 ... n - 1).
 RowVector uniparmproc(const RowVector& yref);
 
+// The 2 × 2k rows that give a specimen row's two uniform scores from its
+// first 2k values, for the first k landmarks of the reference row. Throws
+// vexmoor::Error when the reference has no spread along x or y.
+Matrix uniformComponents2D(const RowVector& xref, Index k);
+
 // Scores of one specimen row x (2k + 1 values) given the warps Le of
 // gettpse and the reference row: (k - 2) × 2, rows 1 ... k - 3 the x and y
 // scores on each principal warp, the last row the two uniform scores.

@@ -137,7 +137,8 @@ TEST(Batch, HelpNamesTheActions) {
 TEST(Batch, CommandLineMistakes) {
   EXPECT_EQ(failureOf(runBatch({"Angle", kGorf, kGorm, "-k", "2"})),
             "unknown action \"Angle\"; valid actions: DoMezeyAngle, RunCPC, BootMezeyAngle, "
-            "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle");
+            "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle, "
+            "PrincipalComponents");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm})),
             "DoMezeyAngle needs the number of principal components: give -k K");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, "-k", "2"})),

@@ -1,0 +1,45 @@
+// Bookstein's thin-plate spline in the plane: of all smooth maps that take
+// each source landmark onto its target, the one of least bending energy,
+// with the same kernel r² ln r² as the partial warps. Its deformation grid
+// shows a shape change as the warping of a square grid over the source.
+#pragma once
+
+#include <array>
+#include <vector>
+
+#include "runtime/matrix.h"
+
+namespace vexmoor {
+
+class ThinPlateSpline2D {
+ public:
+  // source, target: k × 2, one landmark per row (k >= 3). Throws
+  // vexmoor::Error when the sizes differ, a value is not finite, or the
+  // source landmarks coincide or lie on one line (no spline exists then).
+  ThinPlateSpline2D(const Matrix& source, const Matrix& target);
+
+  // Where the spline takes the point (x, y).
+  std::array<double, 2> operator()(double x, double y) const;
+
+ private:
+  std::vector<RowVector> m_source;  // the k landmarks
+  Matrix m_weights;                 // k × 2: the kernel coefficients
+  Matrix m_affine;   // 3 × 2: constant, x and y coefficients
+};
+
+// A square grid over the source landmarks, taken through the spline.
+struct DeformationGrid {
+  // Each line n × 2, its points in order: first the lines of constant y
+  // (bottom to top), then those of constant x (left to right).
+  std::vector<Matrix> lines;
+  int rows = 0, columns = 0;  // lines of constant y, of constant x
+};
+
+// The grid covers the bounding box of `source` widened by `margin` of its
+// larger side on every side, with square cells, `cells` of them along the
+// larger side (>= 1); every line is sampled at `samplesPerCell` points a
+// cell (>= 1), so that its bends show.
+DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const Matrix& source, int cells,
+                                int samplesPerCell, double margin);
+
+}  // namespace vexmoor
