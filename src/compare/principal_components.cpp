@@ -6,6 +6,7 @@
 #include <cstdio>
 
 #include "compare/group_checks.h"
+#include "compare/leading_axes.h"
 #include "compare/principal_axes.h"
 #include "compare/subspace_angle.h"
 #include "runtime/error.h"
@@ -52,13 +53,23 @@ Vector variancesOf(const Vector& eigenvalues) {
   return eigenvalues.cwiseMax(0.0);
 }
 
+// The k leading axes only, with the solver the resampling tests use: a
+// full decomposition of every eigenvector costs several times more.
+Matrix leadingAxes(const Matrix& symmetric, int k) {
+  LeadingAxesSolver solver;
+  solver.compute(symmetric, k);
+  Matrix axes = solver.axes();
+  fixEigenvectorSigns(axes);
+  return axes;
+}
+
 GroupComponents groupComponents(const PreparedGroup& g, int k, const ShapeVariableMap& map,
                                 Matrix& covarianceOut) {
   covarianceOut = covariance(g.x);
-  PrincipalAxes pa = principalAxes(covarianceOut);
+  Eigen::SelfAdjointEigenSolver<Matrix> values(covarianceOut, Eigen::EigenvaluesOnly);
   GroupComponents out;
   out.label = g.label;
-  out.eigenvalues = variancesOf(pa.variances);
+  out.eigenvalues = variancesOf(values.eigenvalues().reverse());
   double total = out.eigenvalues.sum();
   out.shares = total > 0 ? Vector(out.eigenvalues / total) : Vector::Zero(out.eigenvalues.size());
   out.cumulative.resize(out.shares.size());
@@ -67,8 +78,7 @@ GroupComponents groupComponents(const PreparedGroup& g, int k, const ShapeVariab
     running += out.shares(i);
     out.cumulative(i) = running;
   }
-  Matrix leading = pa.axes.leftCols(k);
-  fixEigenvectorSigns(leading);
+  Matrix leading = leadingAxes(covarianceOut, k);
   for (int j = 0; j < k; ++j) {
     ComponentAxis axis;
     axis.eigenvalue = out.eigenvalues(j);
@@ -127,12 +137,13 @@ void pooledComponents(const PooledInput& in, Index shown, PrincipalComponents& o
     all.middleRows(row, g.x.rows()) = g.x;
     row += g.x.rows();
   }
-  PrincipalAxes pa = principalAxes(covariance(all));
-  Vector variances = variancesOf(pa.variances);
-  double total = variances.sum();
-  out.pooledEigenvalues = variances.head(shown);
+  Matrix c = covariance(all);
+  LeadingAxesSolver solver;
+  solver.compute(c, static_cast<int>(shown));
+  double total = c.trace();
+  out.pooledEigenvalues = variancesOf(solver.variances());
   out.pooledShares = total > 0 ? Vector(out.pooledEigenvalues / total) : Vector::Zero(shown);
-  out.pooledAxes = pa.axes.leftCols(shown);
+  out.pooledAxes = solver.axes();
   fixEigenvectorSigns(out.pooledAxes);
   RowVector mean = all.colwise().mean();
   for (const PreparedGroup& g : in.groups) {
@@ -145,8 +156,8 @@ std::string componentsText(const PrincipalComponents& pc) {
   Index shown = shownComponents(pc.k, pc.variables);
   for (size_t g = 0; g < pc.groups.size(); ++g) {
     const GroupComponents& gc = pc.groups[g];
-    text += "\n\n" + gc.label + ": " + std::to_string(pc.pooledScores[g].rows()) +
-            " specimens, " + std::to_string(pc.variables) + " variables";
+    text += "\n\n" + gc.label + ": " + std::to_string(pc.pooledScores[g].rows()) + " specimens, " +
+            std::to_string(pc.variables) + " variables";
     text += "\n component    eigenvalue   share %   cumulative %";
     for (Index i = 0; i < shown; ++i) {
       text += printed("\n %9d  %12.5e  %8.2f  %13.2f", static_cast<int>(i + 1), gc.eigenvalues(i),
@@ -200,8 +211,8 @@ PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSet
   pooledComponents(in, shownComponents(out.k, out.variables), out);
   for (size_t a = 0; a < in.groups.size(); ++a) {
     for (size_t b = a + 1; b < in.groups.size(); ++b) {
-      out.pairs.push_back(componentPair(a, b, out.groups[a], out.groups[b], covariances[a],
-                                        covariances[b], map));
+      out.pairs.push_back(
+          componentPair(a, b, out.groups[a], out.groups[b], covariances[a], covariances[b], map));
     }
   }
   out.text = componentsText(out);
@@ -224,8 +235,8 @@ Matrix dataEllipse(const Matrix& points, double level, int segments) {
   Matrix out(segments + 1, 2);
   for (int s = 0; s <= segments; ++s) {
     double t = 2 * M_PI * (s % segments) / segments;
-    Vector u = eig.eigenvectors() * Vector(Eigen::Vector2d(radii(0) * std::cos(t),
-                                                           radii(1) * std::sin(t)));
+    Vector u = eig.eigenvectors() *
+               Vector(Eigen::Vector2d(radii(0) * std::cos(t), radii(1) * std::sin(t)));
     out.row(s) = mean + scale * u.transpose();
   }
   return out;

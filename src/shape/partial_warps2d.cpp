@@ -10,8 +10,7 @@
 namespace vexmoor {
 
 double uspline(const RowVector& x1, const RowVector& x2) {
-  double r2 = (x2 - x1).squaredNorm();
-  return r2 == 0 ? 0.0 : r2 * std::log(r2);
+  return splineKernel((x2 - x1).squaredNorm());
 }
 
 Matrix gettspl(const Matrix& x) {

@@ -3,12 +3,18 @@
 // two uniform components, then the specimen's trailing value.
 #pragma once
 
+#include <cmath>
+
 #include "runtime/matrix.h"
 
 namespace vexmoor {
 
 // Thin-plate-spline kernel of two points (1 × 2 each): r² ln r², 0 at r = 0.
 double uspline(const RowVector& x1, const RowVector& x2);
+// The same kernel of the squared distance r² itself.
+inline double splineKernel(double r2) {
+  return r2 == 0 ? 0.0 : r2 * std::log(r2);
+}
 
 // The (k + 3) × (k + 3) spline matrix [P Q; Qᵀ 0] of a 2 × k landmark table.
 Matrix gettspl(const Matrix& x);

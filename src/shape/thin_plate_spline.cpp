@@ -10,14 +10,13 @@
 
 namespace vexmoor {
 
-ThinPlateSpline2D::ThinPlateSpline2D(const Matrix& source, const Matrix& target)
-{
+ThinPlateSpline2D::ThinPlateSpline2D(const Matrix& source, const Matrix& target) {
   Index k = source.rows();
   if (source.cols() != 2 || target.cols() != 2 || target.rows() != k) {
-    throw Error("a thin-plate spline needs as many targets as landmarks, two coordinates each; "
-                "there are " +
-                std::to_string(k) + " landmarks and " + std::to_string(target.rows()) +
-                " targets");
+    throw Error(
+        "a thin-plate spline needs as many targets as landmarks, two coordinates each; "
+        "there are " +
+        std::to_string(k) + " landmarks and " + std::to_string(target.rows()) + " targets");
   }
   if (k < 3 || !source.allFinite() || !target.allFinite()) {
     throw Error("a thin-plate spline needs at least 3 landmarks with finite coordinates");
@@ -27,32 +26,27 @@ ThinPlateSpline2D::ThinPlateSpline2D(const Matrix& source, const Matrix& target)
   rhs.topRows(k) = target;
   Eigen::FullPivLU<Matrix> lu(L);
   if (!lu.isInvertible()) {
-    throw Error(
-        "the thin-plate spline has no solution: its landmarks coincide or lie on one line");
+    throw Error("the thin-plate spline has no solution: its landmarks coincide or lie on one line");
   }
   Matrix solution = lu.solve(rhs);
   m_weights = solution.topRows(k);
-  for (Index i = 0; i < k; ++i) {
-    m_source.push_back(source.row(i));
-  }
+  m_source = source;
   m_affine = solution.bottomRows(3);
 }
 
 std::array<double, 2> ThinPlateSpline2D::operator()(double x, double y) const {
   double u = m_affine(0, 0) + m_affine(1, 0) * x + m_affine(2, 0) * y;
   double v = m_affine(0, 1) + m_affine(1, 1) * x + m_affine(2, 1) * y;
-  RowVector p(2);
-  p << x, y;
-  for (size_t i = 0; i < m_source.size(); ++i) {
-    double kernel = uspline(p, m_source[i]);
-    u += m_weights(static_cast<Index>(i), 0) * kernel;
-    v += m_weights(static_cast<Index>(i), 1) * kernel;
+  for (Index i = 0; i < m_source.rows(); ++i) {
+    double dx = x - m_source(i, 0), dy = y - m_source(i, 1);
+    double kernel = splineKernel(dx * dx + dy * dy);
+    u += m_weights(i, 0) * kernel;
+    v += m_weights(i, 1) * kernel;
   }
   return {u, v};
 }
 
-DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const Matrix& source, int cells,
-                                int samplesPerCell, double margin) {
+DeformationGrid squareGrid(const Matrix& source, int cells, int samplesPerCell, double margin) {
   assert(cells >= 1 && samplesPerCell >= 1 && source.rows() > 0);
   RowVector lo = source.colwise().minCoeff();
   RowVector hi = source.colwise().maxCoeff();
@@ -68,9 +62,8 @@ DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const Matrix& s
     Matrix m(points, 2);
     for (Index s = 0; s < points; ++s) {
       double t = static_cast<double>(s) / static_cast<double>(points - 1);
-      auto [u, v] = spline(ax + t * (bx - ax), ay + t * (by - ay));
-      m(s, 0) = u;
-      m(s, 1) = v;
+      m(s, 0) = ax + t * (bx - ax);
+      m(s, 1) = ay + t * (by - ay);
     }
     return m;
   };
@@ -86,6 +79,18 @@ DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const Matrix& s
     grid.lines.push_back(line(x, y0, x, y0 + ny * cell, ny));
   }
   return grid;
+}
+
+DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const DeformationGrid& grid) {
+  DeformationGrid out = grid;
+  for (Matrix& line : out.lines) {
+    for (Index s = 0; s < line.rows(); ++s) {
+      auto [u, v] = spline(line(s, 0), line(s, 1));
+      line(s, 0) = u;
+      line(s, 1) = v;
+    }
+  }
+  return out;
 }
 
 }  // namespace vexmoor

@@ -22,24 +22,28 @@ class ThinPlateSpline2D {
   std::array<double, 2> operator()(double x, double y) const;
 
  private:
-  std::vector<RowVector> m_source;  // the k landmarks
-  Matrix m_weights;                 // k × 2: the kernel coefficients
+  Matrix m_source;   // k × 2
+  Matrix m_weights;  // k × 2: the kernel coefficients
   Matrix m_affine;   // 3 × 2: constant, x and y coefficients
 };
 
-// A square grid over the source landmarks, taken through the spline.
+// Lines of points: first the lines of constant y (bottom to top), then
+// those of constant x (left to right), each n × 2 with its points in order.
 struct DeformationGrid {
-  // Each line n × 2, its points in order: first the lines of constant y
-  // (bottom to top), then those of constant x (left to right).
   std::vector<Matrix> lines;
   int rows = 0, columns = 0;  // lines of constant y, of constant x
 };
 
-// The grid covers the bounding box of `source` widened by `margin` of its
-// larger side on every side, with square cells, `cells` of them along the
-// larger side (>= 1); every line is sampled at `samplesPerCell` points a
-// cell (>= 1), so that its bends show.
-DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const Matrix& source, int cells,
-                                int samplesPerCell, double margin);
+// A square grid over the bounding box of `source` (k × 2) widened by
+// `margin` of its larger side on every side, with square cells, `cells` of
+// them along the larger side (>= 1); every line is sampled at
+// `samplesPerCell` points a cell (>= 1), so that its bends show once warped.
+DeformationGrid squareGrid(const Matrix& source, int cells, int samplesPerCell, double margin);
+
+// Every point of `grid` taken through the spline. The spline is linear in
+// its targets and reproduces the identity, so the grid warped onto
+// source + f · shift is the grid plus f times the grid taken through the
+// spline from source to `shift`.
+DeformationGrid deformationGrid(const ThinPlateSpline2D& spline, const DeformationGrid& grid);
 
 }  // namespace vexmoor

@@ -10,8 +10,8 @@
 #include "shape/partial_warps3d.h"
 #include "shape/procrustes2d.h"
 #include "shape/procrustes3d.h"
-#include "shape/threed_test_support.h"
 #include "shape/thin_plate_spline.h"
+#include "shape/threed_test_support.h"
 
 namespace vexmoor {
 namespace {
@@ -129,13 +129,17 @@ TEST(ThinPlateSpline2D, ExactAtTheLandmarksAndForAffineTargets) {
   a << 1.3, -0.4, 0.2, 0.8;
   Eigen::RowVector2d shift(0.5, -1.5);
   Matrix affine = (source * a.transpose()).rowwise() + shift;
-  ThinPlateSpline2D flat(source, affine);
-  DeformationGrid grid = deformationGrid(flat, source, 6, 3, 0.1);
-  DeformationGrid plain = deformationGrid(ThinPlateSpline2D(source, source), source, 6, 3, 0.1);
+  DeformationGrid plain = squareGrid(source, 6, 3, 0.1);
+  DeformationGrid grid = deformationGrid(ThinPlateSpline2D(source, affine), plain);
   ASSERT_EQ(grid.lines.size(), static_cast<size_t>(grid.rows + grid.columns));
+  // The field of a displacement, scaled, warps onto source + f · shift.
+  Matrix shift2 = bent - source;
+  DeformationGrid field = deformationGrid(ThinPlateSpline2D(source, shift2), plain);
+  DeformationGrid direct = deformationGrid(ThinPlateSpline2D(source, source - 2 * shift2), plain);
   for (size_t l = 0; l < grid.lines.size(); ++l) {
     Matrix expected = (plain.lines[l] * a.transpose()).rowwise() + shift;
     EXPECT_TRUE(grid.lines[l].isApprox(expected, 1e-10));
+    EXPECT_TRUE(direct.lines[l].isApprox(plain.lines[l] - 2 * field.lines[l], 1e-10));
   }
   // The identity leaves the grid square, covering every landmark.
   RowVector lo = plain.lines.front().colwise().minCoeff();
