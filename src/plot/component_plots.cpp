@@ -19,8 +19,8 @@ namespace {
 
 constexpr double kEllipseLevel = 0.95;
 constexpr int kEllipseSegments = 96;
-constexpr int kGridCells = 14;
-constexpr int kGridSamples = 4;
+constexpr int kGridCells = 12;
+constexpr int kGridSamples = 2;
 constexpr double kGridMargin = 0.12;
 constexpr double kPadding = 0.06;
 constexpr int kMeetingRowHeight = 230;
@@ -49,8 +49,7 @@ QString text(const std::string& s) {
 }
 
 QString deviations(double f) {
-  return QString::fromUtf8(f < 0 ? "\u2212" : "+") + QString::number(std::abs(f), 'g', 3) +
-         " sd";
+  return QString::fromUtf8(f < 0 ? "\u2212" : "+") + QString::number(std::abs(f), 'g', 3) + " sd";
 }
 
 QFont sized(const QCustomPlot& plot, double points, bool bold = false) {
@@ -178,28 +177,42 @@ void hideAxes(QCPAxisRect* rect) {
   }
 }
 
+// The spline field of a shift over the consensus: the grid warped onto
+// consensus + f · shift is grid + f · field. Empty without a spline (3D,
+// or landmarks on one line).
+struct GridField {
+  DeformationGrid grid, field;
+};
+
+GridField gridField(const Matrix& base, const Matrix& shift) {
+  GridField g;
+  if (base.cols() == 2 && base.rows() >= 3) {
+    try {
+      g.grid = squareGrid(base, kGridCells, kGridSamples, kGridMargin);
+      g.field = deformationGrid(ThinPlateSpline2D(base, shift), g.grid);
+    } catch (const Error&) {
+      g = {};  // the vectors still show
+    }
+  }
+  return g;
+}
+
 // The consensus, the target consensus + factor · shift, the vectors between
 // them and, in 2D, the thin-plate-spline grid carried onto the target.
 void shapePanel(QCustomPlot& plot, QCPAxisRect* rect, const Matrix& base, const Matrix& shift,
-                double factor, const GroupLook& look, const graphics::View3D& view) {
+                const GridField& spline, double factor, const GroupLook& look,
+                const graphics::View3D& view) {
   hideAxes(rect);
   Matrix target = base + factor * shift;
   std::vector<double> allX, allY;
-  if (base.cols() == 2 && base.rows() >= 3) {
-    try {
-      ThinPlateSpline2D spline(base, target);
-      DeformationGrid grid = deformationGrid(spline, base, kGridCells, kGridSamples, kGridMargin);
-      QPen pen(QColor(150, 150, 150), 0.7);
-      for (const Matrix& line : grid.lines) {
-        std::vector<double> x(line.col(0).begin(), line.col(0).end());
-        std::vector<double> y(line.col(1).begin(), line.col(1).end());
-        curve(rect, x, y, pen);
-        allX.insert(allX.end(), x.begin(), x.end());
-        allY.insert(allY.end(), y.begin(), y.end());
-      }
-    } catch (const Error&) {
-      // Landmarks on one line have no spline: the vectors still show.
-    }
+  QPen gridPen(QColor(150, 150, 150), 0.7);
+  for (size_t l = 0; l < spline.grid.lines.size(); ++l) {
+    Matrix line = spline.grid.lines[l] + factor * spline.field.lines[l];
+    std::vector<double> x(line.col(0).begin(), line.col(0).end());
+    std::vector<double> y(line.col(1).begin(), line.col(1).end());
+    curve(rect, x, y, gridPen);
+    allX.insert(allX.end(), x.begin(), x.end());
+    allY.insert(allY.end(), y.begin(), y.end());
   }
   auto from = screenOf(base, view);
   auto to = screenOf(target, view);
@@ -214,8 +227,7 @@ void shapePanel(QCustomPlot& plot, QCPAxisRect* rect, const Matrix& base, const 
     arrow->setPen(arrowPen);
     arrow->setHead(QCPLineEnding(QCPLineEnding::esSpikeArrow, 4, 5));
   }
-  points(rect, from[0], from[1],
-         QCPScatterStyle(QCPScatterStyle::ssCircle, QColor(90, 90, 90), 5));
+  points(rect, from[0], from[1], QCPScatterStyle(QCPScatterStyle::ssCircle, QColor(90, 90, 90), 5));
   QCPScatterStyle filled = look.marker;
   filled.setSize(5);
   points(rect, to[0], to[1], filled);
@@ -337,10 +349,11 @@ void shapeChangeRow(QCustomPlot& plot, QCPLayoutGrid* grid, int row, const Princ
     title = directionTitle(names[group], choice.index) +
             QString::fromUtf8(" (%1\u00b0)").arg(d.angle, 0, 'f', 2);
   }
+  GridField spline = gridField(pc.consensus, *shift);
   for (int s = 0; s < 2; ++s) {
     double f = s == 0 ? -c : c;
     QCPAxisRect* rect = addPanel(plot, sub, 0, s, title + ": " + deviations(f));
-    shapePanel(plot, rect, pc.consensus, *shift, f, groupLook(group), view);
+    shapePanel(plot, rect, pc.consensus, *shift, spline, f, groupLook(group), view);
   }
 }
 
@@ -355,8 +368,9 @@ void meetingRow(QCustomPlot& plot, QCPLayoutGrid* grid, int row, const Principal
     size_t group = s == 0 ? p.first : p.second;
     QCPAxisRect* rect =
         addPanel(plot, sub, 0, s, directionTitle(names[group], i) + ": " + deviations(c));
-    shapePanel(plot, rect, pc.consensus, d.displacement[static_cast<size_t>(s)], c,
-               groupLook(group), view);
+    const Matrix& shift = d.displacement[static_cast<size_t>(s)];
+    shapePanel(plot, rect, pc.consensus, shift, gridField(pc.consensus, shift), c, groupLook(group),
+               view);
   }
 }
 
@@ -425,9 +439,8 @@ void drawShapeChange(QCustomPlot& plot, const PrincipalComponents& pc, const Gro
   plot.replot(QCustomPlot::rpQueuedReplot);
 }
 
-void drawSubspaceMeeting(QCustomPlot& plot, const PrincipalComponents& pc,
-                         const GroupNames& names, size_t pair, double c,
-                         const graphics::View3D& view) {
+void drawSubspaceMeeting(QCustomPlot& plot, const PrincipalComponents& pc, const GroupNames& names,
+                         size_t pair, double c, const graphics::View3D& view) {
   checkDeviations(c);
   if (pair >= pc.pairs.size()) {
     throw Error("how the subspaces meet: pair " + std::to_string(pair + 1) +

@@ -54,9 +54,8 @@ void drawShapeChange(QCustomPlot& plot, const PrincipalComponents& pc, const Gro
 
 // All the principal angles of one pair, each direction at +c standard
 // deviations of its group.
-void drawSubspaceMeeting(QCustomPlot& plot, const PrincipalComponents& pc,
-                         const GroupNames& names, size_t pair, double c,
-                         const graphics::View3D& view = {});
+void drawSubspaceMeeting(QCustomPlot& plot, const PrincipalComponents& pc, const GroupNames& names,
+                         size_t pair, double c, const graphics::View3D& view = {});
 
 void drawScree(QCustomPlot& plot, const PrincipalComponents& pc, const GroupNames& names);
 
