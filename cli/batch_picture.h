@@ -8,7 +8,8 @@ namespace vexmoor {
 
 // The analysis of both groups: the groups as the window plots them when
 // they are loaded; a resampling test: the histograms of its replicate
-// angles; PrincipalComponents: the page of its pictures. Qt starts on the first picture. `program` names the process.
+// angles; PrincipalComponents: the page of its pictures. Qt starts on the first picture. `program`
+// names the process.
 PictureWriter pictureWriter(const char* program);
 
 }  // namespace vexmoor

@@ -5,8 +5,8 @@
 #include "actions/group_comparison.h"
 #include "compare/angle_between_planes.h"
 #include "compare/replicate_stream.h"
-#include "compare/subspace_angle.h"
 #include "compare/resampling_tests.h"
+#include "compare/subspace_angle.h"
 #include "cpc/model_hierarchy.h"
 
 namespace vexmoor {

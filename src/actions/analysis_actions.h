@@ -73,10 +73,10 @@ struct AnalysisResult {
   std::optional<std::uint64_t> seed;
   std::string action;
   AnalyzedGroups groups;
-  std::optional<ObservedStatistics> observed;  // not for RunCPC
-  std::optional<ResamplingResult> resampling;  // the resampling tests
-  std::optional<ModelHierarchy> models;        // RunCPC
-  std::optional<GroupComparison> comparison;   // three or more groups
+  std::optional<ObservedStatistics> observed;     // not for RunCPC
+  std::optional<ResamplingResult> resampling;     // the resampling tests
+  std::optional<ModelHierarchy> models;           // RunCPC
+  std::optional<GroupComparison> comparison;      // three or more groups
   std::optional<PrincipalComponents> components;  // PrincipalComponents
 };
 

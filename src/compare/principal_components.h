@@ -17,35 +17,35 @@ namespace vexmoor {
 
 struct ComponentAxis {
   double eigenvalue = 0;
-  double share = 0;      // of the group's total variance
-  Vector loading;        // unit, on the p shape variables; largest-magnitude entry positive
-  Matrix displacement;   // landmarks × d: one standard deviation (√eigenvalue) along the axis
+  double share = 0;     // of the group's total variance
+  Vector loading;       // unit, on the p shape variables; largest-magnitude entry positive
+  Matrix displacement;  // landmarks × d: one standard deviation (√eigenvalue) along the axis
 };
 
 struct GroupComponents {
-  std::string label;       // "group 1", "group \"F\""
-  Vector eigenvalues;      // all p of the covariance (divisor m − 1), descending, none below 0
-  Vector shares;           // each of the total variance
-  Vector cumulative;       // running sums of the shares
+  std::string label;   // "group 1", "group \"F\""
+  Vector eigenvalues;  // all p of the covariance (divisor m − 1), descending, none below 0
+  Vector shares;       // each of the total variance
+  Vector cumulative;   // running sums of the shares
   std::vector<ComponentAxis> axes;  // the k leading
-  Matrix scores;           // m × k: each specimen on its own group's leading axes
+  Matrix scores;                    // m × k: each specimen on its own group's leading axes
 };
 
 // The two directions that form one principal angle: a unit direction in
 // the first group's leading subspace and its closest partner in the
 // second's (their cosine is the angle's).
 struct DirectionPair {
-  double angle = 0;                  // degrees
-  std::array<Vector, 2> loading;     // unit, on the shape variables; the first group's
-                                     // largest-magnitude entry positive, cosine >= 0
-  std::array<double, 2> deviation;   // each group's standard deviation along its direction
+  double angle = 0;                    // degrees
+  std::array<Vector, 2> loading;       // unit, on the shape variables; the first group's
+                                       // largest-magnitude entry positive, cosine >= 0
+  std::array<double, 2> deviation;     // each group's standard deviation along its direction
   std::array<Matrix, 2> displacement;  // landmarks × d at that standard deviation
 };
 
 struct ComponentPair {
-  size_t first = 0, second = 1;  // 0-based group numbers, first < second
-  Vector angles;                 // the k principal angles, degrees, ascending
-  double angle = 0;              // their root sum of squares: the angle between the planes
+  size_t first = 0, second = 1;           // 0-based group numbers, first < second
+  Vector angles;                          // the k principal angles, degrees, ascending
+  double angle = 0;                       // their root sum of squares: the angle between the planes
   std::vector<DirectionPair> directions;  // one for each angle, in its order
 };
 

@@ -26,10 +26,10 @@ TEST(AnalysisActions, TheSevenAnalysesInDispatcherOrderThenOurOwn) {
   for (const AnalysisAction& a : analysisActions()) {
     names.emplace_back(a.name);
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"DoMezeyAngle", "RunCPC", "BootMezeyAngle",
-                                             "BootConMezeyAngle", "RangeMezeyAngle",
-                                             "PermuteMezeyAngle", "RandMezeyAngle",
-                                             "PrincipalComponents"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"DoMezeyAngle", "RunCPC", "BootMezeyAngle",
+                                      "BootConMezeyAngle", "RangeMezeyAngle", "PermuteMezeyAngle",
+                                      "RandMezeyAngle", "PrincipalComponents"}));
   EXPECT_FALSE(findAnalysisAction("RunCPC")->readsComponents);
   EXPECT_TRUE(findAnalysisAction("DoMezeyAngle")->readsComponents);
   EXPECT_FALSE(findAnalysisAction("DoMezeyAngle")->resampling);

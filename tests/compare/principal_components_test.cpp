@@ -64,9 +64,9 @@ Vector shapeVariablesOf(const Path& path, const Matrix& consensus, const Matrix&
 TEST(PrincipalComponents, AgreeWithIndependentComputations) {
   Matrix gf = testing::gorillaFemales(), gm = testing::gorillaMales();
   Matrix mf = macaques("macf.txt"), mm = macaques("macm.txt");
-  for (const Path& path : {Path{"2D partial warps", false, true, "3"},
-                           Path{"2D raw coordinates", false, false, "2"},
-                           Path{"3D", true, true, "3"}}) {
+  for (const Path& path :
+       {Path{"2D partial warps", false, true, "3"}, Path{"2D raw coordinates", false, false, "2"},
+        Path{"3D", true, true, "3"}}) {
     SCOPED_TRACE(path.name);
     const Matrix* d1 = path.threeD ? &mf : &gf;
     const Matrix* d2 = path.threeD ? &mm : &gm;
