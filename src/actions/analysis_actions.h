@@ -92,7 +92,9 @@ std::span<const AnalysisAction> analysisActions();
 // Null when `name` is not an analysis (exact, case-sensitive).
 const AnalysisAction* findAnalysisAction(std::string_view name);
 
-// Every action name of the dispatcher, in the order it compares them.
+// The ten action names of the dispatcher's own, in the order it compares
+// them; it finds PrincipalComponents, an analysis of ours, through
+// findAnalysisAction like the other analyses.
 std::span<const std::string_view> dispatcherActionNames();
 
 }  // namespace vexmoor
