@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "plot/component_plots.h"
 #include "plot/picture_file.h"
 #include "plot/replicate_histogram.h"
 #include "plot/showshape.h"
@@ -88,6 +89,18 @@ QByteArray drawHistograms(const ResamplingResult& r, PictureFormat format) {
   return pictureBytes(format, size, paintPlot(plot));
 }
 
+QByteArray drawComponents(const PrincipalComponents& pc, PictureFormat format) {
+  QCustomPlot plot;
+  QSize size = componentsPageSize();
+  plot.resize(size);
+  GroupNames names;
+  for (const GroupComponents& g : pc.groups) {
+    names.push_back(g.label);
+  }
+  drawComponentsPage(plot, pc, names);
+  return pictureBytes(format, size, paintPlot(plot));
+}
+
 }  // namespace
 
 PictureWriter pictureWriter(const char* program, bool diagnostics) {
@@ -95,8 +108,9 @@ PictureWriter pictureWriter(const char* program, bool diagnostics) {
   return [program](const BatchPicture& p, const std::string& extension) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
-    QByteArray bytes =
-        p.result.resampling ? drawHistograms(*p.result.resampling, format) : drawGroups(p, format);
+    QByteArray bytes = p.result.components   ? drawComponents(*p.result.components, format)
+                       : p.result.resampling ? drawHistograms(*p.result.resampling, format)
+                                             : drawGroups(p, format);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   };
 }

@@ -6,6 +6,7 @@
 #include "compare/angle_between_planes.h"
 #include "compare/replicate_stream.h"
 #include "compare/resampling_tests.h"
+#include "compare/subspace_angle.h"
 #include "cpc/model_hierarchy.h"
 
 namespace vexmoor {
@@ -102,7 +103,34 @@ AnalysisResult randomization(const AnalysisRequest& r, Host& host) {
   return resampling<&randMezeyAngle>("RandMezeyAngle", r, host);
 }
 
-constexpr std::array<AnalysisAction, 7> kActions{{
+// Each group's components and the principal angles of every pair, in the
+// frame the angle between the planes is measured in (the consensus rounded
+// alike), so that the angles add up to the angle it prints.
+AnalysisResult principalComponentsAction(const AnalysisRequest& r, Host& host) {
+  std::vector<GroupData> groups;
+  if (r.groups.empty()) {
+    groups = {{r.data1, "group 1"}, {r.data2, "group 2"}};
+  } else {
+    for (const NamedData& g : r.groups) {
+      groups.push_back({g.data, namedGroupLabel(g.name)});
+    }
+  }
+  PooledInput pooled = preparePooledAnalysis(groups, r.settings, ConsensusRounding::kFourDecimals,
+                                             ComponentsText::kRead, host);
+  AnalysisResult result = resultOf("PrincipalComponents", r, pairInput(pooled, 0, 1));
+  PrincipalComponents pc = principalComponents(pooled, r.settings);
+  result.text = pc.text;
+  if (pooled.groups.size() == 2) {
+    SubspaceComparison c =
+        compareSubspaces(leadingBasis(pc.groups[0]), leadingBasis(pc.groups[1]), pc.k);
+    result.observed = ObservedStatistics{c.mezey.angle, c.mezey.maxAngle, c.krzanowski.metric,
+                                         c.mezey.runtimeAngle, std::nullopt};
+  }
+  result.components = std::move(pc);
+  return result;
+}
+
+constexpr std::array<AnalysisAction, 8> kActions{{
     {"DoMezeyAngle", true, false, &doMezeyAngle},
     {"RunCPC", false, false, &runCpc},
     {"BootMezeyAngle", true, true, &boot},
@@ -110,6 +138,7 @@ constexpr std::array<AnalysisAction, 7> kActions{{
     {"RangeMezeyAngle", true, true, &range},
     {"PermuteMezeyAngle", true, true, &permute},
     {"RandMezeyAngle", true, true, &randomization},
+    {"PrincipalComponents", true, false, &principalComponentsAction},
 }};
 
 constexpr std::array<std::string_view, 10> kDispatcherActions{

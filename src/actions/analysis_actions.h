@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "compare/analysis_input.h"
+#include "compare/principal_components.h"
 #include "compare/resampling_tests.h"
 #include "cpc/model_hierarchy.h"
 #include "runtime/host.h"
@@ -72,10 +73,11 @@ struct AnalysisResult {
   std::optional<std::uint64_t> seed;
   std::string action;
   AnalyzedGroups groups;
-  std::optional<ObservedStatistics> observed;  // not for RunCPC
-  std::optional<ResamplingResult> resampling;  // the resampling tests
-  std::optional<ModelHierarchy> models;        // RunCPC
-  std::optional<GroupComparison> comparison;   // three or more groups
+  std::optional<ObservedStatistics> observed;     // not for RunCPC
+  std::optional<ResamplingResult> resampling;     // the resampling tests
+  std::optional<ModelHierarchy> models;           // RunCPC
+  std::optional<GroupComparison> comparison;      // three or more groups
+  std::optional<PrincipalComponents> components;  // PrincipalComponents
 };
 
 struct AnalysisAction {
@@ -85,12 +87,14 @@ struct AnalysisAction {
   AnalysisResult (*run)(const AnalysisRequest& request, Host& host);
 };
 
-// The seven analyses in the dispatcher's order.
+// The seven analyses in the dispatcher's order, then PrincipalComponents.
 std::span<const AnalysisAction> analysisActions();
 // Null when `name` is not an analysis (exact, case-sensitive).
 const AnalysisAction* findAnalysisAction(std::string_view name);
 
-// Every action name of the dispatcher, in the order it compares them.
+// The ten action names of the dispatcher's own, in the order it compares
+// them; it finds PrincipalComponents, an analysis of ours, through
+// findAnalysisAction like the other analyses.
 std::span<const std::string_view> dispatcherActionNames();
 
 }  // namespace vexmoor

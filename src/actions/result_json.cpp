@@ -143,6 +143,97 @@ json modelsJson(const ModelHierarchy& h) {
   return {{"rows", std::move(rows)}, {"notes", h.notices}};
 }
 
+json vectorJson(const Vector& v) {
+  json out = json::array();
+  for (Index i = 0; i < v.size(); ++i) {
+    out.push_back(number(v(i)));
+  }
+  return out;
+}
+
+// One row of d coordinates for each landmark.
+json landmarksJson(const Matrix& m) {
+  json rows = json::array();
+  for (Index i = 0; i < m.rows(); ++i) {
+    rows.push_back(vectorJson(m.row(i).transpose()));
+  }
+  return rows;
+}
+
+const GroupSource& sourceOf(const RunDescription& run, size_t g) {
+  if (!run.groups.empty()) {
+    return run.groups[g];
+  }
+  return g == 0 ? run.group1 : run.group2;
+}
+
+std::string groupName(const RunDescription& run, size_t g) {
+  const GroupSource& source = sourceOf(run, g);
+  return source.name.empty() ? "group " + std::to_string(g + 1) : source.name;
+}
+
+void addComponents(const PrincipalComponents& pc, const RunDescription& run, json& out) {
+  json groups = json::array();
+  for (size_t g = 0; g < pc.groups.size(); ++g) {
+    const GroupComponents& gc = pc.groups[g];
+    json axes = json::array();
+    for (const ComponentAxis& a : gc.axes) {
+      axes.push_back({{"eigenvalue", number(a.eigenvalue)},
+                      {"share", number(a.share)},
+                      {"loading", vectorJson(a.loading)},
+                      {"displacement", landmarksJson(a.displacement)}});
+    }
+    groups.push_back({{"group", groupName(run, g)},
+                      {"eigenvalues", vectorJson(gc.eigenvalues)},
+                      {"shares", vectorJson(gc.shares)},
+                      {"cumulative_shares", vectorJson(gc.cumulative)},
+                      {"axes", std::move(axes)}});
+  }
+  out["components"] = std::move(groups);
+  out["consensus"] = landmarksJson(pc.consensus);
+  out["displacement_scale"] = "one standard deviation";
+  out["pooled"] = {{"eigenvalues", vectorJson(pc.pooledEigenvalues)},
+                   {"shares", vectorJson(pc.pooledShares)}};
+  json scores = json::array();
+  for (size_t g = 0; g < pc.groups.size(); ++g) {
+    const std::vector<std::string>& ids = sourceOf(run, g).identifiers;
+    const Matrix& pooled = pc.pooledScores[g];
+    for (Index i = 0; i < pooled.rows(); ++i) {
+      size_t at = static_cast<size_t>(i);
+      scores.push_back({{"group", groupName(run, g)},
+                        {"specimen", i + 1},
+                        {"identifier", at < ids.size() ? json(ids[at]) : json(nullptr)},
+                        {"pooled", vectorJson(pooled.row(i).transpose())},
+                        {"own", vectorJson(pc.groups[g].scores.row(i).transpose())}});
+    }
+  }
+  out["scores"] = std::move(scores);
+  if (pc.groups.size() > 2) {
+    json pairs = json::array();
+    for (const ComponentPair& p : pc.pairs) {
+      pairs.push_back({{"groups", {groupName(run, p.first), groupName(run, p.second)}},
+                       {"principal_angles", vectorJson(p.angles)},
+                       {"angle", number(p.angle)}});
+    }
+    out["pairs"] = std::move(pairs);
+    return;
+  }
+  const ComponentPair& pair = pc.pairs.front();
+  out["principal_angles"] = vectorJson(pair.angles);
+  json directions = json::array();
+  for (const DirectionPair& d : pair.directions) {
+    json both = json::array();
+    for (size_t s = 0; s < 2; ++s) {
+      both.push_back({{"group", groupName(run, s)},
+                      {"loading", vectorJson(d.loading[s])},
+                      {"standard_deviation", number(d.deviation[s])},
+                      {"displacement", landmarksJson(d.displacement[s])}});
+    }
+    directions.push_back({{"angle", number(d.angle)}, {"groups", std::move(both)}});
+  }
+  out["direction_pairs"] = std::move(directions);
+}
+
 }  // namespace
 
 std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
@@ -157,6 +248,14 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
     json groups = json::array();
     for (size_t g = 0; g < run.groups.size(); ++g) {
       json one = groupJson(run.groups[g], r.comparison->sizes[g], r.groups.landmarks);
+      one["name"] = run.groups[g].name;
+      groups.push_back(std::move(one));
+    }
+    out["groups"] = std::move(groups);
+  } else if (r.components && r.components->groups.size() > 2) {
+    json groups = json::array();
+    for (size_t g = 0; g < run.groups.size(); ++g) {
+      json one = groupJson(run.groups[g], r.components->pooledScores[g].rows(), r.groups.landmarks);
       one["name"] = run.groups[g].name;
       groups.push_back(std::move(one));
     }
@@ -184,6 +283,9 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
                      {"runtime_angle", squareJson(r.comparison->runtimeAngle)},
                      {"metric", squareJson(r.comparison->metric)},
                      {"flury", squareJson(r.comparison->flury)}};
+  }
+  if (r.components) {
+    addComponents(*r.components, run, out);
   }
   // Invalid bytes in a file name or text must not make the document fail.
   return out.dump(2, ' ', false, json::error_handler_t::replace);

@@ -107,6 +107,7 @@ void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding r
   for (size_t g = 0; g < groups.size(); ++g) {
     in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));
   }
+  in.consensus = vertxy(reference.head(reference.size() - 1)).transpose();
 }
 
 }  // namespace
@@ -151,7 +152,9 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
   }
   if (settings.threeD) {
     checkShapeColumns(groups, true);
-    Matrix pw = threeDimensionalScores(groups, host);
+    ThreeDimensionalFrame frame = threeDimensionalFrame(groups, host);
+    const Matrix& pw = frame.scores;
+    in.consensus = frame.consensus;
     Index row = 0;
     for (size_t g = 0; g < groups.size(); ++g) {
       in.groups[g].pwscore = pw.middleRows(row, groups[g].data->rows());

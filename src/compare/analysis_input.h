@@ -58,6 +58,9 @@ struct PreparedGroup {
 // in the same shape space.
 struct PooledInput {
   std::vector<PreparedGroup> groups;
+  // landmarks × d: the consensus the shape variables are measured from (in
+  // two dimensions as rounded, when it is); empty for raw coordinates.
+  Matrix consensus;
   Index n = 0;  // column count of the first group's pwscore
   int npca = 0;
   bool pwactive = true;
@@ -91,6 +94,14 @@ Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& ho
 // The same for any number of groups (every data pointer set), stacked in
 // order; messages name each group by its label.
 Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host);
+
+// The shape variables of threeDimensionalScores with the consensus they
+// are measured from (k × 3, in its principal axes).
+struct ThreeDimensionalFrame {
+  Matrix consensus;
+  Matrix scores;
+};
+ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host);
 
 // The number of components from its text: rounded half away from zero;
 // throws vexmoor::Error unless it is one whole number from 1 to `variables`.

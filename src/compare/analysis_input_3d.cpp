@@ -29,6 +29,10 @@ Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& ho
 }
 
 Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host) {
+  return threeDimensionalFrame(groups, host).scores;
+}
+
+ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host) {
   LandmarkArray first = vertxy3D(*groups[0].data);
   if (first.landmarks() < kMinimumLandmarks) {
     throw Error("the specimens have " + std::to_string(first.landmarks()) +
@@ -51,7 +55,7 @@ Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host) 
   PrincipalAxes3D axes = pcaref3d(fit.reference);
   LandmarkArray turned = rotate3da(fit.specimens, axes.rotation);
   try {
-    return getpw3d(axes.reference, turned);
+    return {axes.reference, getpw3d(axes.reference, turned)};
   } catch (const Error& e) {
     rethrowWithContext(groups.size() == 2
                            ? "the consensus of both groups"

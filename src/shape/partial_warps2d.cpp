@@ -13,8 +13,7 @@
 namespace vexmoor {
 
 double uspline(const RowVector& x1, const RowVector& x2) {
-  double r2 = (x2 - x1).squaredNorm();
-  return r2 == 0 ? 0.0 : r2 * std::log(r2);
+  return splineKernel((x2 - x1).squaredNorm());
 }
 
 Matrix gettspl(const Matrix& x) {
@@ -82,13 +81,7 @@ RowVector uniparmproc(const RowVector& yref) {
   return ag;
 }
 
-Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) {
-  Index n = x.size();
-  Index k = (n - 1) / 2;
-  Matrix warps = Le.leftCols(Le.cols() / 2);
-  Matrix v = vertxy(x.head(n - 1));
-  Matrix y = warps.transpose() * v.transpose();  // k × 2
-
+Matrix uniformComponents2D(const RowVector& xref, Index k) {
   RowVector ag = uniparmproc(xref);
   double alpha = ag(0), gamma = ag(1);
   if (!(alpha > 0) || !(gamma > 0)) {
@@ -103,7 +96,17 @@ Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) 
     unim(1, 2 * i) = -xr * g;
     unim(1, 2 * i + 1) = yr * a;
   }
-  Vector xc = unim * x.head(n - 1).transpose();
+  return unim;
+}
+
+Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) {
+  Index n = x.size();
+  Index k = (n - 1) / 2;
+  Matrix warps = Le.leftCols(Le.cols() / 2);
+  Matrix v = vertxy(x.head(n - 1));
+  Matrix y = warps.transpose() * v.transpose();  // k × 2
+
+  Vector xc = uniformComponents2D(xref, k) * x.head(n - 1).transpose();
 
   Matrix yf(k - 2, 2);
   yf.topRows(k - 3) = y.topRows(k - 3);

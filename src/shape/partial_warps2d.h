@@ -3,6 +3,7 @@
 // two uniform components, then the specimen's trailing value.
 #pragma once
 
+#include <cmath>
 #include <optional>
 #include <utility>
 
@@ -12,6 +13,10 @@ namespace vexmoor {
 
 // Thin-plate-spline kernel of two points (1 × 2 each): r² ln r², 0 at r = 0.
 double uspline(const RowVector& x1, const RowVector& x2);
+// The same kernel of the squared distance r² itself.
+inline double splineKernel(double r2) {
+  return r2 == 0 ? 0.0 : r2 * std::log(r2);
+}
 
 // The (k + 3) × (k + 3) spline matrix [P Q; Qᵀ 0] of a 2 × k landmark table.
 Matrix gettspl(const Matrix& x);
@@ -27,6 +32,11 @@ Matrix gettpse(const Matrix& L);
 // (alpha, gamma): the sums of the squared x and of the squared y
 // coordinates of a reference row (positions 1 ... n - 1).
 RowVector uniparmproc(const RowVector& yref);
+
+// The 2 × 2k rows that give a specimen row's two uniform scores from its
+// first 2k values, for the first k landmarks of the reference row. Throws
+// vexmoor::Error when the reference has no spread along x or y.
+Matrix uniformComponents2D(const RowVector& xref, Index k);
 
 // Scores of one specimen row x (2k + 1 values) given the warps Le of
 // gettpse and the reference row: (k - 2) × 2, rows 1 ... k - 3 the x and y

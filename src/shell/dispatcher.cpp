@@ -20,7 +20,7 @@
 namespace vexmoor {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kLabels{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kLabels{{
     {"LoadData1", "Load group 1"},
     {"LoadData2", "Load group 2"},
     {"DoMezeyAngle", "Angle between planes"},
@@ -31,6 +31,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kLabels{
     {"PermuteMezeyAngle", "Random shuffle test of angle"},
     {"RandMezeyAngle", "Randomization test of angle"},
     {"ClearData", "Clear data"},
+    {"PrincipalComponents", "Principal components"},
 }};
 
 graphics::GraphicsObject& control(std::string_view tag) {
@@ -62,6 +63,14 @@ std::string text(std::string_view tag, std::string_view property) {
 
 void setText(std::string_view tag, std::string_view property, std::string_view value) {
   control(tag).set(property, textValue(value));
+}
+
+// The principal-components button needs both groups; layouts without it
+// are left alone.
+void enableComponents(bool on) {
+  for (graphics::Handle h : graphics::graphics().findByTag("PcButton")) {
+    graphics::graphics().object(h).set("Enable", textValue(on ? "on" : "off"));
+  }
 }
 
 // The mean of each column; a single row averages to one number, as the
@@ -285,6 +294,7 @@ void Dispatcher::loadData(int group) {
   (group == 1 ? m_state.info1 : m_state.info2) = std::move(file->info);
   m_groupFile[group - 1] = file->name;
   setText(tag, "String", summary);
+  enableComponents(m_state.data1 && m_state.data2);
   noteLoaded(group, file->name, remark + warnings);
 }
 
@@ -311,6 +321,7 @@ void Dispatcher::clearData() {
   m_pointLabels.clear();
   m_state.info1.reset();
   m_state.info2.reset();
+  enableComponents(false);
   setGroupToolTip("FileBox1", "");
   setGroupToolTip("FileBox2", "");
   setText("FileBox1", "String", "No data loaded");

@@ -128,6 +128,7 @@ void addAnalysisMenu(QMainWindow& window) {
       {"RangeAction", "Range of angle &test", "RangeButton", QKeySequence("Ctrl+5")},
       {"PermuteAction", "Random &shuffle test", "PermuteButton", QKeySequence("Ctrl+6")},
       {"RandAction", "Ran&domization test", "RandButton", QKeySequence("Ctrl+7")},
+      {"ComponentsAction", "&Principal components", "PcButton", QKeySequence("Ctrl+8")},
   };
   for (const ControlEntry& e : entries) {
     addControlEntry(menu, window, e);

@@ -8,9 +8,11 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cstdio>
 
+#include "shell/components_window.h"
 #include "shell/dispatcher.h"
 #include "shell/histogram_window.h"
 #include "shell/result_saving.h"
@@ -90,6 +92,22 @@ void ResultsPanel::showResult(const AnalysisResult& result) {
   if (result.resampling) {
     std::string title = result.text.substr(0, result.text.find('\n'));
     histogramWindow().showResult(*result.resampling, title);
+  }
+  if (result.components) {
+    // A plain file names no specimens: its identifiers are running numbers.
+    auto named = [](const std::optional<GroupInfo>& info) {
+      return info && info->format != GroupFormat::kPlain ? info->identifiers
+                                                         : std::vector<std::string>{};
+    };
+    std::array<std::vector<std::string>, 2> ids{named(m_dispatcher.state().info1),
+                                                named(m_dispatcher.state().info2)};
+    componentsWindow().showResult(*result.components,
+                                  [ids](int g, Index row) -> std::optional<std::string> {
+                                    const std::vector<std::string>& v = ids[g == 1 ? 0 : 1];
+                                    return row >= 1 && static_cast<size_t>(row) <= v.size()
+                                               ? std::optional(v[static_cast<size_t>(row - 1)])
+                                               : std::nullopt;
+                                  });
   }
 }
 

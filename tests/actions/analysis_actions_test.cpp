@@ -21,14 +21,15 @@ Matrix gorilla(const char* file) {
   return readLandmarkFile(std::string(VEXMOOR_EXAMPLES "/gorilla/") + file);
 }
 
-TEST(AnalysisActions, TheSevenAnalysesInDispatcherOrder) {
+TEST(AnalysisActions, TheSevenAnalysesInDispatcherOrderThenOurOwn) {
   std::vector<std::string> names;
   for (const AnalysisAction& a : analysisActions()) {
     names.emplace_back(a.name);
   }
-  EXPECT_EQ(names, (std::vector<std::string>{"DoMezeyAngle", "RunCPC", "BootMezeyAngle",
-                                             "BootConMezeyAngle", "RangeMezeyAngle",
-                                             "PermuteMezeyAngle", "RandMezeyAngle"}));
+  EXPECT_EQ(names,
+            (std::vector<std::string>{"DoMezeyAngle", "RunCPC", "BootMezeyAngle",
+                                      "BootConMezeyAngle", "RangeMezeyAngle", "PermuteMezeyAngle",
+                                      "RandMezeyAngle", "PrincipalComponents"}));
   EXPECT_FALSE(findAnalysisAction("RunCPC")->readsComponents);
   EXPECT_TRUE(findAnalysisAction("DoMezeyAngle")->readsComponents);
   EXPECT_FALSE(findAnalysisAction("DoMezeyAngle")->resampling);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -141,7 +142,8 @@ TEST(Batch, HelpNamesTheActions) {
 TEST(Batch, CommandLineMistakes) {
   EXPECT_EQ(failureOf(runBatch({"Angle", kGorf, kGorm, "-k", "2"})),
             "unknown action \"Angle\"; valid actions: DoMezeyAngle, RunCPC, BootMezeyAngle, "
-            "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle");
+            "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle, "
+            "PrincipalComponents");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm})),
             "DoMezeyAngle needs the number of principal components: give -k K");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, "-k", "2"})),
@@ -438,7 +440,7 @@ TEST(BatchPlot, WritesEachPictureFormat) {
     const char* extension;
     std::string magic;
   } cases[] = {{".svg", "<?xml"}, {".png", "\x89PNG"}, {".pdf", "%PDF"}};
-  for (const char* action : {"DoMezeyAngle", "RangeMezeyAngle"}) {
+  for (const char* action : {"DoMezeyAngle", "RangeMezeyAngle", "PrincipalComponents"}) {
     for (const Case& c : cases) {
       std::string path = (dir.path() / (std::string(action) + c.extension)).string();
       // Qt's remarks on a missing runtime folder are not the program's.
@@ -453,6 +455,50 @@ TEST(BatchPlot, WritesEachPictureFormat) {
   }
   std::string svg = slurp(dir.path() / "RangeMezeyAngle.svg");
   EXPECT_NE(svg.find("observed"), std::string::npos);
+  svg = slurp(dir.path() / "PrincipalComponents.svg");
+  EXPECT_NE(svg.find("Where the subspaces part"), std::string::npos);
+}
+
+TEST(BatchComponents, JsonUnderItsKeysAndRefusals) {
+  json j = json::parse(runBatch({"PrincipalComponents", kGorf, kGorm, "-k", "2", "--json"}).out);
+  ASSERT_EQ(j["components"].size(), 2u);
+  for (const json& g : j["components"]) {
+    EXPECT_EQ(g["eigenvalues"].size(), 12u);
+    ASSERT_EQ(g["axes"].size(), 2u);
+    EXPECT_EQ(g["axes"][0]["displacement"].size(), 8u);     // landmarks
+    EXPECT_EQ(g["axes"][0]["displacement"][0].size(), 2u);  // x, y
+    EXPECT_EQ(g["axes"][0]["loading"].size(), 12u);
+  }
+  EXPECT_EQ(j["components"][1]["group"], "group 2");
+  ASSERT_EQ(j["principal_angles"].size(), 2u);
+  double a = j["principal_angles"][0], b = j["principal_angles"][1];
+  EXPECT_NEAR(std::sqrt(a * a + b * b), j["observed"]["angle"].get<double>(), 1e-9);
+  EXPECT_NEAR(j["observed"]["angle"].get<double>(), 89.02, 0.005);
+  ASSERT_EQ(j["direction_pairs"].size(), 2u);
+  EXPECT_EQ(j["direction_pairs"][1]["groups"].size(), 2u);
+  EXPECT_EQ(j["scores"].size(), 59u);
+  EXPECT_EQ(j["scores"][0]["identifier"], nullptr);
+  EXPECT_EQ(j["scores"][58]["specimen"], 29);
+  EXPECT_EQ(j["scores"][0]["pooled"].size(), 5u);
+
+  TempDir dir;
+  std::string third = dir.file("third.txt", slurp(kGorf));
+  json three =
+      json::parse(runBatch({"PrincipalComponents", kGorf, kGorm, third, "-k", "2", "--json"}).out);
+  EXPECT_EQ(three["components"].size(), 3u);
+  ASSERT_EQ(three["pairs"].size(), 3u);
+  EXPECT_EQ(three["pairs"][1]["groups"], json({"gorf", "third"}));
+  EXPECT_NEAR(three["pairs"][1]["angle"].get<double>(), 0.0, 1e-6);  // a group and its copy
+
+  std::string picture = (dir.path() / "never.png").string();
+  EXPECT_EQ(
+      failureOf(runBatch({"PrincipalComponents", kGorf, kGorm, "-k", "13", "--plot", picture})),
+      "the number of components must be a number that rounds to a whole number from 1 to "
+      "12 (the number of shape variables); it is 13");
+  EXPECT_FALSE(std::filesystem::exists(picture));
+  std::string two = dir.file("two.txt", slurp(kGorf).substr(0, slurp(kGorf).find('\n') + 1));
+  EXPECT_NE(failureOf(runBatch({"PrincipalComponents", two, kGorm, "-k", "2"})).find("1 specimen"),
+            std::string::npos);
 }
 
 TEST(Batch, VersionAndEveryFlagInTheHelp) {
