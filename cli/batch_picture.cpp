@@ -58,11 +58,11 @@ void drawGroups(const BatchPicture& p, const std::string& path, PictureFormat fo
   graphics::graphics().closeAll();
 }
 
-void drawHistograms(const ResamplingResult& r, const std::string& path, PictureFormat format) {
+void drawHistograms(const ResamplingResult& r, const std::string& title, const std::string& path,
+                    PictureFormat format) {
   QCustomPlot plot;
   QSize size = histogramPictureSize(r);
   plot.resize(size);
-  std::string title = r.text.substr(0, r.text.find('\n'));
   drawReplicateHistograms(plot, r, title);
   writePicture(path, format, size, paintPlot(plot));
 }
@@ -74,7 +74,9 @@ PictureWriter pictureWriter(const char* program) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
     if (p.result.resampling) {
-      drawHistograms(*p.result.resampling, path, format);
+      // Titled as the window titles them: the first line of the range
+      // test's text names another test.
+      drawHistograms(*p.result.resampling, actionLabel(p.result.action), path, format);
     } else {
       drawGroups(p, path, format);
     }
