@@ -1,20 +1,26 @@
-// vexmoor-screenshot EXAMPLES OUT.png [COPY.png [LOG.png]]: the main
-// window with the two bundled sample groups loaded and the angle between
-// their planes shown, saved as a picture; with COPY.png also the picture
-// that "Copy plot" puts on the clipboard; with LOG.png also the window after
-// a bootstrap test, its results log holding both results. With
-// --components, the four pictures of the principal-components window into
-// OUT_FOLDER instead. For the documentation: run it under a real or virtual
-// display.
+// vexmoor-screenshot EXAMPLES OUT.png [--copy COPY.png] [--log LOG.png]
+//                    [--minimum MIN.png] [--components FOLDER]
+// The main window at its default size with the two bundled sample groups
+// loaded and the angle between their planes shown, saved as a picture;
+// with --copy also the picture that "Copy plot" puts on the clipboard; with
+// --log the window after a bootstrap test as well, its results log holding
+// both results; with --minimum the same at the window's minimum size; with
+// --components FOLDER the four pictures of the principal-components window
+// into FOLDER instead. For the documentation: run it under a real or
+// virtual display, and with QT_SCALE_FACTOR=2 for the picture at twice the
+// scale (see README).
 #include <QApplication>
 #include <QClipboard>
+#include <QEventLoop>
 #include <QImage>
 #include <QMimeData>
 #include <QPixmap>
 #include <QTimer>
 #include <deque>
 #include <iostream>
+#include <map>
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 #include <qcustomplot.h>
@@ -27,6 +33,14 @@
 #include "shell/gui_host.h"
 
 namespace {
+
+constexpr int kSettleMs = 1500;
+
+void waitFor(int ms) {
+  QEventLoop loop;
+  QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+  loop.exec();
+}
 
 // The principal-components window's four pictures of the gorilla groups
 // (k = 2), as the window draws them at its usual size.
@@ -55,18 +69,22 @@ int componentPictures(vexmoor::Application& vexmoor, QWidget* window, const std:
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
-  bool components = argc == 4 && std::string(argv[1]) == "--components";
-  if (!components && (argc < 3 || argc > 5)) {
-    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png [COPY.png [LOG.png]]\n"
-                 "       vexmoor-screenshot --components EXAMPLES_FOLDER OUT_FOLDER\n";
+  std::map<std::string, std::string> outputs;
+  bool usage = argc < 3;
+  for (int i = 3; i + 1 < argc; i += 2) {
+    std::string flag = argv[i];
+    usage = usage || (flag != "--copy" && flag != "--log" && flag != "--minimum" &&
+                      flag != "--components");
+    outputs[flag] = argv[i + 1];
+  }
+  if (usage || argc % 2 == 0) {
+    std::cerr << "usage: vexmoor-screenshot EXAMPLES_FOLDER OUT.png [--copy COPY.png] "
+                 "[--log LOG.png] [--minimum MIN.png] [--components FOLDER]\n";
     return 2;
   }
-  if (components) {
-    ++argv;
-  }
   std::string examples = argv[1];
-  QString out = argv[2];
-  vexmoor::GuiHost host;
+  // The diagnostics would only fill the terminal; the Output box shows them.
+  vexmoor::GuiHost host(nullptr);
   vexmoor::Application vexmoor(host, QCoreApplication::applicationDirPath().toStdString(),
                                std::make_unique<vexmoor::InlineRunner>());
   std::deque<std::string> files{examples + "/gorilla/gorf.txt", examples + "/gorilla/gorm.txt"};
@@ -79,38 +97,45 @@ int main(int argc, char** argv) {
   try {
     vexmoor::graphics::Handle fig = vexmoor.open();
     QWidget* window = vexmoor::graphics::graphics().figureOf(fig)->window();
-    window->resize(1100, 720);
     vexmoor.dispatcher().mezeysw("LoadData1");
     vexmoor.dispatcher().mezeysw("LoadData2");
-    if (components) {
-      return componentPictures(vexmoor, window, argv[2]);
+    if (outputs.count("--components")) {
+      int status = componentPictures(vexmoor, window, outputs["--components"]);
+      vexmoor::graphics::graphics().closeAll();
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+      return status;
     }
     vexmoor.dispatcher().mezeysw("DoMezeyAngle");
-    if (argc >= 4) {
+    if (outputs.count("--copy")) {
       vexmoor.dispatcher().mezeysw("CopyPlot");
       QImage copied = qvariant_cast<QImage>(QApplication::clipboard()->mimeData()->imageData());
-      if (!copied.save(argv[3])) {
-        std::cerr << "vexmoor-screenshot: cannot write " << argv[3] << '\n';
+      if (!copied.save(QString::fromStdString(outputs["--copy"]))) {
+        std::cerr << "vexmoor-screenshot: cannot write " << outputs["--copy"] << '\n';
         return 1;
       }
     }
-    int status = 1;
-    QTimer::singleShot(1500, [&] {
-      status = window->grab().save(out) ? 0 : 1;
-      if (argc == 5) {
-        vexmoor.dispatcher().mezeysw("BootMezeyAngle");
-        return;
+    auto grab = [&](const std::string& path) {
+      waitFor(kSettleMs);
+      if (!window->grab().save(QString::fromStdString(path))) {
+        throw std::runtime_error("cannot write " + path);
       }
-      app.quit();
-    });
-    QTimer::singleShot(3000, [&] {
-      if (argc == 5 && !window->grab().save(argv[4])) {
-        status = 1;
+    };
+    grab(argv[2]);
+    if (outputs.count("--log") || outputs.count("--minimum")) {
+      vexmoor.dispatcher().mezeysw("BootMezeyAngle");
+      window->activateWindow();
+      if (outputs.count("--log")) {
+        grab(outputs["--log"]);
       }
-      app.quit();
-    });
-    app.exec();
-    return status;
+      if (outputs.count("--minimum")) {
+        window->resize(window->minimumSize());
+        grab(outputs["--minimum"]);
+      }
+    }
+    // The windows go while the application still runs.
+    vexmoor::graphics::graphics().closeAll();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    return 0;
   } catch (const std::exception& e) {
     std::cerr << "vexmoor-screenshot: " << e.what() << '\n';
     return 1;

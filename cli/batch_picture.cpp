@@ -80,11 +80,11 @@ QByteArray drawGroups(const BatchPicture& p, PictureFormat format) {
   return bytes;
 }
 
-QByteArray drawHistograms(const ResamplingResult& r, PictureFormat format) {
+QByteArray drawHistograms(const ResamplingResult& r, const std::string& title,
+                          PictureFormat format) {
   QCustomPlot plot;
   QSize size = histogramPictureSize(r);
   plot.resize(size);
-  std::string title = r.text.substr(0, r.text.find('\n'));
   drawReplicateHistograms(plot, r, title);
   return pictureBytes(format, size, paintPlot(plot));
 }
@@ -108,9 +108,13 @@ PictureWriter pictureWriter(const char* program, bool diagnostics) {
   return [program](const BatchPicture& p, const std::string& extension) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
-    QByteArray bytes = p.result.components   ? drawComponents(*p.result.components, format)
-                       : p.result.resampling ? drawHistograms(*p.result.resampling, format)
-                                             : drawGroups(p, format);
+    // Histograms are titled as the window titles them: the first line of the
+    // range test's text names another test.
+    QByteArray bytes =
+        p.result.components   ? drawComponents(*p.result.components, format)
+        : p.result.resampling ? drawHistograms(*p.result.resampling, actionLabel(p.result.action),
+                                               format)
+                              : drawGroups(p, format);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   };
 }

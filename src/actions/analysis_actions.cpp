@@ -1,6 +1,7 @@
 #include "actions/analysis_actions.h"
 
 #include <array>
+#include <utility>
 
 #include "actions/group_comparison.h"
 #include "compare/angle_between_planes.h"
@@ -162,6 +163,28 @@ const AnalysisAction* findAnalysisAction(std::string_view name) {
 
 std::span<const std::string_view> dispatcherActionNames() {
   return kDispatcherActions;
+}
+
+std::string actionLabel(std::string_view action) {
+  static constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kLabels{{
+      {"LoadData1", "Load group 1"},
+      {"LoadData2", "Load group 2"},
+      {"DoMezeyAngle", "Angle between planes"},
+      {"RunCPC", "CPC model hierarchy"},
+      {"BootMezeyAngle", "Bootstrap test of angle"},
+      {"BootConMezeyAngle", "Bootstrap range of angle"},
+      {"RangeMezeyAngle", "Range of angle test"},
+      {"PermuteMezeyAngle", "Random shuffle test of angle"},
+      {"RandMezeyAngle", "Randomization test of angle"},
+      {"PrincipalComponents", "Principal components"},
+      {"ClearData", "Clear data"},
+  }};
+  for (const auto& [name, label] : kLabels) {
+    if (name == action) {
+      return std::string(label);
+    }
+  }
+  return std::string(action);
 }
 
 }  // namespace vexmoor

@@ -97,4 +97,9 @@ const AnalysisAction* findAnalysisAction(std::string_view name);
 // findAnalysisAction like the other analyses.
 std::span<const std::string_view> dispatcherActionNames();
 
+// What the user reads for an action name, the name its button and menu
+// entry give it: "Angle between planes", "Range of angle test", ...; any
+// other text stands for itself.
+std::string actionLabel(std::string_view action);
+
 }  // namespace vexmoor

@@ -75,8 +75,10 @@ Matrix stackedData(const std::vector<GroupData>& groups) {
   return pooled;
 }
 
-void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
-                       PooledInput& in) {
+// The pooled consensus of every group's specimens, turned to its principal
+// axes, that each group is fitted onto.
+RowVector pooledReference(const std::vector<GroupData>& groups, ConsensusRounding rounding,
+                          Host& host) {
   for (const GroupData& g : groups) {
     checkCentroidSizes(g);
   }
@@ -104,6 +106,12 @@ void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding r
           {double(merged->first), double(merged->second), double((reference.size() - 1) / 2)}));
     }
   }
+  return reference;
+}
+
+void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
+                       PooledInput& in) {
+  RowVector reference = pooledReference(groups, rounding, host);
   for (size_t g = 0; g < groups.size(); ++g) {
     in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));
   }
@@ -205,6 +213,25 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
     in.groups[g].source = fromShapeVariables ? in.groups[g].x : *groups[g].data;
   }
   return in;
+}
+
+std::vector<Matrix> superimposedGroups(const std::vector<GroupData>& groups, Host& host) {
+  assert(!groups.empty());
+  for (const GroupData& g : groups) {
+    if (!g.data) {
+      throw Error(g.label + " is not loaded");
+    }
+  }
+  checkShapeColumns(groups, false);
+  for (const GroupData& g : groups) {
+    checkCoordinateRange(*g.data, g.label);
+  }
+  RowVector reference = pooledReference(groups, ConsensusRounding::kFourDecimals, host);
+  std::vector<Matrix> out;
+  for (const GroupData& g : groups) {
+    out.push_back(getpsup(*g.data, reference));
+  }
+  return out;
 }
 
 AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {

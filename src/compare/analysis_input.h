@@ -73,6 +73,15 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
                                   const AnalysisSettings& settings, ConsensusRounding rounding,
                                   ComponentsText components, Host& host);
 
+// Every group's specimens as the two-dimensional partial-warp analyses see
+// them: superimposed on the pooled consensus of all groups, turned to its
+// principal axes and rounded as the angle between planes rounds it; one
+// matrix per group in the layout of its landmark data matrix (the trailing
+// column copied). Groups of one specimen are allowed. Throws
+// vexmoor::Error, naming the group, for the inputs prepareAnalysis refuses
+// (different landmarks, a specimen without size, coordinates out of range).
+std::vector<Matrix> superimposedGroups(const std::vector<GroupData>& groups, Host& host);
+
 // Groups a and b of a pooled frame as the two groups of the statistics (a
 // as group 1). a != b, both in range.
 AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b);

@@ -62,6 +62,15 @@ void setlinethickness(Handle handle, double vlinewidth) {
   });
 }
 
+void restoreMarkerColours(Handle handle) {
+  forEachLineChild(handle, [&](graphics::GraphicsObject& line) {
+    line.set("MarkerEdgeColor", textValue("auto"));
+    if (!startsWith(line.get("MarkerFaceColor"), 'n')) {
+      line.set("MarkerFaceColor", line.get("Color"));
+    }
+  });
+}
+
 void setsymbolbw(Handle handle) {
   forEachLineChild(handle, [&](graphics::GraphicsObject& line) {
     line.set("MarkerEdgeColor", textValue("k"));

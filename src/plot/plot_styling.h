@@ -20,5 +20,8 @@ void incrementlinethickness(Handle fighandle, double weight);
 void setlinethickness(Handle handle, double vlinewidth);
 // Black markers: edge and face.
 void setsymbolbw(Handle handle);
+// The way back from setsymbolbw: each marker's edge in its line's own
+// colour, and a filled face in it too (a hollow one stays hollow).
+void restoreMarkerColours(Handle handle);
 
 }  // namespace vexmoor

@@ -10,6 +10,7 @@ namespace {
 
 constexpr int kPanelWidth = 480;
 constexpr int kPanelHeight = 210;
+constexpr int kCaptionHeight = 34;
 constexpr int kMinBins = 10;
 constexpr int kMaxBins = 60;
 
@@ -90,17 +91,26 @@ void mark(QCustomPlot& plot, QCPAxisRect* rect, double x, const QString& label, 
   text->setFont(font);
 }
 
-void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& result, int column,
-               bool last) {
+// One histogram of a replicate column, with the observed value and the
+// printed percentiles of that column marked.
+struct Panel {
+  int column = 0;
+  double observed = 0;
+  QString title;
+  QString axisLabel;
+};
+
+void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& result,
+               const Panel& panel, bool last) {
   std::vector<double> finite;
   finite.reserve(static_cast<size_t>(result.values.rows()));
   for (Index i = 0; i < result.values.rows(); ++i) {
-    double v = result.values(i, column);
+    double v = result.values(i, panel.column);
     if (std::isfinite(v)) {
       finite.push_back(v);
     }
   }
-  double observed = result.observed.angle;
+  double observed = panel.observed;
   Bins bins = binValues(finite, observed);
   QCPAxis* x = rect->axis(QCPAxis::atBottom);
   QCPAxis* y = rect->axis(QCPAxis::atLeft);
@@ -114,7 +124,7 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
   x->setRange(bins.lo - bins.width, bins.lo + (bins.centres.size() + 1) * bins.width);
   y->setRange(0, std::max(1.0, top) * 1.35);
   y->setLabel("replicates");
-  x->setLabel(last ? "angle between the subspaces (degrees)" : QString());
+  x->setLabel(last ? panel.axisLabel : QString());
   QFont font = plot.font();
   font.setPointSizeF(8);
   for (QCPAxis* a : {x, y}) {
@@ -122,14 +132,13 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
     a->setTickLabelFont(font);
   }
 
-  const std::string& name = result.columns[static_cast<size_t>(column)];
   auto* title = new QCPItemText(&plot);
   title->setClipAxisRect(rect);
   title->position->setType(QCPItemPosition::ptAxisRectRatio);
   title->position->setAxisRect(rect);
   title->position->setCoords(0.01, 0.02);
   title->setPositionAlignment(Qt::AlignTop | Qt::AlignLeft);
-  title->setText(schemeLabel(name) + QString("  (%1 replicates)").arg(result.replicates));
+  title->setText(panel.title + QString("  (%1 replicates)").arg(result.replicates));
   QFont bold = font;
   bold.setBold(true);
   title->setFont(bold);
@@ -137,7 +146,7 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
   QPen dashed(QColor(30, 90, 30), 1.2, Qt::DashLine);
   double height = 0.16;
   for (const PrintedPercentile& p : result.percentiles) {
-    if (p.column == column && p.position > 0 && p.level < 1 && std::isfinite(p.value)) {
+    if (p.column == panel.column && p.position > 0 && p.level < 1 && std::isfinite(p.value)) {
       bool upper = p.level > 0.5;
       // Labels point inwards, so that the tails' ends stay readable.
       mark(plot, rect, p.value, percentileLabel(p), dashed, height,
@@ -153,6 +162,36 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
   }
 }
 
+// The metric column that goes with an angle column ("angle_group1" ->
+// "metric_group1"); -1 when the test keeps none.
+int metricColumnOf(const ResamplingResult& result, int angleColumn) {
+  std::string scheme = result.columns[static_cast<size_t>(angleColumn)].substr(6);
+  for (size_t c = 0; c < result.columns.size(); ++c) {
+    if (result.columns[c] == "metric_" + scheme) {
+      return static_cast<int>(c);
+    }
+  }
+  return -1;
+}
+
+bool hasMetricPanels(const ResamplingResult& result) {
+  for (int c : histogramColumns(result)) {
+    if (metricColumnOf(result, c) >= 0) {
+      return true;
+    }
+  }
+  return false;
+}
+
+QCPTextElement* textElement(QCustomPlot& plot, const std::string& text, double points, bool bold) {
+  auto* element = new QCPTextElement(&plot, QString::fromStdString(text));
+  QFont font = plot.font();
+  font.setPointSizeF(points);
+  font.setBold(bold);
+  element->setFont(font);
+  return element;
+}
+
 }  // namespace
 
 std::vector<int> histogramColumns(const ResamplingResult& result) {
@@ -165,27 +204,42 @@ std::vector<int> histogramColumns(const ResamplingResult& result) {
   return columns;
 }
 
-QSize histogramPictureSize(const ResamplingResult& result) {
+QSize histogramPictureSize(const ResamplingResult& result, bool caption) {
   int panels = std::max<int>(1, static_cast<int>(histogramColumns(result).size()));
-  return QSize(kPanelWidth, 30 + panels * kPanelHeight);
+  int width = hasMetricPanels(result) ? 2 * kPanelWidth : kPanelWidth;
+  return QSize(width, 30 + panels * kPanelHeight + (caption ? kCaptionHeight : 0));
 }
 
 void drawReplicateHistograms(QCustomPlot& plot, const ResamplingResult& result,
-                             const std::string& title) {
+                             const std::string& title, const std::string& caption) {
   plot.clearPlottables();
   plot.clearItems();
   plot.plotLayout()->clear();
+  plot.plotLayout()->addElement(0, 0, textElement(plot, title, 9, true));
+  // The panels in a grid of their own, so that the heading and the caption
+  // span both columns.
+  auto* panels = new QCPLayoutGrid;
+  plot.plotLayout()->addElement(1, 0, panels);
   std::vector<int> columns = histogramColumns(result);
-  auto* heading = new QCPTextElement(&plot, QString::fromStdString(title));
-  QFont font = plot.font();
-  font.setPointSizeF(9);
-  font.setBold(true);
-  heading->setFont(font);
-  plot.plotLayout()->addElement(0, 0, heading);
   for (size_t i = 0; i < columns.size(); ++i) {
+    bool last = i + 1 == columns.size();
+    QString scheme = schemeLabel(result.columns[static_cast<size_t>(columns[i])]);
     auto* rect = new QCPAxisRect(&plot);
-    plot.plotLayout()->addElement(static_cast<int>(i) + 1, 0, rect);
-    drawPanel(plot, rect, result, columns[i], i + 1 == columns.size());
+    panels->addElement(static_cast<int>(i), 0, rect);
+    drawPanel(plot, rect, result,
+              {columns[i], result.observed.angle, scheme, "angle between the subspaces (degrees)"},
+              last);
+    if (int metric = metricColumnOf(result, columns[i]); metric >= 0) {
+      auto* metricRect = new QCPAxisRect(&plot);
+      panels->addElement(static_cast<int>(i), 1, metricRect);
+      drawPanel(plot, metricRect, result,
+                {metric, result.observed.metric, "metric, " + scheme, "Krzanowski's metric"}, last);
+    }
+  }
+  if (!caption.empty()) {
+    QCPTextElement* text = textElement(plot, caption, 7.5, false);
+    text->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+    plot.plotLayout()->addElement(2, 0, text);
   }
   plot.replot(QCustomPlot::rpImmediateRefresh);
 }

@@ -1,15 +1,22 @@
 #include "shell/application.h"
 
+#include <QAction>
 #include <QDockWidget>
+#include <QHBoxLayout>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
+#include <QSplitter>
 #include <QStatusBar>
+#include <QTimer>
 #include <algorithm>
 #include <chrono>
 
 #include "actions/computing_operations.h"
 #include "io/output_file.h"
+#include "plot/plot_styling.h"
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/text.h"
 #include "shell/help_pages.h"
@@ -17,14 +24,21 @@
 #include "shell/results_panel.h"
 
 namespace vexmoor {
+namespace {
+
+// Pixels beyond the minimum height at the first size: five more lines of
+// the result box.
+constexpr int kResultRoom = 160;
+
+}  // namespace
 
 Application::Application(Host& host, std::string layoutFolder,
                          std::unique_ptr<LongActionRunner> runner)
     : m_host(host),
       m_runner(runner ? std::move(runner) : std::make_unique<ProgressDialogRunner>()),
-      m_dispatcher(host, *m_runner),
-      m_shell(host, m_table, std::move(layoutFolder)) {
-  bindComputingOperations(m_table, host);
+      m_dispatcher(m_tail, *m_runner),
+      m_shell(m_tail, m_table, std::move(layoutFolder)) {
+  bindComputingOperations(m_table, m_tail);
   bindGuiOperations(m_table, m_shell, m_dispatcher);
   m_dispatcher.setStatusSink([this](const std::string& line) { m_shell.showStatus(line, false); });
   graphics::graphics().setCallbackHandler([this](graphics::Handle object, const std::string& text) {
@@ -34,6 +48,8 @@ Application::Application(Host& host, std::string layoutFolder,
 
 Application::~Application() {
   graphics::graphics().setCallbackHandler(nullptr);
+  setSaveReporter(nullptr);
+  m_tail.setOnWrite(nullptr);
 }
 
 graphics::Handle Application::open() {
@@ -49,6 +65,7 @@ graphics::Handle Application::open() {
 }
 
 void Application::furnish(QMainWindow& window) {
+  m_window = &window;
   auto* dock = new QDockWidget("Results log", &window);
   dock->setObjectName("ResultsLogDock");
   m_log = new ResultsLog(dock);
@@ -61,7 +78,54 @@ void Application::furnish(QMainWindow& window) {
       return;
     }
     m_log->append(LogEntry{std::chrono::system_clock::now(), r.label, r.files, r.components,
-                           r.bootValue, r.seed, r.text});
+                           r.bootValue, r.seed, r.text, r.action, r.paths, r.threeD,
+                           r.partialWarps});
+  });
+  // Failures and warnings are kept whole in the log: the status line may
+  // have to cut them.
+  m_shell.setErrorSink([this](const std::string& what, const std::string& message) {
+    if (m_log) {
+      m_log->appendNote(what + " failed", message);
+    }
+  });
+  m_dispatcher.setStatusSink([this](const std::string& line) {
+    m_shell.showStatus(line, false);
+    if (m_log && line.find("warning") != std::string::npos) {
+      m_log->appendNote("Warning", line);
+    }
+  });
+  setSaveReporter([this](const std::string& line) { m_shell.showStatus(line, false); });
+
+  // The Output box: the console lines of the action that runs or ran last.
+  if (auto* out = window.findChild<QPlainTextEdit*>("OutBox")) {
+    out->setToolTip(QString("The console lines of the last action (its last %1)")
+                        .arg(static_cast<int>(kOutputLines)));
+  }
+  m_dispatcher.setActionObserver([this](std::string_view, bool starting) {
+    if (starting) {
+      m_tail.clear();
+      if (auto* out = m_window ? m_window->findChild<QPlainTextEdit*>("OutBox") : nullptr) {
+        out->clear();
+      }
+    } else {
+      refreshOutput();
+    }
+  });
+  m_tail.setOnWrite([this] {
+    // From any thread: at most one refresh queued, a few times a second.
+    bool expected = false;
+    if (!m_outputQueued.compare_exchange_strong(expected, true)) {
+      return;
+    }
+    QMetaObject::invokeMethod(
+        &m_outputContext,
+        [this] {
+          QTimer::singleShot(250, &m_outputContext, [this] {
+            m_outputQueued = false;
+            refreshOutput();
+          });
+        },
+        Qt::QueuedConnection);
   });
 
   attachResultsPanel(window, m_dispatcher);
@@ -92,6 +156,18 @@ void Application::furnish(QMainWindow& window) {
   if (!hooks.showAbout) {
     hooks.showAbout = [&window] { showAbout(&window); };
   }
+  if (!hooks.showSuperimposed) {
+    hooks.showSuperimposed = [this](bool superimposed) {
+      m_dispatcher.setPlotView(superimposed ? PlotView::kSuperimposed : PlotView::kRaw);
+    };
+  }
+  if (!hooks.groupColours) {
+    hooks.groupColours = [this] {
+      if (graphics::Axes* axes = graphics::graphics().figureOf(m_figure)->currentAxes()) {
+        restoreMarkerColours(axes->handle());
+      }
+    };
+  }
   if (!hooks.nextGroup) {
     hooks.nextGroup = [this] {
       const ApplicationState& s = m_dispatcher.state();
@@ -99,14 +175,25 @@ void Application::furnish(QMainWindow& window) {
     };
   }
   installMenuBar(window, hooks, dock);
+  addColoursButton(window);
 
   for (graphics::GraphicsObject* o : graphics::graphics().figureOf(m_figure)->children()) {
     if (auto* axes = dynamic_cast<graphics::Axes*>(o); axes && axes->canvas() && !m_hover) {
       m_hover = new PointHover(axes->handle(), m_dispatcher.pointLabels(), axes->canvas());
       axes->canvas()->installEventFilter(m_hover);
+      m_dispatcher.setPlotAxes(axes->handle());
     }
   }
   settleMinimumSize(window);
+  // At its first size the window shows a whole result, not only its least
+  // box: room beyond the minimum, shared by the plot and the result panel.
+  if (auto* splitter = window.findChild<QSplitter*>("RightSplitter");
+      splitter && splitter->count() == 2) {
+    splitter->setStretchFactor(0, 1);
+    splitter->setStretchFactor(1, 1);
+  }
+  window.resize(window.size().expandedTo(QSize(0, window.minimumHeight() + kResultRoom)));
+  window.resizeDocks({dock}, {dock->minimumSizeHint().height()}, Qt::Vertical);
   fitToScreen(window);
 }
 
@@ -138,6 +225,36 @@ void Application::saveResultText(QMainWindow& window) {
     return;
   }
   m_shell.showStatus("Result saved to " + escapeNonPrintable(path), false);
+}
+
+void Application::refreshOutput() {
+  auto* out = m_window ? m_window->findChild<QPlainTextEdit*>("OutBox") : nullptr;
+  if (!out || !m_tail.written()) {
+    return;
+  }
+  out->setPlainText(QString::fromStdString(m_tail.text()));
+  out->verticalScrollBar()->setValue(out->verticalScrollBar()->maximum());
+}
+
+void Application::addColoursButton(QMainWindow& window) {
+  auto* black = window.findChild<QPushButton*>("BlackButton");
+  QWidget* row = black ? black->parentWidget() : nullptr;
+  auto* layout = row ? row->findChild<QHBoxLayout*>("PlotButtonLayout") : nullptr;
+  if (!layout) {
+    return;
+  }
+  auto* colours = new QPushButton("Colours", row);
+  colours->setObjectName("ColoursButton");
+  colours->setToolTip("Markers in their group's colours again (after Black)");
+  layout->insertWidget(layout->indexOf(black) + 1, colours);
+  // Shown now, not when the event loop next runs: the minimum size counts
+  // only visible widgets.
+  colours->show();
+  QObject::connect(colours, &QPushButton::clicked, colours, [this] {
+    if (QAction* a = menuAction(*m_window, "GroupColoursAction")) {
+      a->trigger();
+    }
+  });
 }
 
 void settleMinimumSize(QMainWindow& window) {

@@ -5,11 +5,13 @@
 
 #include <QMainWindow>
 #include <QPointer>
+#include <atomic>
 #include <memory>
 #include <string>
 
 #include "runtime/host.h"
 #include "runtime/operation_table.h"
+#include "shell/console_tail.h"
 #include "shell/dispatcher.h"
 #include "shell/long_action.h"
 #include "shell/menu_bar.h"
@@ -33,8 +35,11 @@ class Application {
   WindowShell& shell() { return m_shell; }
 
   // Vexmoor with no argument: opens the main window, with its menu bar,
-  // results log and point hover text; returns its handle.
+  // results log, the row of p-values, seed and saves below the result box,
+  // and point hover text; returns its handle.
   graphics::Handle open();
+  // The console lines of the last action (shown in the Output box).
+  const ConsoleTail& console() const { return m_tail; }
 
   // The results log of the main window (null before open()).
   ResultsLog* resultsLog() const { return m_log; }
@@ -45,8 +50,12 @@ class Application {
  private:
   void furnish(QMainWindow& window);
   void saveResultText(QMainWindow& window);
+  void addColoursButton(QMainWindow& window);
+  // Shows the console lines of the last action in the Output box.
+  void refreshOutput();
 
   Host& m_host;
+  ConsoleTail m_tail{m_host};
   std::unique_ptr<LongActionRunner> m_runner;
   OperationTable m_table;
   Dispatcher m_dispatcher;
@@ -54,11 +63,16 @@ class Application {
   MenuHooks m_hooks;
   QPointer<ResultsLog> m_log;
   QPointer<PointHover> m_hover;
+  QPointer<QMainWindow> m_window;
   graphics::Handle m_figure = 0;
+  std::atomic<bool> m_outputQueued{false};  // a refresh of the Output box is due
+  QObject m_outputContext;                  // the refreshes die with the application
 };
 
 // Gives `window` a minimum size at which no control is cut: the file boxes
-// keep their three lines, every control its least size.
+// keep their three lines, every control its least size. The size is set on
+// the window itself, so that it holds also where no window manager
+// enforces it.
 void settleMinimumSize(QMainWindow& window);
 
 // Shrinks `window` to fit the available area of its screen (never below

@@ -5,6 +5,7 @@
 
 #include "runtime/graphics/axes.h"
 #include "runtime/graphics/graphics_system.h"
+#include "shell/group_plot.h"
 
 namespace vexmoor {
 
@@ -24,6 +25,29 @@ void addLandmarkNumbering(graphics::Figure& window) {
       a->setNumbered(on);
     }
   });
+}
+
+void furnishConsensusWindow(graphics::Figure& window, int group, const std::string& file,
+                            PointLabels& labels) {
+  std::string name = "Group " + std::to_string(group) + " consensus";
+  window.set("Name", textValue(name + ": " + file));
+  graphics::Axes* axes = window.currentAxes();
+  if (!axes) {
+    return;
+  }
+  graphics::Handle line = 0;
+  for (graphics::GraphicsObject* o : axes->children()) {
+    PointLabel label{group, 0, 1, ""};
+    label.consensus = true;
+    labels.add(o->handle(), label);
+    line = line ? line : o->handle();
+  }
+  showLegend(*axes, {{name + ": " + file, line}});
+  if (graphics::PlotCanvas* canvas = axes->canvas()) {
+    auto* hover = new PointHover(axes->handle(), labels, canvas);
+    canvas->installEventFilter(hover);
+  }
+  addLandmarkNumbering(window);
 }
 
 }  // namespace vexmoor

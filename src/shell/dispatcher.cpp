@@ -15,24 +15,11 @@
 #include "runtime/text.h"
 #include "shape/group_consensus3d.h"
 #include "shell/consensus_window.h"
+#include "shell/group_plot.h"
 #include "shell/status_text.h"
 
 namespace vexmoor {
 namespace {
-
-constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kLabels{{
-    {"LoadData1", "Load group 1"},
-    {"LoadData2", "Load group 2"},
-    {"DoMezeyAngle", "Angle between planes"},
-    {"RunCPC", "CPC model hierarchy"},
-    {"BootMezeyAngle", "Bootstrap test of angle"},
-    {"BootConMezeyAngle", "Bootstrap range of angle"},
-    {"RangeMezeyAngle", "Range of angle test"},
-    {"PermuteMezeyAngle", "Random shuffle test of angle"},
-    {"RandMezeyAngle", "Randomization test of angle"},
-    {"ClearData", "Clear data"},
-    {"PrincipalComponents", "Principal components"},
-}};
 
 graphics::GraphicsObject& control(std::string_view tag) {
   std::vector<graphics::Handle> found = graphics::graphics().findByTag(tag);
@@ -71,15 +58,6 @@ void enableComponents(bool on) {
   for (graphics::Handle h : graphics::graphics().findByTag("PcButton")) {
     graphics::graphics().object(h).set("Enable", textValue(on ? "on" : "off"));
   }
-}
-
-// The mean of each column; a single row averages to one number, as the
-// runtime's mean of a row does.
-Matrix columnMeans(const Matrix& x) {
-  if (x.rows() == 1) {
-    return Matrix::Constant(1, 1, x.mean());
-  }
-  return x.colwise().mean();
 }
 
 std::string dimensionWord(bool threeD) {
@@ -129,22 +107,51 @@ std::string groupDescription(const LoadedFile& file, bool threeD) {
   return text;
 }
 
-// Clears the busy flag however the action ends.
+// Clears the busy flag and tells the observer however the action ends.
 struct BusyScope {
   bool& busy;
-  ~BusyScope() { busy = false; }
-};
-
-}  // namespace
-
-std::string actionLabel(std::string_view action) {
-  for (const auto& [name, label] : kLabels) {
-    if (name == action) {
-      return std::string(label);
+  std::string_view action;
+  const std::function<void(std::string_view, bool)>& observer;
+  ~BusyScope() {
+    busy = false;
+    if (observer) {
+      observer(action, false);
     }
   }
-  return std::string(action);
+};
+
+// What a file of the other dimension would need, for the message that
+// refuses its column count.
+std::string dimensionHint(Index cols, bool threeD) {
+  bool fitsOther = threeD ? cols >= 5 && (cols - 1) % 2 == 0 : cols >= 7 && (cols - 1) % 3 == 0;
+  if (!fitsOther) {
+    return "";
+  }
+  return threeD ? "; its values would fit two-dimensional landmarks, but the box \"Three-"
+                  "dimensional landmarks\" was ticked at the first load of group 1 and holds for "
+                  "the session: restart Vexmoor to load two-dimensional groups"
+                : "; its values would fit three-dimensional landmarks: tick the box \"Three-"
+                  "dimensional landmarks\" before the first load of group 1 (the dimension "
+                  "then holds for the session: restart Vexmoor to change it)";
 }
+
+// The note for the status line when the number of components typed was
+// rounded: "k = 3 used"; empty when it was a whole number.
+std::string componentsNote(const std::string& text) {
+  std::optional<std::vector<double>> numbers = parseNumbers(text);
+  std::optional<int> k = componentsAsRead(text);
+  if (!k || !numbers || numbers->size() != 1 || numbers->front() == double(*k)) {
+    return "";
+  }
+  return "; k = " + std::to_string(*k) + " used";
+}
+
+constexpr const char* kThreeDPartialWarpsTip =
+    "With three-dimensional landmarks the analyses always use shape variables; this box then "
+    "changes only the random data of the range of angle test and the randomization test (one "
+    "column more when it is off)";
+
+}  // namespace
 
 Dispatcher::Dispatcher(Host& host, LongActionRunner& runner)
     : m_host(host), m_runner(runner), m_fileDialog(qtFileDialog()), m_lookup(findAnalysisAction) {}
@@ -160,7 +167,10 @@ void Dispatcher::mezeysw(std::string_view action) {
     throw Error("another action is still running: wait for it to end or cancel it");
   }
   m_busy = true;
-  BusyScope scope{m_busy};
+  if (m_actionObserver) {
+    m_actionObserver(action, true);
+  }
+  BusyScope scope{m_busy, action, m_actionObserver};
   try {
     run(action);
   } catch (const Cancelled&) {
@@ -184,13 +194,18 @@ void Dispatcher::run(std::string_view action) {
 
 std::optional<LoadedFile> Dispatcher::mfload() {
   std::optional<std::string> path =
-      m_fileDialog(FileDialogRequest{"Enter file to Load?", "*.*", m_lastFolder});
+      m_fileDialog(FileDialogRequest{"Enter file to Load?", "*.*", recentFolder(), m_loadingGroup});
   if (!path) {
     return std::nullopt;
   }
   LandmarkGroup group = readGroupFile(*path);
-  LoadedFile file{std::move(group.data), fileNameOf(*path), std::move(group.info)};
+  // In full, so that the log's command lines work from any folder.
+  std::error_code ec;
+  std::filesystem::path full = std::filesystem::absolute(*path, ec);
+  LoadedFile file{std::move(group.data), fileNameOf(*path), std::move(group.info),
+                  ec ? *path : full.string()};
   m_lastFolder = std::filesystem::path(*path).parent_path().string();
+  noteRecentFile(*path);
   return file;
 }
 
@@ -218,7 +233,9 @@ void Dispatcher::loadData(int group) {
         "load group 1 first: its first load fixes whether the landmarks are two- or "
         "three-dimensional");
   }
+  m_loadingGroup = group;
   std::optional<LoadedFile> file = mfload();
+  m_loadingGroup = 0;
   if (!file) {
     return;
   }
@@ -235,7 +252,11 @@ void Dispatcher::loadData(int group) {
                 "landmarks");
   }
   if (!table) {
-    checkGroupColumns(data, info, threeD, file->name);
+    try {
+      checkGroupColumns(data, info, threeD, file->name);
+    } catch (const Error& e) {
+      throw Error(e.what() + dimensionHint(data.cols(), threeD));
+    }
   } else {
     info.kind = RowKind::kVariables;
   }
@@ -243,35 +264,23 @@ void Dispatcher::loadData(int group) {
                               ? file->name
                               : file->name + " (" + formatName(info.format) + ")";
   std::string summary;
-  size_t before = graphics::graphics().gca().children().size();
+  std::optional<Matrix> reference;
   if (table) {
     summary = format("File %s \\n %4.0f Samples \\n %4.0f variables",
                      {shownName, double(data.rows()), double(data.cols())});
   } else if (!threeD) {
-    showshape(data, group == 1 ? "bo" : "rs");
-    labelPlot(group, graphics::graphics().gca(), before, data, false);
-    before = graphics::graphics().gca().children().size();
-    showshape(columnMeans(data), group == 1 ? "b<" : "r*");
-    labelPlot(group, graphics::graphics().gca(), before, data, true);
-    graphics::Axes& axes = graphics::graphics().gca();
-    graphics::axis(axes, "auto");
-    graphics::axis(axes, "equal");
-    axes.setHold(true);
     summary = format("File %s \\n %4.0f Samples \\n %4.0f landmarks",
                      {shownName, double(data.rows()), double(data.cols() - 1) / 2.0});
   } else {
     // Superimposed whether or not the picture is shown, so that a group the
     // fit cannot take fails here in both settings; the analyses start again
     // from the stored data.
-    Matrix reference = groupConsensus3D(data, m_host);
-    if (number("Suppress3", "Value") == 0) {
-      graphics::Figure& window = graphics::graphics().newPlotWindow();
-      window.set("Name", textValue("Group " + std::to_string(group) + " consensus: " + file->name));
-      showshape3D(LandmarkArray(reference), "gp");
-      addLandmarkNumbering(window);
-    }
+    reference = groupConsensus3D(data, m_host);
     summary = threeDimensionalSummary(shownName, data.rows(), data.cols());
   }
+  bool showConsensus = reference && number("Suppress3", "Value") == 0;
+
+  // Nothing below refuses the file: the group is replaced.
   if (!remark.empty()) {
     m_state.tval = threeD ? 1 : 0;
     control("ThreeD").set("Value", scalarValue(threeD ? 1 : 0));
@@ -279,6 +288,12 @@ void Dispatcher::loadData(int group) {
   m_dimensionSettled = true;
   if (group == 1) {
     control("Pushbutton2").set("Enable", textValue("on"));
+  }
+  if (threeD) {
+    if (auto* box = dynamic_cast<graphics::UiControl*>(&control("PWButton"));
+        box && box->widget()) {
+      box->widget()->setToolTip(kThreeDPartialWarpsTip);
+    }
   }
   std::string tag = group == 1 ? "FileBox1" : "FileBox2";
   setGroupToolTip(tag, groupDescription(*file, threeD));
@@ -293,9 +308,21 @@ void Dispatcher::loadData(int group) {
   (group == 1 ? m_state.data1 : m_state.data2) = std::move(file->data);
   (group == 1 ? m_state.info1 : m_state.info2) = std::move(file->info);
   m_groupFile[group - 1] = file->name;
+  m_groupPath[group - 1] = file->path;
+  m_consensus[group - 1] = reference;
+  m_fileNames[group - 1] = file->name;
+  std::string plotRemark = redrawGroups();
+  if (showConsensus) {
+    graphics::Figure& window = graphics::graphics().newPlotWindow();
+    showshape3D(LandmarkArray(*reference), "gp");
+    furnishConsensusWindow(window, group, file->name, m_pointLabels);
+  }
   setText(tag, "String", summary);
   enableComponents(m_state.data1 && m_state.data2);
-  noteLoaded(group, file->name, remark + warnings);
+  noteLoaded(group, file->name, remark + warnings + plotRemark);
+  if (m_dataChanged) {
+    m_dataChanged();
+  }
 }
 
 void Dispatcher::checkTables(bool threeD, bool partialWarps) const {
@@ -314,11 +341,15 @@ void Dispatcher::checkTables(bool threeD, bool partialWarps) const {
 }
 
 void Dispatcher::clearData() {
-  graphics::graphics().removeChildren(graphics::graphics().gca());
+  m_groupPlot.clear();
   m_state.data1.reset();
   m_state.data2.reset();
   m_fileNames = {};
-  m_pointLabels.clear();
+  for (int g = 0; g < 2; ++g) {
+    m_groupFile[g].clear();
+    m_groupPath[g].clear();
+    m_consensus[g].reset();
+  }
   m_state.info1.reset();
   m_state.info2.reset();
   enableComponents(false);
@@ -327,6 +358,11 @@ void Dispatcher::clearData() {
   setText("FileBox1", "String", "No data loaded");
   setText("FileBox2", "String", "No data loaded");
   setText("OutBox", "String", format("\\n \\n \\n \\n"));
+  // Group 2 comes after group 1 again, as at the start.
+  control("Pushbutton2").set("Enable", textValue("off"));
+  if (m_dataChanged) {
+    m_dataChanged();
+  }
 }
 
 void Dispatcher::runAnalysis(const AnalysisAction& action) {
@@ -341,6 +377,9 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   checkTables(request.settings.threeD, request.settings.partialWarps);
   if (action.readsComponents) {
     request.settings.componentsText = text("NumberABox", "String");
+  }
+  if (action.resampling && m_seedError) {
+    throw Error(*m_seedError);
   }
   request.seed = m_nextSeed;
   AnalysisResult result;
@@ -361,19 +400,26 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   m_lastRun.group2.file = m_groupFile[1];
   m_lastRun.settings = request.settings;
   m_lastResult = result;
-  status(label + ": " + doneStatus(action.name, result.text) +
+  std::string kNote = action.readsComponents ? componentsNote(request.settings.componentsText) : "";
+  status(label + ": " + doneStatus(action.name, result.text) + kNote +
          (result.seed ? "; seed " + std::to_string(*result.seed) : ""));
   if (m_resultDataSink) {
     m_resultDataSink(*m_lastResult);
   }
   if (m_resultSink) {
-    AnalysisRecord record{
-        std::string(action.name), label, {}, std::nullopt, std::nullopt, result.seed, result.text};
-    for (const std::string& f : m_fileNames) {
-      if (!f.empty()) {
-        record.files.push_back(f);
+    AnalysisRecord record;
+    record.action = action.name;
+    record.label = label;
+    record.seed = result.seed;
+    record.text = result.text;
+    for (int g = 0; g < 2; ++g) {
+      if (!m_fileNames[g].empty()) {
+        record.files.push_back(m_fileNames[g]);
+        record.paths.push_back(m_groupPath[g]);
       }
     }
+    record.threeD = request.settings.threeD;
+    record.partialWarps = request.settings.partialWarps;
     if (action.readsComponents) {
       record.components = componentsAsRead(request.settings.componentsText);
     }
@@ -385,7 +431,6 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
 }
 
 void Dispatcher::noteLoaded(int group, const std::string& name, const std::string& remarks) {
-  m_fileNames[group == 1 ? 0 : 1] = name;
   std::string line =
       "Group " + std::to_string(group) + " loaded from " + escapeNonPrintable(name) + remarks;
   if (m_state.data1 && m_state.data2) {
@@ -397,23 +442,52 @@ void Dispatcher::noteLoaded(int group, const std::string& name, const std::strin
   status(line);
 }
 
-void Dispatcher::labelPlot(int group, graphics::Axes& axes, size_t firstNew, const Matrix& data,
-                           bool mean) {
-  const std::vector<graphics::GraphicsObject*>& lines = axes.children();
-  Index landmarks = (data.cols() - 1) / 2;
-  Index rows = mean ? 1 : data.rows();
-  for (Index i = 0; i < rows; ++i) {
-    std::string id;
-    if (!mean && m_identifierOf) {
-      id = m_identifierOf(group, i + 1).value_or("");
-    }
-    for (Index j = 0; j < landmarks; ++j) {
-      size_t at = firstNew + static_cast<size_t>(i * landmarks + j);
-      if (at < lines.size()) {
-        m_pointLabels.add(lines[at]->handle(), PointLabel{group, mean ? 0 : i + 1, j + 1, id});
-      }
-    }
+std::string Dispatcher::redrawGroups() {
+  std::array<PlotGroup, 2> groups;
+  for (int g = 0; g < 2; ++g) {
+    const std::optional<Matrix>& data = g == 0 ? m_state.data1 : m_state.data2;
+    const std::optional<GroupInfo>& info = g == 0 ? m_state.info1 : m_state.info2;
+    groups[g].data = data ? &*data : nullptr;
+    groups[g].file = m_groupFile[g];
+    groups[g].variables = info && info->kind == RowKind::kVariables;
+    groups[g].consensus = m_consensus[g] ? &*m_consensus[g] : nullptr;
   }
+  bool threeD = m_state.tval && *m_state.tval != 0;
+  std::optional<std::string> unavailable = m_groupPlot.draw(
+      groups, threeD, [this](int g, Index row) { return specimenIdentifier(g, row); });
+  if (!unavailable) {
+    return "";
+  }
+  return "; superimposed view unavailable (" + *unavailable +
+         "): the plot shows the coordinates "
+         "as loaded";
+}
+
+void Dispatcher::setPlotView(PlotView view) {
+  m_groupPlot.setView(view);
+  bool threeD = m_state.tval && *m_state.tval != 0;
+  std::string remark = redrawGroups();
+  if (threeD) {
+    status(
+        "Plot: three-dimensional groups show their consensus shapes; the superimposed view is "
+        "for two-dimensional groups");
+  } else if (view == PlotView::kRaw) {
+    status("Plot: the coordinates as loaded");
+  } else {
+    status("Plot: the specimens superimposed in the pooled frame of the analyses" + remark);
+  }
+}
+
+std::optional<std::string> Dispatcher::specimenIdentifier(int group, Index specimen) const {
+  if (m_identifierOf) {
+    return m_identifierOf(group, specimen);
+  }
+  const std::optional<GroupInfo>& info = group == 1 ? m_state.info1 : m_state.info2;
+  if (!info || specimen < 1 || specimen > static_cast<Index>(info->identifiers.size())) {
+    return std::nullopt;
+  }
+  const std::string& id = info->identifiers[static_cast<size_t>(specimen - 1)];
+  return id.empty() ? std::nullopt : std::optional<std::string>(id);
 }
 
 }  // namespace vexmoor

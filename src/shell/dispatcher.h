@@ -17,6 +17,7 @@
 #include "runtime/host.h"
 #include "runtime/matrix.h"
 #include "shell/file_dialog.h"
+#include "shell/group_plot.h"
 #include "shell/long_action.h"
 #include "shell/point_labels.h"
 
@@ -35,6 +36,7 @@ struct LoadedFile {
   Matrix data;
   std::string name;  // without its folder
   GroupInfo info;
+  std::string path;  // as the dialog gave it
 };
 
 // An analysis that completed, as the results log records it.
@@ -46,11 +48,10 @@ struct AnalysisRecord {
   std::optional<int> bootValue;       // v, for the resampling tests
   std::optional<std::uint64_t> seed;  // the seed of the replicates
   std::string text;                   // the result text
+  std::vector<std::string> paths;     // the loaded groups' files in full
+  bool threeD = false;                // the dimension flag
+  bool partialWarps = true;           // PWButton
 };
-
-// What the user reads for an action name: "Angle between planes", ...; any
-// other text stands for itself.
-std::string actionLabel(std::string_view action);
 
 class Dispatcher {
  public:
@@ -62,7 +63,8 @@ class Dispatcher {
   // by Tag in the windows each time. Errors propagate as vexmoor::Error
   // with the state and the boxes as they were; a cancelled file dialog or
   // long action ends the action quietly and changes nothing. While an
-  // action runs, another call throws.
+  // action runs, another call throws. A load replaces its group's points in
+  // the plot (see GroupPlot), whatever the plot held before.
   void mezeysw(std::string_view action);
 
   // The file dialog and read of the load actions; nullopt when cancelled.
@@ -72,6 +74,17 @@ class Dispatcher {
   const ApplicationState& state() const { return m_state; }
   // What the plotted points of the groups stand for (hover text).
   const PointLabels& pointLabels() const { return m_pointLabels; }
+  // The identifier of specimen `specimen` (1-based) of group 1 or 2: the
+  // lookup's answer when one is set, else what the group's file named it;
+  // nullopt when there is none. Every hover text that names a specimen
+  // asks here.
+  std::optional<std::string> specimenIdentifier(int group, Index specimen) const;
+  // The plot of the groups draws into these axes (the main window's).
+  void setPlotAxes(graphics::Handle axes) { m_groupPlot.setAxes(axes); }
+  // Shows the groups as loaded or superimposed, and says so in the status
+  // line (also when the groups cannot be superimposed).
+  void setPlotView(PlotView view);
+  PlotView plotView() const { return m_groupPlot.view(); }
   bool busy() const { return m_busy; }
   const std::string& lastFolder() const { return m_lastFolder; }
 
@@ -89,8 +102,24 @@ class Dispatcher {
   // The file name group 1 or 2 was loaded from; empty when not loaded.
   const std::string& fileName(int group) const { return m_fileNames[group == 1 ? 0 : 1]; }
   // The seed of the next resampling run; none: a fresh one each run.
-  void setNextSeed(std::optional<std::uint64_t> seed) { m_nextSeed = seed; }
+  void setNextSeed(std::optional<std::uint64_t> seed) {
+    m_nextSeed = seed;
+    m_seedError.reset();
+  }
   const std::optional<std::uint64_t>& nextSeed() const { return m_nextSeed; }
+  // The seed typed is no seed: resampling runs fail with `message` until
+  // the next setNextSeed, rather than run with another seed.
+  void refuseSeed(std::string message) {
+    m_nextSeed.reset();
+    m_seedError = std::move(message);
+  }
+  // Called after every load or clear that changed the groups.
+  void setDataChangedSink(std::function<void()> sink) { m_dataChanged = std::move(sink); }
+  // Called when an action starts (true) and when it has ended (false),
+  // however it ends.
+  void setActionObserver(std::function<void(std::string_view action, bool starting)> observer) {
+    m_actionObserver = std::move(observer);
+  }
   // The last analysis that ended well, with what repeats it.
   const std::optional<AnalysisResult>& lastResult() const { return m_lastResult; }
   const RunDescription& lastRun() const { return m_lastRun; }
@@ -115,7 +144,9 @@ class Dispatcher {
   void runAnalysis(const AnalysisAction& action);
   void status(const std::string& text);
   void noteLoaded(int group, const std::string& name, const std::string& remarks);
-  void labelPlot(int group, graphics::Axes& axes, size_t firstNew, const Matrix& data, bool mean);
+  // Draws the loaded groups; a remark for the status line when the chosen
+  // view could not be drawn.
+  std::string redrawGroups();
 
   Host& m_host;
   LongActionRunner& m_runner;
@@ -133,8 +164,15 @@ class Dispatcher {
   std::optional<AnalysisResult> m_lastResult;
   RunDescription m_lastRun;
   std::string m_groupFile[2];
+  std::string m_groupPath[2];
+  std::optional<Matrix> m_consensus[2];  // three dimensions: each group's consensus
+  GroupPlot m_groupPlot{m_pointLabels};
   std::function<void(const AnalysisResult&)> m_resultDataSink;
+  std::function<void()> m_dataChanged;
+  std::function<void(std::string_view, bool)> m_actionObserver;
+  std::optional<std::string> m_seedError;
   bool m_dimensionSettled = false;  // a group has been loaded
+  int m_loadingGroup = 0;           // the group the file dialog is asked for
 };
 
 }  // namespace vexmoor

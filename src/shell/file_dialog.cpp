@@ -1,9 +1,43 @@
 #include "shell/file_dialog.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <filesystem>
 
 namespace vexmoor {
+namespace {
+
+std::string& recent() {
+  static std::string folder;
+  return folder;
+}
+
+}  // namespace
+
+std::string recentFolder() {
+  if (!recent().empty()) {
+    return recent();
+  }
+  QString current = QDir::currentPath();
+  bool programFolder =
+      QCoreApplication::instance() && QDir(current) == QDir(QCoreApplication::applicationDirPath());
+  return (programFolder || current == QDir::rootPath() ? QDir::homePath() : current).toStdString();
+}
+
+void noteRecentFile(const std::string& path) {
+  std::string folder = std::filesystem::path(path).parent_path().string();
+  if (!folder.empty()) {
+    recent() = folder;
+  }
+}
+
+std::string inRecentFolder(const std::string& name) {
+  if (std::filesystem::path(name).has_parent_path()) {
+    return name;
+  }
+  return (std::filesystem::path(recentFolder()) / name).string();
+}
 
 FileDialog qtFileDialog() {
   return [](const FileDialogRequest& r) -> std::optional<std::string> {
@@ -20,9 +54,13 @@ FileDialog qtFileDialog() {
           "CSV and TSV tables (*.csv *.tsv *.CSV *.TSV);;"
           "Morphologika files (*.txt *.morph)";
     }
-    QString path =
-        QFileDialog::getOpenFileName(QApplication::activeWindow(), QString::fromStdString(r.title),
-                                     QString::fromStdString(r.folder), filter);
+    QString title = QString::fromStdString(r.title);
+    if (r.group > 0) {
+      title = QString("Load group %1: %2").arg(r.group).arg(title);
+    }
+    std::string folder = r.folder.empty() ? recentFolder() : r.folder;
+    QString path = QFileDialog::getOpenFileName(QApplication::activeWindow(), title,
+                                                QString::fromStdString(folder), filter);
     if (path.isEmpty()) {
       return std::nullopt;
     }

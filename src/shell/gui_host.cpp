@@ -8,13 +8,16 @@
 
 namespace vexmoor {
 
-GuiHost::GuiHost(std::ostream& console) : m_console(console) {}
+GuiHost::GuiHost(std::ostream& console) : m_console(&console) {}
 
 GuiHost::GuiHost() : GuiHost(std::cout) {}
 
 void GuiHost::consoleWrite(std::string_view text) {
+  if (!m_console) {
+    return;
+  }
   std::lock_guard lock(m_mutex);
-  m_console << text << std::flush;
+  *m_console << text << std::flush;
 }
 
 void GuiHost::messageBox(std::string_view text) {

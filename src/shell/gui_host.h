@@ -1,6 +1,7 @@
-// The desktop application's Host: console lines to standard output and
-// message boxes in the window (from any thread). The window never waits for
-// the console: a key wait is skipped with one console line saying so.
+// The desktop application's Host: console lines to a stream (standard
+// output when it is a terminal or with --diagnostics, see main) and message
+// boxes in the window (from any thread). The window never waits for the
+// console: a key wait is skipped with one console line saying so.
 #pragma once
 
 #include <mutex>
@@ -19,6 +20,8 @@ class GuiHost : public Host {
  public:
   // `console` receives the diagnostics.
   explicit GuiHost(std::ostream& console);
+  // Null: the diagnostics go nowhere.
+  explicit GuiHost(std::ostream* console) : m_console(console) {}
   // Kept for callers that still say whether a terminal is attached: the
   // window skips the key wait either way.
   GuiHost(std::ostream& console, bool /*terminalAttached*/) : GuiHost(console) {}
@@ -35,7 +38,7 @@ class GuiHost : public Host {
   void waitForKey() override;
 
  private:
-  std::ostream& m_console;
+  std::ostream* m_console;
   std::mutex m_mutex;
 };
 

@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QTextBrowser>
 #include <QVBoxLayout>
+#include <string_view>
 
 namespace vexmoor {
 namespace {
@@ -19,7 +20,58 @@ const char* resourceOf(const std::string& title) {
   return nullptr;
 }
 
+std::string trimmed(std::string_view s) {
+  size_t a = s.find_first_not_of(" \t");
+  size_t b = s.find_last_not_of(" \t\r");
+  return a == std::string_view::npos ? "" : std::string(s.substr(a, b - a + 1));
+}
+
+// The row without its last cell: "| a | b | c |" -> "| a | b |".
+std::string withoutLastCell(const std::string& row) {
+  std::string t = trimmed(row);
+  size_t end = t.rfind('|');
+  size_t before = end == 0 || end == std::string::npos ? std::string::npos : t.rfind('|', end - 1);
+  return before == std::string::npos ? t : t.substr(0, before + 1);
+}
+
+std::string lastCell(const std::string& row) {
+  std::string t = trimmed(row);
+  std::string shorter = withoutLastCell(t);
+  return trimmed(std::string_view(t).substr(shorter.size(), t.size() - shorter.size() - 1));
+}
+
 }  // namespace
+
+std::string forReaders(const std::string& markdown) {
+  std::string out;
+  bool developers = false;
+  bool dropColumn = false;
+  size_t start = 0;
+  while (start < markdown.size()) {
+    size_t end = markdown.find('\n', start);
+    std::string line = markdown.substr(start, end == std::string::npos ? end : end - start);
+    start = end == std::string::npos ? markdown.size() : end + 1;
+    std::string t = trimmed(line);
+    if (t == "<!-- developers -->") {
+      developers = true;
+      continue;
+    }
+    if (t == "<!-- /developers -->") {
+      developers = false;
+      continue;
+    }
+    if (developers) {
+      continue;
+    }
+    if (!t.starts_with("|")) {
+      dropColumn = false;
+    } else if (!dropColumn && lastCell(t) == "test") {
+      dropColumn = true;  // the heading row of a table with tests
+    }
+    out += (dropColumn ? withoutLastCell(line) : line) + "\n";
+  }
+  return out;
+}
 
 std::optional<std::string> helpPageText(const std::string& title) {
   const char* resource = resourceOf(title);
@@ -30,7 +82,7 @@ std::optional<std::string> helpPageText(const std::string& title) {
   if (!file.open(QIODevice::ReadOnly)) {
     return std::nullopt;
   }
-  return file.readAll().toStdString();
+  return forReaders(file.readAll().toStdString());
 }
 
 void showHelpPage(QWidget* parent, const std::string& title) {

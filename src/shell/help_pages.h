@@ -8,9 +8,14 @@
 
 namespace vexmoor {
 
-// The Markdown text of a page by its title ("File formats", "Behaviour");
-// nullopt for another title.
+// The Markdown text of a page by its title ("File formats", "Behaviour"),
+// as the user reads it (see forReaders); nullopt for another title.
 std::optional<std::string> helpPageText(const std::string& title);
+
+// A page of docs/ without what only the project's developers need: the
+// lines between "<!-- developers -->" and "<!-- /developers -->", and the
+// last column of every table whose last heading is "test".
+std::string forReaders(const std::string& markdown);
 
 // Shows the page in a window of its own, one per title, reused.
 void showHelpPage(QWidget* parent, const std::string& title);

@@ -2,7 +2,9 @@
 
 #include <qcustomplot.h>
 
+#include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QVBoxLayout>
@@ -21,6 +23,12 @@ QPointer<HistogramWindow> g_window;
 HistogramWindow::HistogramWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowTitle("Vexmoor: replicate histograms");
   auto* layout = new QVBoxLayout(this);
+  m_staleNote = new QLabel(this);
+  m_staleNote->setObjectName("StaleNote");
+  m_staleNote->setWordWrap(true);
+  m_staleNote->setStyleSheet("QLabel { color: #8a5a00; font-style: italic; }");
+  m_staleNote->hide();
+  layout->addWidget(m_staleNote);
   m_plot = new QCustomPlot(this);
   m_plot->setMinimumSize(360, 240);
   layout->addWidget(m_plot, 1);
@@ -34,15 +42,32 @@ HistogramWindow::HistogramWindow(QWidget* parent) : QWidget(parent, Qt::Window) 
   connect(save, &QPushButton::clicked, this, [this] { saveHistogramPlot(this); });
 }
 
-void HistogramWindow::showResult(const ResamplingResult& result, const std::string& title) {
-  m_pictureSize = histogramPictureSize(result);
-  drawReplicateHistograms(*m_plot, result, title);
+void HistogramWindow::showResult(const ResamplingResult& result, const std::string& title,
+                                 const std::string& caption) {
+  setWindowTitle(QString::fromStdString("Vexmoor: " + title + " (replicate histograms)"));
+  m_pictureSize = histogramPictureSize(result, !caption.empty());
+  drawReplicateHistograms(*m_plot, result, title, caption);
   m_hasResult = true;
+  m_stale = false;
+  m_staleNote->hide();
+  m_plot->setGraphicsEffect(nullptr);
   if (!isVisible()) {
     resize(m_pictureSize.width() + 40, std::min(m_pictureSize.height() + 80, 760));
   }
   show();
   raise();
+}
+
+void HistogramWindow::markStale(const std::string& note) {
+  if (!m_hasResult) {
+    return;
+  }
+  m_stale = true;
+  m_staleNote->setText(QString::fromStdString(note));
+  m_staleNote->show();
+  auto* faded = new QGraphicsOpacityEffect(m_plot);
+  faded->setOpacity(0.45);
+  m_plot->setGraphicsEffect(faded);
 }
 
 HistogramWindow& histogramWindow() {

@@ -1,6 +1,7 @@
 #include "shell/menu_bar.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QDockWidget>
 #include <QEvent>
@@ -147,6 +148,27 @@ void addViewMenu(QMainWindow& window, const MenuHooks& hooks, QDockWidget* resul
   };
   for (const ControlEntry& e : entries) {
     addControlEntry(menu, window, e);
+  }
+  addHookEntry(menu, "GroupColoursAction", "&Group colours", hooks.groupColours);
+  menu->addSeparator();
+  // The raw coordinates or the specimens as the analyses see them.
+  auto* views = new QActionGroup(menu);
+  const std::pair<const char*, const char*> viewEntries[] = {
+      {"RawViewAction", "&Coordinates as loaded"},
+      {"SuperimposedViewAction", "Su&perimposed in the pooled frame"},
+  };
+  for (const auto& [name, text] : viewEntries) {
+    QAction* a = menu->addAction(QString::fromUtf8(text));
+    a->setObjectName(name);
+    a->setCheckable(true);
+    a->setEnabled(static_cast<bool>(hooks.showSuperimposed));
+    views->addAction(a);
+  }
+  views->actions().front()->setChecked(true);
+  if (hooks.showSuperimposed) {
+    QObject::connect(
+        views, &QActionGroup::triggered, menu,
+        [show = hooks.showSuperimposed, views](QAction* a) { show(a == views->actions().back()); });
   }
   menu->addSeparator();
   addHookEntry(menu, "FitPlotAction", "Fi&t plot", hooks.fitPlot, QKeySequence("Ctrl+0"));

@@ -18,6 +18,10 @@ struct MenuHooks {
   std::function<void()> saveResult;  // File > Save result… (Ctrl+S)
   std::function<void()> savePlot;    // File > Save plot…
   std::function<void()> fitPlot;     // View > Fit plot
+  // View > Coordinates as loaded / Superimposed in the pooled frame.
+  std::function<void(bool superimposed)> showSuperimposed;
+  // View > Group colours: markers in their group's colours again.
+  std::function<void()> groupColours;
   // Help pages by title ("File formats", "Behaviour"); About.
   std::function<void(const std::string& page)> showHelp;
   std::function<void()> showAbout;

@@ -19,8 +19,11 @@ constexpr double kReach = 7;
 
 }  // namespace
 
-std::string hoverText(const PointLabel& l) {
+std::string hoverText(const PointLabel& l, size_t point) {
   std::string group = "Group " + std::to_string(l.group);
+  if (l.consensus) {
+    return group + " consensus · landmark " + std::to_string(point + 1);
+  }
   std::string landmark = "landmark " + std::to_string(l.landmark);
   if (l.specimen == 0) {
     return group + " mean · " + landmark;
@@ -40,32 +43,37 @@ PointHover::PointHover(graphics::Handle axes, const PointLabels& labels, QObject
 
 std::optional<std::string> PointHover::textAt(QPoint pixel) const {
   auto* axes = dynamic_cast<graphics::Axes*>(graphics::graphics().find(m_axes));
-  if (!axes || axes->is3D() || !axes->canvas() || m_labels.size() == 0) {
+  if (!axes || !axes->canvas() || m_labels.size() == 0) {
     return std::nullopt;
   }
   QCPAxis* xAxis = axes->canvas()->xAxis;
   QCPAxis* yAxis = axes->canvas()->yAxis;
   double best = kReach * kReach;
   const PointLabel* found = nullptr;
+  size_t foundPoint = 0;
   // Later lines are drawn on top: on a tie the last one wins.
   for (graphics::GraphicsObject* o : axes->children()) {
     const PointLabel* label = m_labels.find(o->handle());
     auto* line = dynamic_cast<graphics::Line*>(o);
-    if (!label || !line || line->x().empty()) {
+    if (!label || !line) {
       continue;
     }
-    double dx = xAxis->coordToPixel(line->x().front()) - pixel.x();
-    double dy = yAxis->coordToPixel(line->y().front()) - pixel.y();
-    double d = dx * dx + dy * dy;
-    if (d <= best) {
-      best = d;
-      found = label;
+    for (size_t i = 0; i < line->x().size(); ++i) {
+      std::array<double, 2> at = axes->plotPoint(*line, i);
+      double dx = xAxis->coordToPixel(at[0]) - pixel.x();
+      double dy = yAxis->coordToPixel(at[1]) - pixel.y();
+      double d = dx * dx + dy * dy;
+      if (d <= best) {
+        best = d;
+        found = label;
+        foundPoint = i;
+      }
     }
   }
   if (!found) {
     return std::nullopt;
   }
-  return hoverText(*found);
+  return hoverText(*found, foundPoint);
 }
 
 bool PointHover::eventFilter(QObject* watched, QEvent* event) {

@@ -1,6 +1,6 @@
 // What each plotted point of a group stands for, and the hover text that
 // says it: group, specimen (its identifier where the file gives one) and
-// landmark.
+// landmark; or a landmark of a group's three-dimensional consensus.
 #pragma once
 
 #include <QObject>
@@ -19,16 +19,22 @@ struct PointLabel {
   Index specimen = 0;      // 1-based row of the group; 0 for the mean
   Index landmark = 1;      // 1-based
   std::string identifier;  // empty: the file names no specimens
+  // A consensus line through all landmarks: the point's place in the line
+  // gives the landmark.
+  bool consensus = false;
 };
 
 // "Group 1 · specimen 3 · landmark 5", "Group 2 · specimen F03 · landmark
-// 5", "Group 1 mean · landmark 5".
-std::string hoverText(const PointLabel& label);
+// 5", "Group 1 mean · landmark 5"; for point `point` (0-based) of a
+// consensus line "Group 2 consensus · landmark 6".
+std::string hoverText(const PointLabel& label, size_t point = 0);
 
-// Labels by line object: one marker line for each landmark of each specimen.
+// Labels by line object: one marker line for each landmark of each specimen,
+// or one line for each consensus.
 class PointLabels {
  public:
   void add(graphics::Handle line, PointLabel label) { m_labels[line] = std::move(label); }
+  void remove(graphics::Handle line) { m_labels.erase(line); }
   void clear() { m_labels.clear(); }
   const PointLabel* find(graphics::Handle line) const;
   size_t size() const { return m_labels.size(); }

@@ -13,6 +13,7 @@
 #include "runtime/graphics/graphics_system.h"
 #include "runtime/graphics/message_box.h"
 #include "runtime/text.h"
+#include "shell/file_dialog.h"
 #include "shell/histogram_window.h"
 
 namespace vexmoor {
@@ -39,6 +40,17 @@ graphics::Axes* groupAxes() {
 
 void report(const std::exception& e) {
   graphics::messageBox(e.what(), "Vexmoor");
+}
+
+std::function<void(const std::string&)>& saveReporter() {
+  static std::function<void(const std::string&)> reporter;
+  return reporter;
+}
+
+void reportSaved(const std::string& line) {
+  if (saveReporter()) {
+    saveReporter()(line);
+  }
 }
 
 }  // namespace
@@ -116,7 +128,26 @@ SaveDialog setSaveDialog(SaveDialog dialog) {
 }
 
 std::optional<SaveDialogAnswer> askWhereToSave(QWidget* parent, const SaveDialogRequest& request) {
-  return currentSaveDialog()(parent, request);
+  SaveDialogRequest inFolder = request;
+  inFolder.defaultName = inRecentFolder(request.defaultName);
+  std::optional<SaveDialogAnswer> answer = currentSaveDialog()(parent, inFolder);
+  if (answer) {
+    noteRecentFile(answer->path);
+  }
+  return answer;
+}
+
+std::string withFilterExtension(const std::string& path, const std::string& filter) {
+  size_t star = filter.find("(*.");
+  if (std::filesystem::path(path).has_extension() || star == std::string::npos) {
+    return path;
+  }
+  size_t end = filter.find_first_of(" )", star + 3);
+  return path + filter.substr(star + 2, end == std::string::npos ? end : end - star - 2);
+}
+
+void setSaveReporter(std::function<void(const std::string& line)> reporter) {
+  saveReporter() = std::move(reporter);
 }
 
 void saveResult(QWidget* parent, const AnalysisResult& result, const RunDescription& run) {
@@ -130,39 +161,49 @@ void saveResult(QWidget* parent, const AnalysisResult& result, const RunDescript
     return;
   }
   const std::string& selected = answer->filter;
+  std::string path = withFilterExtension(answer->path, selected);
   ResultFormat format = selected.starts_with("JSON")         ? ResultFormat::kJson
                         : selected.starts_with("Replicates") ? ResultFormat::kReplicatesCsv
-                                                             : resultFormatOf(answer->path);
+                                                             : resultFormatOf(path);
   try {
-    saveResultAs(answer->path, format, result, run);
+    saveResultAs(path, format, result, run);
   } catch (const std::exception& e) {
     report(e);
+    return;
   }
+  const char* what = format == ResultFormat::kJson            ? "the result as JSON"
+                     : format == ResultFormat::kReplicatesCsv ? "the replicates as CSV"
+                                                              : "the result text";
+  reportSaved(std::string("Saved ") + what + " to " + escapeNonPrintable(path));
 }
 
 namespace {
 
-void savePicture(QWidget* parent, const char* title, void (*save)(const std::string&)) {
+void savePicture(QWidget* parent, const char* title, const char* what,
+                 void (*save)(const std::string&)) {
   std::optional<SaveDialogAnswer> answer =
       askWhereToSave(parent, {title, "plot.svg", "SVG (*.svg);;PNG (*.png);;PDF (*.pdf)"});
   if (!answer) {
     return;
   }
+  std::string path = withFilterExtension(answer->path, answer->filter);
   try {
-    save(answer->path);
+    save(path);
   } catch (const std::exception& e) {
     report(e);
+    return;
   }
+  reportSaved(std::string("Saved ") + what + " to " + escapeNonPrintable(path));
 }
 
 }  // namespace
 
 void saveGroupPlot(QWidget* parent) {
-  savePicture(parent, "Save plot", &saveGroupPlotAs);
+  savePicture(parent, "Save plot", "the plot", &saveGroupPlotAs);
 }
 
 void saveHistogramPlot(QWidget* parent) {
-  savePicture(parent, "Save histograms", &saveHistogramPlotAs);
+  savePicture(parent, "Save histograms", "the histograms", &saveHistogramPlotAs);
 }
 
 }  // namespace vexmoor

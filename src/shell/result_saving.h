@@ -50,11 +50,22 @@ using SaveDialog =
 // Replaces the dialog every save below asks; an empty function restores the
 // desktop's. Returns the one it replaces. GUI thread only.
 SaveDialog setSaveDialog(SaveDialog dialog);
-// The dialog in use.
+// The dialog in use. The default name is offered in the folder of the last
+// file loaded or saved; the folder answered becomes that folder.
 std::optional<SaveDialogAnswer> askWhereToSave(QWidget* parent, const SaveDialogRequest& request);
 
-// With a file dialog; `parent` may be null. Failures are shown in a message
-// box (graphics::messageBox), which does not wait for the user.
+// `path`, with the extension of `filter` ("JSON (*.json)") added when it
+// has none.
+std::string withFilterExtension(const std::string& path, const std::string& filter);
+
+// Receives the line that says what a save below wrote, for the status line;
+// an empty function: none. GUI thread only.
+void setSaveReporter(std::function<void(const std::string& line)> reporter);
+
+// With a file dialog; `parent` may be null. A path without an extension
+// gets the chosen filter's. Failures are shown in a message box
+// (graphics::messageBox), which does not wait for the user; what was
+// written is reported (setSaveReporter).
 void saveResult(QWidget* parent, const AnalysisResult& result, const RunDescription& run);
 void saveGroupPlot(QWidget* parent);
 void saveHistogramPlot(QWidget* parent);

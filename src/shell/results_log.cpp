@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <ctime>
 
 #include "io/output_file.h"
@@ -53,7 +56,71 @@ std::string logHeading(const LogEntry& e) {
   if (e.seed) {
     parts.push_back("seed " + std::to_string(*e.seed));
   }
+  if (!e.actionName.empty()) {
+    parts.push_back(e.threeD ? (e.partialWarps ? "3D" : "3D, partial warps off")
+                             : (e.partialWarps ? "partial warps" : "raw coordinates"));
+  }
   return joined(parts, " · ");
+}
+
+std::string shellQuoted(const std::string& arg) {
+  auto plain = [](unsigned char c) {
+    return std::isalnum(c) || std::string_view("_./:=+-,@%").find(char(c)) != std::string::npos;
+  };
+  if (!arg.empty() && std::all_of(arg.begin(), arg.end(), plain)) {
+    return arg;
+  }
+  std::string doubled;
+  for (char c : arg) {
+    doubled += c == '\\' ? std::string("\\\\") : std::string(1, c);
+  }
+  if (escapeNonPrintable(arg) == doubled) {
+    std::string out = "'";
+    for (char c : arg) {
+      out += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    }
+    return out + "'";
+  }
+  std::string out = "$'";
+  for (char c : arg) {
+    auto b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b >= 0x7f) {
+      char hex[8];
+      std::snprintf(hex, sizeof hex, "\\x%02x", b);
+      out += hex;
+    } else if (c == '\\' || c == '\'') {
+      out += std::string("\\") + c;
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+std::string batchCommand(const LogEntry& e) {
+  if (e.actionName.empty()) {
+    return "";
+  }
+  std::string line = "vexmoor-batch " + shellQuoted(e.actionName);
+  for (const std::string& p : e.paths) {
+    line += " " + shellQuoted(p);
+  }
+  if (e.threeD) {
+    line += " --3d";
+  }
+  if (!e.partialWarps) {
+    line += " --raw";
+  }
+  if (e.components) {
+    line += " -k " + std::to_string(*e.components);
+  }
+  if (e.bootValue) {
+    line += " -v " + std::to_string(*e.bootValue);
+  }
+  if (e.seed) {
+    line += " --seed " + std::to_string(*e.seed);
+  }
+  return line;
 }
 
 ResultsLog::ResultsLog(QWidget* parent)
@@ -99,6 +166,14 @@ void ResultsLog::append(LogEntry entry) {
   m_view->verticalScrollBar()->setValue(m_view->verticalScrollBar()->maximum());
 }
 
+void ResultsLog::appendNote(const std::string& heading, const std::string& message) {
+  LogEntry note;
+  note.time = std::chrono::system_clock::now();
+  note.action = heading;
+  note.text = message;
+  append(std::move(note));
+}
+
 void ResultsLog::clear() {
   m_entries.clear();
   refresh();
@@ -110,7 +185,11 @@ std::string ResultsLog::text() const {
     if (!out.empty()) {
       out += "\n\n";
     }
-    out += logHeading(e) + "\n" + e.text;
+    out += logHeading(e) + "\n";
+    if (std::string command = batchCommand(e); !command.empty()) {
+      out += "$ " + command + "\n";
+    }
+    out += e.text;
   }
   return out.empty() ? out : out + "\n";
 }

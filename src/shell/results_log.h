@@ -1,6 +1,8 @@
 // The results log: every analysis's text, newest last, each under a heading
-// with the time, the action, the files and the settings it ran with, so
-// that a session's results can be read again and saved.
+// with the time, the action, the files and every setting that changes its
+// numbers, and the vexmoor-batch command line that repeats it, so that a
+// session's results can be read again, saved and repeated. Failures and
+// warnings are kept too, with their whole message.
 #pragma once
 
 #include <QWidget>
@@ -25,12 +27,28 @@ struct LogEntry {
   std::optional<int> bootValue;       // v, for the resampling tests
   std::optional<std::uint64_t> seed;  // the seed the replicates were drawn with
   std::string text;                   // the result text as the result box shows it
+  // The action as vexmoor-batch names it ("BootMezeyAngle"); empty for a
+  // note (a failure or a warning), which has no files or settings.
+  std::string actionName;
+  std::vector<std::string> paths;  // the groups' files in full, as loaded
+  bool threeD = false;
+  bool partialWarps = true;
 };
 
 // "[2026-12-09 03:58:12] Bootstrap test of angle · gorf.txt, gorm.txt · k = 2
-// · v = 10 · seed 1234": local time; the parts an analysis did not use are
-// left out.
+// · v = 10 · seed 1234 · partial warps": local time; the parts an analysis
+// did not use are left out. The last part is the shape variables: "partial
+// warps" or "raw coordinates" in 2D, "3D" (or "3D, partial warps off").
 std::string logHeading(const LogEntry& entry);
+
+// The vexmoor-batch command line that prints the entry's text again,
+// quoted for a POSIX shell; empty for a note.
+std::string batchCommand(const LogEntry& entry);
+
+// `arg` as one word of a POSIX shell command: as it is when it needs no
+// quoting, else in single quotes, or as $'...' with \xNN escapes when it
+// holds control bytes or malformed UTF-8.
+std::string shellQuoted(const std::string& arg);
 
 class ResultsLog : public QWidget {
   Q_OBJECT
@@ -39,9 +57,13 @@ class ResultsLog : public QWidget {
   explicit ResultsLog(QWidget* parent = nullptr);
 
   void append(LogEntry entry);
+  // A failure or a warning: `heading` ("Range of angle test failed") over
+  // the whole message.
+  void appendNote(const std::string& heading, const std::string& message);
   void clear();
   const std::vector<LogEntry>& entries() const { return m_entries; }
-  // Every entry, heading then text, separated by blank lines.
+  // Every entry, heading, "$ " and the command line, then text, separated
+  // by blank lines.
   std::string text() const;
   // Writes text() to `path`; throws vexmoor::Error naming the file when it
   // cannot be written.

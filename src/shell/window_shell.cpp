@@ -290,6 +290,9 @@ std::string WindowShell::describe(const CallExpression& call) const {
 void WindowShell::reportError(const std::string& what, const std::string& message) {
   m_host.consoleWrite(displayText(message, true) + "\n");
   showStatus(what + " failed: " + message, true);
+  if (m_errorSink) {
+    m_errorSink(what, displayText(message, true));
+  }
 }
 
 void WindowShell::clearErrorStatus() {

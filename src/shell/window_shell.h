@@ -55,9 +55,13 @@ class WindowShell {
   // Errors are reported, not thrown.
   void runCallbackText(Handle object, const std::string& text);
 
-  // A failed step: the message goes to the console and, as "<what> failed:
-  // <message>", to the status line of the main window.
+  // A failed step: the message goes to the console, as "<what> failed:
+  // <message>" to the status line of the main window, and to the error
+  // sink.
   void reportError(const std::string& what, const std::string& message);
+  void setErrorSink(std::function<void(const std::string& what, const std::string& message)> sink) {
+    m_errorSink = std::move(sink);
+  }
   // A line of status in the main window (red for errors); raw bytes in it
   // are shown escaped.
   void showStatus(const std::string& text, bool error);
@@ -75,6 +79,7 @@ class WindowShell {
   Host& m_host;
   const OperationTable& m_table;
   std::string m_layoutFolder;
+  std::function<void(const std::string&, const std::string&)> m_errorSink;
 };
 
 }  // namespace vexmoor

@@ -1,5 +1,6 @@
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QImage>
 #include <QMimeData>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,6 +10,7 @@
 #include "io/landmark_file.h"
 #include "runtime/error.h"
 #include "runtime/graphics/ui_control.h"
+#include "shell/result_saving.h"
 #include "shell_fixture.h"
 #include "support/error_message.h"
 
@@ -117,10 +119,12 @@ class DispatcherTest : public QObject {
     QVERIFY(text.find(", using 2 components\nMatlab angle ") != std::string::npos);
     QVERIFY(text.find("\nKrzanowskis summed eigenvalue metric:   ") != std::string::npos);
     QVERIFY(m_fx.console().find("stempd =") != std::string::npos);
-    QCOMPARE(m_fx.status(), std::string("Angle between planes: done"));
+    QCOMPARE(m_fx.status(), std::string("Angle between planes: done; k = 2 used"));
     QVERIFY(!m_fx.statusIsError());
+    m_fx.control("NumberABox").set("String", textValue("2"));
     m_fx.click("AngleButton");
     QCOMPARE(m_fx.string("ResBox"), text);
+    QCOMPARE(m_fx.status(), std::string("Angle between planes: done"));
   }
 
   void aFailedActionShowsItsErrorAndKeepsTheOldResult() {
@@ -173,7 +177,8 @@ class DispatcherTest : public QObject {
     QVERIFY(m_fx.mainWindow().currentAxes()->children().empty());
     QVERIFY(!m_fx.dispatcher().state().data1 && !m_fx.dispatcher().state().data2);
     QCOMPARE(m_fx.enable("ThreeD"), std::string("off"));
-    QCOMPARE(m_fx.enable("Pushbutton2"), std::string("on"));
+    // Group 2 waits for group 1 again, as at the start.
+    QCOMPARE(m_fx.enable("Pushbutton2"), std::string("off"));
     QCOMPARE(m_fx.string("ResBox"), result);
     m_fx.click("AngleButton");
     QVERIFY(m_fx.status().find("group 1 is not loaded") != std::string::npos);
@@ -216,6 +221,12 @@ class DispatcherTest : public QObject {
     QCOMPARE(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); }),
              std::string("file \"wide.txt\" has 4 values per line; two-dimensional data need 2k + "
                          "1 (k landmarks, then a trailing value)"));
+    // A plain file that fits three-dimensional landmarks says which box.
+    m_fx.answer(writeFile("three.txt", "1 2 3 4 5 6 7 8 9 1\n"));
+    QVERIFY(anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); })
+                .ends_with("tick the box \"Three-dimensional landmarks\" before the first load of "
+                           "group 1 (the dimension then holds for the session: restart Vexmoor to "
+                           "change it)"));
     QCOMPARE(m_fx.string("FileBox2"), box);
     QCOMPARE(m_fx.dispatcher().state().data2->rows(), Index(29));
   }
@@ -228,12 +239,50 @@ class DispatcherTest : public QObject {
     QCOMPARE(markers(m_fx.mainWindow()), (std::vector<std::string>{"o", "o", "o"}));
   }
 
-  void loadingGroupOneAgainReplacesItAndKeepsTheOldPlot() {
+  // A load replaces its group's points and its mean's, also with the plot
+  // not held; the hover names and the copy see only the loaded groups.
+  void reloadingAGroupReplacesItsPointsWhateverTheHold() {
     loadBoth();
     m_fx.answer(writeFile("one.txt", "0 0 1 0 0 1 5\n"));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    QCOMPARE(markers(m_fx.mainWindow()).size(), size_t(248 + 3));
+    QCOMPARE(m_fx.plotMismatch(), std::string());
+    m_fx.groupAxes().setHold(false);
+    m_fx.answer(kGorm);
+    m_fx.dispatcher().mezeysw("LoadData2");
+    m_fx.answer(writeFile("one.txt", "0 0 1 0 0 1 5\n"));
     m_fx.dispatcher().mezeysw("LoadData1");
-    QCOMPARE(m_fx.dispatcher().state().data1->rows(), Index(1));
-    QCOMPARE(markers(m_fx.mainWindow()).size(), size_t(248 + 240 + 3));
+    std::vector<std::string> m = markers(m_fx.mainWindow());
+    QCOMPARE(m.size(), size_t(3 + 29 * 8 + 8));
+    QCOMPARE(count(m, "o"), size_t(3));
+    QCOMPARE(count(m, "s"), size_t(232));
+    QCOMPARE(m_fx.plotMismatch(), std::string());
+    QCOMPARE(m_fx.dispatcher().pointLabels().size(), m.size());
+    m_fx.click("CopyButton");
+    QByteArray svg = QGuiApplication::clipboard()->mimeData()->data("image/svg+xml");
+    QVERIFY(!svg.isEmpty());
+  }
+
+  // Points name their specimens as the file does; the mean marks stand
+  // out and come last; the legend names files and markers.
+  void thePlotNamesSpecimensAndHasALegend() {
+    const std::string formats = VEXMOOR_TEST_DATA "/formats/";
+    m_fx.answer(formats + "gorf.tps");
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(kGorm);
+    m_fx.dispatcher().mezeysw("LoadData2");
+    const PointLabel* first =
+        m_fx.dispatcher().pointLabels().find(m_fx.groupAxes().children().front()->handle());
+    QVERIFY(first);
+    QCOMPARE(hoverText(*first), std::string("Group 1 · specimen gorf01 · landmark 1"));
+    auto* last = dynamic_cast<graphics::Line*>(m_fx.groupAxes().children().back());
+    QCOMPARE(std::get<std::string>(last->get("Marker")), std::string("*"));
+    QVERIFY(last->style().markerSize > 3);
+    QCPLegend* legend = m_fx.groupAxes().canvas()->legend;
+    QVERIFY(legend->visible());
+    QCOMPARE(legend->itemCount(), 5);  // the view, then each group and its mean
+    m_fx.click("ClearButton");
+    QVERIFY(!legend->visible());
   }
 
   void groupTwoNeedsGroupOneFirst() {
@@ -263,7 +312,10 @@ class DispatcherTest : public QObject {
              std::string("File m.txt \n   20 3D Samples \n    8 landmarks"));
     QCOMPARE(graphics::graphics().figures().size(), windows);
     QCOMPARE(m_fx.enable("Pushbutton2"), std::string("on"));
-    QVERIFY(m_fx.mainWindow().currentAxes()->children().empty());
+    // No window of its own, but the main plot shows the consensus.
+    QCOMPARE(markers(m_fx.mainWindow()), std::vector<std::string>{"p"});
+    auto& pw = dynamic_cast<graphics::UiControl&>(m_fx.control("PWButton"));
+    QVERIFY(pw.widget()->isEnabled() && pw.widget()->toolTip().contains("randomization test"));
 
     // With the consensus plot: a window of its own per load.
     m_fx.control("Suppress3").set("Value", scalarValue(0));
@@ -274,10 +326,32 @@ class DispatcherTest : public QObject {
     QVERIFY(axes && axes->is3D());
     QCOMPARE(axes->children().size(), size_t(1));
     QCOMPARE(std::get<std::string>(axes->children()[0]->get("Marker")), std::string("p"));
+    QCOMPARE(std::get<std::string>(graphics::graphics().figures().back()->get("Name")),
+             std::string("Group 2 consensus: m.txt"));
+    QCOMPARE(axes->canvas()->legend->itemCount(), 1);
+    const PointLabel* landmark =
+        m_fx.dispatcher().pointLabels().find(axes->children()[0]->handle());
+    QVERIFY(landmark);
+    QCOMPARE(hoverText(*landmark, 4), std::string("Group 2 consensus · landmark 5"));
+    // The main plot draws both consensus shapes, as vexmoor-batch --plot.
+    QCOMPARE(m_fx.plotMismatch(), std::string());
+    std::vector<std::string> main = markers(m_fx.mainWindow());
+    QCOMPARE(main, (std::vector<std::string>{"p", "p"}));
+    QCOMPARE(std::get<Matrix>(m_fx.groupAxes().children()[1]->get("Color"))(0), 1.0);
+    saveGroupPlotAs(m_dir.filePath("3d.png").toStdString());
+    QImage saved(m_dir.filePath("3d.png"));
+    int red = 0;
+    for (int y = 0; y < saved.height(); ++y) {
+      for (int x = 0; x < saved.width(); ++x) {
+        QColor c = saved.pixelColor(x, y);
+        red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+      }
+    }
+    QVERIFY2(red > 20, "the saved plot shows group 2's consensus");
     m_fx.answer(kGorf);
-    QVERIFY(anyErrorMessage([&] {
-              m_fx.dispatcher().mezeysw("LoadData2");
-            }).find("three-dimensional data need 3k + 1") != std::string::npos);
+    std::string refused = anyErrorMessage([&] { m_fx.dispatcher().mezeysw("LoadData2"); });
+    QVERIFY(refused.find("three-dimensional data need 3k + 1") != std::string::npos);
+    QVERIFY2(refused.find("\"Three-dimensional landmarks\"") != std::string::npos, refused.c_str());
 
     // A group the superimposition cannot take fails at load, shown or not,
     // and the group keeps what it held.

@@ -1,16 +1,19 @@
 // A seeded random walk over the real window: buttons, check boxes, edit
 // boxes with hostile text, the replicate choice, loads of good and bad files,
 // cancels in the middle of a resampling run. After every step the window
-// must be alive and responsive, and the application state one the actions
-// can produce: each group absent or exactly the matrix of a loadable file.
+// must be alive and responsive, the application state one the actions can
+// produce (each group absent or exactly the matrix of a loadable file), and
+// the plot must hold exactly the loaded groups' points.
 //
 // VEXMOOR_MONKEY_ACTIONS (default 600) and VEXMOOR_MONKEY_SEED (default
 // fixed) choose the walk; a failure names both and the last steps taken.
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QProgressDialog>
 #include <QTemporaryDir>
@@ -23,6 +26,7 @@
 
 #include "io/landmark_file.h"
 #include "runtime/graphics/ui_control.h"
+#include "shell/menu_bar.h"
 #include "shell_fixture.h"
 
 using namespace vexmoor;
@@ -124,6 +128,8 @@ class MonkeyTest : public QObject {
 
   bool chance(double p) { return std::bernoulli_distribution(p)(m_gen); }
 
+  QMainWindow& window() { return *qobject_cast<QMainWindow*>(m_fx.mainWindow().window()); }
+
   void note(const std::string& step) {
     m_recent.push_back(step);
     if (m_recent.size() > 12) {
@@ -218,8 +224,15 @@ class MonkeyTest : public QObject {
         break;
       }
       case 9: {
-        note("copy the plot");
-        m_fx.dispatcher().mezeysw("CopyPlot");
+        if (chance(0.5)) {
+          note("copy the plot");
+          m_fx.dispatcher().mezeysw("CopyPlot");
+        } else {
+          QAction* view =
+              menuAction(window(), chance(0.5) ? "SuperimposedViewAction" : "RawViewAction");
+          note("show " + view->objectName().toStdString());
+          view->trigger();
+        }
         break;
       }
     }
@@ -278,6 +291,8 @@ class MonkeyTest : public QObject {
       QVERIFY2(window->isVisible(), where(i, seed).c_str());
       QVERIFY2(responsive(), where(i, seed).c_str());
       QVERIFY2(stateIsReachable(), where(i, seed).c_str());
+      std::string plot = m_fx.plotMismatch();
+      QVERIFY2(plot.empty(), (where(i, seed) + ": " + plot).c_str());
     }
     qInfo("%d actions, seed %d, %zu message boxes, %zu save dialogs, console %zu bytes", actions,
           seed, m_fx.messageBoxes().size(), m_fx.saveRequests().size(), m_fx.console().size());

@@ -1,9 +1,11 @@
 // The window's kept results: the p-value line below the result box, the
-// seed for the next run, the one histogram window, and saving results and
-// plots.
+// seed for the next run, the one histogram window, results marked once the
+// data change, and saving results and plots.
+#include <qcustomplot.h>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -79,6 +81,87 @@ class ResultsWindowTest : public QObject {
     seed->clear();
     m_fx.click("AngleButton");
     QCOMPARE(line->text(), QString());
+  }
+
+  // A seed beyond 2^64 − 1 is refused as vexmoor-batch refuses it; no run
+  // takes another seed than the one shown.
+  void aSeedBeyondTheLargestIsRefused() {
+    auto* seed = mainWidget()->findChild<QLineEdit*>("SeedBox");
+    QVERIFY(seed->width() >= seed->fontMetrics().horizontalAdvance(QString(20, '0')));
+    m_fx.click("AngleButton");
+    std::string before = m_fx.string("ResBox");
+    for (const char* big : {"18446744073709551616", "99999999999999999999"}) {
+      seed->setText(big);
+      m_fx.click("PermuteButton");
+      QVERIFY(m_fx.statusIsError());
+      QCOMPARE(m_fx.status(), "Random shuffle test of angle failed: seed needs a whole number; \"" +
+                                  std::string(big) +
+                                  "\" is not one (the largest is 18446744073709551615)");
+      QCOMPARE(m_fx.string("ResBox"), before);
+    }
+    seed->setText("18446744073709551615");
+    m_fx.click("PermuteButton");
+    QVERIFY2(m_fx.status().ends_with("; seed 18446744073709551615"), m_fx.status().c_str());
+  }
+
+  // After other data or Clear data the result box, the p-values and the
+  // histograms say that they are the earlier data's.
+  void resultsOfEarlierDataAreMarked() {
+    m_fx.click("BootButton");
+    auto* note = mainWidget()->findChild<QLabel*>("StaleNote");
+    auto* resBox = mainWidget()->findChild<QPlainTextEdit*>("ResBox");
+    QVERIFY(note && note->isHidden() && !resBox->property("stale").toBool());
+    m_fx.answer(ShellFixture::example("gorilla/gorf.txt"));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    QVERIFY(!note->isHidden());
+    QVERIFY(note->text().contains("for the data loaded before: gorf.txt, gorm.txt"));
+    QVERIFY(resBox->property("stale").toBool());
+    QVERIFY(existingHistogramWindow()->stale());
+    QVERIFY(!mainWidget()->findChild<QLabel*>("PValueLine")->isEnabled());
+    m_fx.click("BootButton");
+    QVERIFY(note->isHidden() && !existingHistogramWindow()->stale());
+    m_fx.click("ClearButton");
+    QVERIFY(!note->isHidden());
+    QVERIFY(note->text().contains("gorf.txt, gorf.txt"));
+  }
+
+  // The histograms: the metric beside the angle, titled with the test's
+  // name, and a caption with files, settings and p-values.
+  void theHistogramsShowTheMetricAndACaption() {
+    m_fx.click("RangeButton");
+    HistogramWindow* h = existingHistogramWindow();
+    QVERIFY(h);
+    QVERIFY2(h->windowTitle().contains("Range of angle test"), qPrintable(h->windowTitle()));
+    QCOMPARE(h->plot().axisRects().size(), 6);  // group 1, group 2, random: angle and metric
+    QString caption;
+    for (int i = 0; i < h->plot().plotLayout()->elementCount(); ++i) {
+      if (auto* t = dynamic_cast<QCPTextElement*>(h->plot().plotLayout()->elementAt(i))) {
+        caption = t->text();
+      }
+    }
+    QVERIFY2(caption.startsWith("gorf.txt, gorm.txt · k = 2 · v = 1 · seed "), qPrintable(caption));
+    QVERIFY(caption.contains(" · partial warps\np-values: angle above group1 "));
+  }
+
+  // Saves start where the last file was, take the filter's extension and
+  // say in the status line what they wrote; the file dialog names its group.
+  void savesTakeTheFilterExtensionAndSaySo() {
+    QCOMPARE(m_fx.requests().back().group, 2);
+    m_fx.click("PermuteButton");
+    m_fx.answerSave(SaveDialogAnswer{path("result"), "JSON (*.json)"});
+    mainWidget()->findChild<QPushButton*>("SaveResultButton")->click();
+    QCOMPARE(m_fx.saveRequests().back().defaultName,
+             std::string(VEXMOOR_EXAMPLES) + "/gorilla/result.txt");
+    QVERIFY(slurp(path("result.json")).starts_with("{"));
+    QCOMPARE(m_fx.status(), "Saved the result as JSON to " + path("result.json"));
+    m_fx.answerSave(SaveDialogAnswer{path("plot"), "PNG (*.png)"});
+    mainWidget()->findChild<QPushButton*>("SavePlotButton")->click();
+    QVERIFY(slurp(path("plot.png")).starts_with("\x89PNG"));
+    QCOMPARE(m_fx.status(), "Saved the plot to " + path("plot.png"));
+    // The next dialog starts where the last file was saved.
+    m_fx.answerSave(std::nullopt);
+    mainWidget()->findChild<QPushButton*>("SavePlotButton")->click();
+    QCOMPARE(m_fx.saveRequests().back().defaultName, path("plot.svg"));
   }
 
   void resultsAndPlotsAreSaved() {

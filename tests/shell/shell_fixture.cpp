@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QTest>
+#include <array>
+#include <cmath>
 
 #include "runtime/error.h"
 #include "runtime/graphics/message_box.h"
@@ -81,6 +83,64 @@ void ShellFixture::click(std::string_view tag) {
     throw Error(std::string(tag) + " is not a button");
   }
   QTest::mouseClick(button, Qt::LeftButton);
+}
+
+graphics::Axes& ShellFixture::groupAxes() {
+  for (graphics::GraphicsObject* o : mainWindow().children()) {
+    if (auto* axes = dynamic_cast<graphics::Axes*>(o)) {
+      return *axes;
+    }
+  }
+  throw Error("the main window has no axes");
+}
+
+std::string ShellFixture::plotMismatch() {
+  const ApplicationState& st = dispatcher().state();
+  bool threeD = st.tval && *st.tval != 0;
+  bool raw = dispatcher().plotView() == PlotView::kRaw;
+  std::array<size_t, 2> expected{}, found{};
+  for (int g = 0; g < 2; ++g) {
+    const std::optional<Matrix>& d = g == 0 ? st.data1 : st.data2;
+    const std::optional<GroupInfo>& info = g == 0 ? st.info1 : st.info2;
+    if (!d || (info && info->kind == RowKind::kVariables)) {
+      continue;
+    }
+    auto k = static_cast<size_t>((d->cols() - 1) / (threeD ? 3 : 2));
+    auto rows = static_cast<size_t>(d->rows());
+    expected[g] = threeD ? 1 : rows * k + (rows > 1 ? k : 0);
+  }
+  for (graphics::GraphicsObject* o : groupAxes().children()) {
+    const PointLabel* label = dispatcher().pointLabels().find(o->handle());
+    auto* line = dynamic_cast<graphics::Line*>(o);
+    if (!label || !line) {
+      return "a plotted object stands for no group's point";
+    }
+    int g = label->group - 1;
+    const std::optional<Matrix>& d = g == 0 ? st.data1 : st.data2;
+    if (!d) {
+      return "group " + std::to_string(g + 1) + " is not loaded but drawn";
+    }
+    ++found[static_cast<size_t>(g)];
+    if (threeD || !raw) {
+      continue;
+    }
+    Index j = label->landmark - 1;
+    Index s = label->specimen;
+    double x = s > 0 ? (*d)(s - 1, 2 * j) : d->col(2 * j).mean();
+    double y = s > 0 ? (*d)(s - 1, 2 * j + 1) : d->col(2 * j + 1).mean();
+    auto near = [](double a, double b) { return std::abs(a - b) <= 1e-9 * (1 + std::abs(b)); };
+    if (line->x().size() != 1 || !near(line->x()[0], x) || !near(line->y()[0], y)) {
+      return "group " + std::to_string(g + 1) + " specimen " + std::to_string(s) + " landmark " +
+             std::to_string(j + 1) + " is not where the file has it";
+    }
+  }
+  for (int g = 0; g < 2; ++g) {
+    if (found[g] != expected[g]) {
+      return "group " + std::to_string(g + 1) + ": " + std::to_string(found[g]) +
+             " points drawn, " + std::to_string(expected[g]) + " loaded";
+    }
+  }
+  return "";
 }
 
 std::string ShellFixture::example(const std::string& file) {

@@ -48,6 +48,14 @@ class ShellFixture {
 
   static std::string example(const std::string& file);
 
+  // The main window's plot of the groups.
+  graphics::Axes& groupAxes();
+  // Why the plot does not hold exactly the loaded groups' points (in two
+  // dimensions each specimen's landmarks and its group's mean, at their
+  // coordinates when the plot shows them as loaded; in three each group's
+  // consensus), every point named for its group; empty when it does.
+  std::string plotMismatch();
+
  private:
   std::ostringstream m_console;
   GuiHost m_host{m_console, false};

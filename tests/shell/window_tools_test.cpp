@@ -1,10 +1,15 @@
 // The window as a daily tool: menus and shortcuts that reach the same
-// actions as the buttons, the results log, hover text on plotted points,
-// the load warning, escaped bytes, the status after a non-finite result,
-// the key wait that the window never takes, and the window's size.
+// actions as the buttons, the results log and the command lines that repeat
+// its entries, hover text on plotted points, the superimposed view and the
+// way back to the group colours, the load warning, escaped bytes, long
+// status lines, the Output box, the status after a non-finite result, the
+// key wait that the window never takes, the help pages, and the window's
+// layout at its sizes.
 #include <QAction>
 #include <QDockWidget>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -16,9 +21,11 @@
 #include <sstream>
 
 #include "actions/analysis_actions.h"
+#include "compare/analysis_input.h"
 #include "io/landmark_file.h"
 #include "runtime/graphics/axes.h"
 #include "runtime/graphics/line_object.h"
+#include "shell/console_tail.h"
 #include "shell/help_pages.h"
 #include "shell/menu_bar.h"
 #include "shell/status_text.h"
@@ -44,6 +51,21 @@ std::vector<std::string> linesOf(const std::string& path) {
     }
   }
   return lines;
+}
+
+// Standard output of a shell command line.
+std::string outputOf(const std::string& command) {
+  std::string out;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) {
+    return out;
+  }
+  char buffer[4096];
+  for (size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    out.append(buffer, n);
+  }
+  pclose(pipe);
+  return out;
 }
 
 size_t count(const std::string& text, std::string_view what) {
@@ -359,6 +381,133 @@ class WindowToolsTest : public QObject {
         dynamic_cast<graphics::UiControl&>(m_fx.control("FileBox1")).widget());
     QFontMetrics fm(box->font());
     QVERIFY2(box->viewport()->height() >= 3 * fm.lineSpacing(), "three summary lines fit");
+  }
+
+  // Every entry names the settings that change its numbers and a command
+  // line that prints its text again through vexmoor-batch.
+  void theLogRepeatsEveryRunThroughTheBatch() {
+    loadBoth();
+    m_fx.control("NumberABox").set("String", textValue("1"));
+    m_fx.control("BootBox").set("Value", scalarValue(2));
+    m_fx.control("PWButton").set("Value", scalarValue(0));
+    m_fx.click("BootButton");
+    m_fx.control("PWButton").set("Value", scalarValue(1));
+    m_fx.click("BootButton");
+    m_fx.click("CpcButton");
+    QCOMPARE(log().entries().size(), size_t(3));
+    QVERIFY(logHeading(log().entries()[0]).ends_with(" · raw coordinates"));
+    QVERIFY(logHeading(log().entries()[1]).ends_with(" · partial warps"));
+    QVERIFY(log().text().find("\n$ vexmoor-batch BootMezeyAngle ") != std::string::npos);
+    for (const LogEntry& e : log().entries()) {
+      std::string command = batchCommand(e);
+      QVERIFY(command.starts_with("vexmoor-batch "));
+      command.replace(0, std::string("vexmoor-batch").size(), shellQuoted(VEXMOOR_BATCH));
+      QCOMPARE(outputOf(command + " 2>/dev/null"), e.text + "\n");
+    }
+    QCOMPARE(shellQuoted("it's a b"), std::string("'it'\\''s a b'"));
+    QCOMPARE(shellQuoted("a\x01"
+                         "b"),
+             std::string("$'a\\x01b'"));
+  }
+
+  // A long status line is cut at the window's edge, whole in its tooltip
+  // and, for failures and warnings, in the results log.
+  void longStatusLinesAreCutAndKeptWhole() {
+    window().resize(window().minimumSize());
+    QVERIFY(QTest::qWaitForWindowExposed(window().window()));
+    std::string message(400, 'x');
+    m_fx.app().shell().reportError("CPC model hierarchy", message + " advice at the end");
+    QCoreApplication::processEvents();
+    auto* label = window().findChild<QLabel*>("vexmoorStatusLine");
+    QVERIFY(label);
+    QVERIFY(label->text().endsWith(QChar(0x2026)));
+    QVERIFY(label->toolTip().endsWith("advice at the end"));
+    QVERIFY(m_fx.status().ends_with("advice at the end"));
+    QVERIFY(window().width() == window().minimumWidth());
+    QCOMPARE(log().entries().back().action, std::string("CPC model hierarchy failed"));
+    QCOMPARE(log().entries().back().text, message + " advice at the end");
+  }
+
+  // The Output box shows the console lines of the last action only, at
+  // most the last 2,000.
+  void theOutputBoxShowsTheLastActionsConsole() {
+    loadBoth();
+    m_fx.click("AngleButton");
+    QVERIFY(m_fx.string("OutBox").find("stempd =") != std::string::npos);
+    m_fx.click("ClearButton");
+    QCOMPARE(m_fx.string("OutBox"), std::string("\n \n \n \n"));
+    GuiHost quiet(nullptr);
+    ConsoleTail tail(quiet, 3);
+    tail.consoleWrite("1\n2\n3");
+    tail.consoleWrite("\n4\n5");
+    QCOMPARE(tail.text(), std::string("3\n4\n5"));
+    tail.clear();
+    QVERIFY(!tail.written() && tail.text().empty());
+  }
+
+  // The specimens as the analyses see them, and back; Black, then the
+  // group colours again.
+  void theSuperimposedViewAndTheGroupColours() {
+    loadBoth();
+    action("SuperimposedViewAction")->trigger();
+    QCOMPARE(m_fx.plotMismatch(), std::string());
+    Matrix d1 = readLandmarkFile(gorf()), d2 = readLandmarkFile(gorm());
+    Matrix fitted = superimposedGroups({{&d1, "group 1"}, {&d2, "group 2"}}, silentHost())[0];
+    auto* first = dynamic_cast<graphics::Line*>(m_fx.groupAxes().children().front());
+    QCOMPARE(first->x().front(), fitted(0, 0));
+    QVERIFY2(m_fx.status().starts_with("Plot: the specimens superimposed"), m_fx.status().c_str());
+    m_fx.click("BlackButton");
+    m_fx.answer(gorm());
+    m_fx.dispatcher().mezeysw("LoadData2");  // redrawn: the black markers stay
+    auto* last = dynamic_cast<graphics::Line*>(m_fx.groupAxes().children().back());
+    QCOMPARE(last->style().markerEdge.kind, graphics::ColorSpec::Kind::kRgb);
+    window().findChild<QPushButton*>("ColoursButton")->click();
+    QCOMPARE(last->style().markerEdge.kind, graphics::ColorSpec::Kind::kAuto);
+    QCOMPARE(last->style().markerFace.rgb, last->style().color);
+    action("RawViewAction")->trigger();
+    QCOMPARE(m_fx.plotMismatch(), std::string());
+  }
+
+  // The Behaviour page tells the user what and why, not the test names.
+  void theBehaviourPageShowsNoTestNames() {
+    std::string page = helpPageText("Behaviour").value_or("");
+    QVERIFY(page.find("| behaviour | why |\n") != std::string::npos);
+    QVERIFY(page.find("LandmarkFile.") == std::string::npos);
+    QVERIFY(page.find("monkey walk") == std::string::npos);
+    QCOMPARE(forReaders("a\n<!-- developers -->\nb\n<!-- /developers -->\n| x | test |\n|---|---|\n"
+                        "| 1 | `T.t` |\nc\n"),
+             std::string("a\n| x |\n|---|\n| 1 |\nc\n"));
+  }
+
+  // The p-values and the seed row span the window under the result box at
+  // the default and the least size, overlapping nothing.
+  void theResultsRowFitsAtEverySize() {
+    loadBoth();
+    m_fx.click("RangeButton");
+    for (QSize size : {window().size(), QSize(900, 650), QSize(1, 1)}) {
+      window().resize(size);
+      QCoreApplication::processEvents();
+      QVERIFY(window().width() >= window().minimumWidth());
+      std::vector<QWidget*> shown;
+      for (const char* name : {"PValueLine", "SeedBox", "SaveResultButton", "SavePlotButton",
+                               "ResBox", "OutBox", "FileBox1", "FileBox2", "Pushbutton1",
+                               "Pushbutton2", "ClearButton", "ThreeD", "Suppress3"}) {
+        auto* w = window().findChild<QWidget*>(name);
+        QVERIFY2(w && w->isVisible(), name);
+        QRect r(w->mapTo(&window(), QPoint(0, 0)), w->size());
+        QVERIFY2(window().rect().contains(r), name);
+        QVERIFY2(w->height() >= w->minimumSizeHint().height() || w->height() >= w->minimumHeight(),
+                 name);
+        for (QWidget* other : shown) {
+          QRect o(other->mapTo(&window(), QPoint(0, 0)), other->size());
+          QVERIFY2(!r.intersects(o),
+                   (std::string(name) + " overlaps " + other->objectName().toStdString()).c_str());
+        }
+        shown.push_back(w);
+      }
+      auto* line = window().findChild<QLabel*>("PValueLine");
+      QVERIFY(line->width() > window().width() / 2);
+    }
   }
 };
 

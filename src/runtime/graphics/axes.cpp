@@ -175,6 +175,18 @@ int Axes::linePlottableCount() {
   return m_linePlottables;
 }
 
+std::array<double, 2> Axes::plotPoint(const Line& line, size_t i) {
+  if (m_dirty) {
+    sync();
+  }
+  double x = line.x()[i], y = line.y()[i];
+  if (!m_is3D) {
+    return {x, y};
+  }
+  double z = i < line.z().size() ? line.z()[i] : 0.0;
+  return m_view.project(x - m_centre[0], y - m_centre[1], z - m_centre[2]);
+}
+
 void Axes::sync() {
   m_dirty = false;
   if (!m_canvas) {
@@ -201,6 +213,7 @@ void Axes::sync() {
       centre[i] = 0.5 * (box[i].lo + box[i].hi);
     }
   }
+  m_centre = centre;
 
   std::vector<Run> runs;
   std::vector<double> allX, allY;

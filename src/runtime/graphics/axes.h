@@ -66,6 +66,9 @@ class Axes : public GraphicsObject {
   void replotNow();
   // Plottables that draw the lines (after bringing them up to date).
   int linePlottableCount();
+  // Where point i of `line`, a line of these axes, is drawn: in the plot's
+  // coordinates, projected onto the view in three dimensions.
+  std::array<double, 2> plotPoint(const Line& line, size_t i);
 
   // Where a Position set away from the layout's place puts the plot area
   // when printing (pixels in the window); nullopt when it is not moved.
@@ -95,7 +98,8 @@ class Axes : public GraphicsObject {
   bool m_equal = false;
   bool m_xAuto = true, m_yAuto = true;
   Range m_xLim, m_yLim;
-  Range m_dataX, m_dataY;  // bounds of the drawn points (projected in 3D)
+  Range m_dataX, m_dataY;            // bounds of the drawn points (projected in 3D)
+  std::array<double, 3> m_centre{};  // the 3D view turns about this point
   bool m_is3D = false;
   bool m_numbered = false;
   View3D m_view;

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QScreen>
 #include <QStatusBar>
+#include <algorithm>
 
 #include "runtime/error.h"
 #include "runtime/graphics/plot_style.h"
@@ -26,14 +27,41 @@ UnitScale scaleFor(const QWidget* w, double parentWidth, double parentHeight) {
   return s;
 }
 
-QLabel* statusLabel(QWidget* window, bool create) {
+// The status line: a message too long for the window is cut with an
+// ellipsis, and its whole text is the tooltip. It never widens the window.
+class StatusLabel : public QLabel {
+ public:
+  explicit StatusLabel(QWidget* parent) : QLabel(parent) {}
+  void setFullText(const QString& text) {
+    m_full = text;
+    setToolTip(text);
+    elide();
+  }
+  const QString& fullText() const { return m_full; }
+  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+  QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override {
+    QLabel::resizeEvent(event);
+    elide();
+  }
+
+ private:
+  void elide() { setText(fontMetrics().elidedText(m_full, Qt::ElideRight, std::max(0, width()))); }
+
+  QString m_full;
+};
+
+StatusLabel* statusLabel(QWidget* window, bool create) {
   auto* main = qobject_cast<QMainWindow*>(window);
   if (!main) {
     return nullptr;
   }
-  auto* label = main->findChild<QLabel*>(kStatusLabel);
+  // Only this file makes the label of that name.
+  auto* label = static_cast<StatusLabel*>(main->findChild<QLabel*>(kStatusLabel));
   if (!label && create) {
-    label = new QLabel(main->statusBar());
+    label = new StatusLabel(main->statusBar());
     label->setObjectName(kStatusLabel);
     label->setTextInteractionFlags(Qt::TextSelectableByMouse);
     main->statusBar()->addWidget(label, 1);
@@ -54,15 +82,15 @@ Figure::~Figure() {
 
 void Figure::showStatus(const std::string& text, bool error) {
   m_statusError = error;
-  if (QLabel* label = statusLabel(m_window, true)) {
+  if (StatusLabel* label = statusLabel(m_window, true)) {
     label->setStyleSheet(error ? "QLabel { color: #b00020; font-weight: bold; }" : "");
-    label->setText(QString::fromStdString(text));
+    label->setFullText(QString::fromStdString(text));
   }
 }
 
 std::string Figure::statusText() const {
-  QLabel* label = statusLabel(m_window, false);
-  return label ? label->text().toStdString() : std::string();
+  StatusLabel* label = statusLabel(m_window, false);
+  return label ? label->fullText().toStdString() : std::string();
 }
 
 UnitScale Figure::childUnitScale() const {

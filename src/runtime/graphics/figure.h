@@ -25,7 +25,8 @@ class Figure : public GraphicsObject {
   void setCurrentAxes(Axes* axes) { m_currentAxes = axes; }
 
   // A line of status at the foot of the window (main windows only); errors
-  // show in red until the next status.
+  // show in red until the next status. A line longer than the window is
+  // shown cut, whole in its tooltip; statusText() gives it whole.
   void showStatus(const std::string& text, bool error);
   std::string statusText() const;
   bool statusIsError() const { return m_statusError; }
