@@ -14,6 +14,7 @@
 #include "io/group_file.h"
 #include "io/landmark_file.h"
 #include "output_file.h"
+#include "pair_replicate_file.h"
 #include "runtime/error.h"
 
 namespace vexmoor {
@@ -74,6 +75,11 @@ void report(const LandmarkGroup& g, const std::string& path, Host& host) {
   }
 }
 
+// What a plain run prints: the text, then the note where there is one.
+std::string plainText(const AnalysisResult& result) {
+  return result.note.empty() ? result.text : result.text + "\n" + result.note;
+}
+
 std::string lowerExtension(const std::string& path) {
   std::string e = std::filesystem::path(path).extension().string();
   std::transform(e.begin(), e.end(), e.begin(),
@@ -87,6 +93,7 @@ AnalysisSettings settingsOf(const BatchOptions& options) {
   s.partialWarps = !options.raw;
   s.componentsText = options.components.value_or("");
   s.bootValue = options.bootValue;
+  s.pcs = options.pcs;
   return s;
 }
 
@@ -230,20 +237,31 @@ RunDescription namedRun(const BatchOptions& options, const std::vector<LoadedGro
 }
 
 // The replicate file and the picture, once the result is there; each is
-// written whole or not at all.
+// written whole or not at all. The replicate file of three or more groups
+// is written as the pairs finish (streamedReplicates).
 void writeOutputs(const AnalysisResult& result, const Matrix& data1, const Matrix& data2,
                   bool threeD, const PictureWriter& drawPicture, PendingOutput* replicates,
                   PendingOutput* plot) {
   if (replicates && result.resampling) {
     replicates->commit(replicateCsv(*result.resampling));
-  } else if (replicates && result.comparison) {
-    replicates->commit(pairwiseReplicateCsv(*result.comparison));
   }
   if (plot) {
     drawPicture(BatchPicture{result, data1, data2, threeD}, plot->temporaryPath(),
                 lowerExtension(plot->path()));
     plot->commitFile();
   }
+}
+
+// With three or more groups the replicates go to their file pair by pair.
+std::unique_ptr<PairReplicateFile> streamedReplicates(AnalysisRequest& request,
+                                                      PendingOutput* replicates) {
+  if (!replicates || request.groups.size() < 3) {
+    return nullptr;
+  }
+  auto file = std::make_unique<PairReplicateFile>(*replicates);
+  request.pairFinished = [f = file.get()](const GroupComparison& c, const GroupPair& p,
+                                          const ResamplingResult& r) { f->add(c, p, r); };
+  return file;
 }
 
 }  // namespace
@@ -284,10 +302,15 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
     request.settings.threeD = threeD;
     request.seed = options.seed;
     request.progress = progress;
+    std::unique_ptr<PairReplicateFile> pairFile = streamedReplicates(request, replicates.get());
     AnalysisResult result = action->run(request, host);
+    if (pairFile) {
+      pairFile->commit();
+    }
     writeOutputs(result, groups[0].group.data, groups[1].group.data, threeD, drawPicture,
-                 replicates.get(), plot.get());
-    return (options.json ? resultJson(result, namedRun(options, groups, threeD)) : result.text) +
+                 pairFile ? nullptr : replicates.get(), plot.get());
+    return (options.json ? resultJson(result, namedRun(options, groups, threeD))
+                         : plainText(result)) +
            "\n";
   }
   LandmarkGroup group1 = readGroupFile(options.group1File);
@@ -306,7 +329,8 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
   request.progress = progress;
   AnalysisResult result = action->run(request, host);
   writeOutputs(result, group1.data, group2.data, threeD, drawPicture, replicates.get(), plot.get());
-  return (options.json ? batchJson(options, result, group1, group2, threeD) : result.text) + "\n";
+  return (options.json ? batchJson(options, result, group1, group2, threeD) : plainText(result)) +
+         "\n";
 }
 
 }  // namespace vexmoor

@@ -76,7 +76,7 @@ Matrix stackedData(const std::vector<GroupData>& groups) {
 }
 
 void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
-                       PooledInput& in) {
+                       const Progress* progress, PooledInput& in) {
   for (const GroupData& g : groups) {
     checkCentroidSizes(g);
   }
@@ -93,8 +93,11 @@ void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding r
     reference =
         (reference * 10000.0).unaryExpr([](double v) { return roundHalfAway(v); }) / 10000.0;
   }
+  // One set of warps for every group: they depend on the reference only.
+  Matrix warps = referenceWarps(reference, progress);
   for (size_t g = 0; g < groups.size(); ++g) {
-    in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));
+    throwIfCancelled(progress);
+    in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference), warps);
   }
 }
 
@@ -121,7 +124,7 @@ int parseComponents(const std::string& text, Index variables) {
 
 PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
                                   const AnalysisSettings& settings, ConsensusRounding rounding,
-                                  ComponentsText components, Host& host) {
+                                  ComponentsText components, Host& host, const Progress* progress) {
   assert(groups.size() >= 2);
   for (const GroupData& g : groups) {
     checkGroup(g);
@@ -140,7 +143,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
   }
   if (settings.threeD) {
     checkShapeColumns(groups, true);
-    Matrix pw = threeDimensionalScores(groups, host);
+    Matrix pw = threeDimensionalScores(groups, host, progress);
     Index row = 0;
     for (size_t g = 0; g < groups.size(); ++g) {
       in.groups[g].pwscore = pw.middleRows(row, groups[g].data->rows());
@@ -148,7 +151,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
     }
   } else if (settings.partialWarps) {
     checkShapeColumns(groups, false);
-    partialWarpScores(groups, rounding, host, in);
+    partialWarpScores(groups, rounding, host, progress, in);
   } else {
     for (const GroupData& g : groups) {
       if (g.data->cols() != groups[0].data->cols()) {
@@ -177,6 +180,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
       scale = std::max(scale, g.data->cwiseAbs().maxCoeff());
     }
   }
+  in.scale = scale;
   // Raw coordinates often hold fixed columns (a landmark at the origin), so
   // there only a group without any variation is refused.
   int asked = shapeVariables ? in.npca : 0;
@@ -207,6 +211,7 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
   in.n = g1.pwscore.cols();
   in.npca = pooled.npca;
   in.pwactive = pooled.pwactive;
+  in.scale = pooled.scale;
   in.source1 = g1.source;
   in.source2 = g2.source;
   in.labels = {g1.label, g2.label};
@@ -215,9 +220,9 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
 
 AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
                               const AnalysisSettings& settings, ConsensusRounding rounding,
-                              ComponentsText components, Host& host) {
+                              ComponentsText components, Host& host, const Progress* progress) {
   PooledInput pooled = preparePooledAnalysis({{data1, "group 1"}, {data2, "group 2"}}, settings,
-                                             rounding, components, host);
+                                             rounding, components, host, progress);
   return pairInput(pooled, 0, 1);
 }
 

@@ -318,6 +318,15 @@ void Dispatcher::clearData() {
   setText("OutBox", "String", format("\\n \\n \\n \\n"));
 }
 
+namespace {
+
+// From this many columns of landmark data (about 40 two-dimensional
+// landmarks, 80 shape variables) an analysis without replicates can take
+// seconds.
+constexpr Index kLongColumns = 80;
+
+}  // namespace
+
 void Dispatcher::runAnalysis(const AnalysisAction& action) {
   // The worker gets copies: nothing it reads can change under it.
   std::optional<Matrix> data1 = m_state.data1;
@@ -336,6 +345,12 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   std::string label = actionLabel(action.name);
   if (action.resampling) {
     request.settings.bootValue = static_cast<int>(number("BootBox", "Value"));
+  }
+  // Many variables make the decompositions and the sweeps long: such runs
+  // go behind the progress dialog too, where Cancel reaches them.
+  const bool inDialog = action.resampling || (data1 && data1->cols() >= kLongColumns) ||
+                        (data2 && data2->cols() >= kLongColumns);
+  if (inDialog) {
     m_runner.run(label, [&](Progress& progress) {
       AnalysisRequest r = request;
       r.progress = &progress;
@@ -351,7 +366,7 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   m_lastRun.settings = request.settings;
   m_lastResult = result;
   status(label + ": " + doneStatus(action.name, result.text) +
-         (result.seed ? "; seed " + std::to_string(*result.seed) : ""));
+         (result.seed ? "; seed " + std::to_string(*result.seed) : "") + noteStatus(result.note));
   if (m_resultDataSink) {
     m_resultDataSink(*m_lastResult);
   }
