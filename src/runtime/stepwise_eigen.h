@@ -3,12 +3,11 @@
 // rows in one call runs for minutes that nobody can interrupt.
 //
 // The steps: Householder reduction to tridiagonal form column by column;
-// the eigenvalues asked for by bisection (LAPACK's dstebz) in chunks of
-// indices; their eigenvectors by inverse iteration (dstein) in chunks that
-// never split a cluster of close eigenvalues, which dstein keeps orthogonal
-// to each other; and the reflectors applied back to the eigenvectors one
-// at a time. Each step takes a small share of a second on matrices of a
-// few thousand rows.
+// the eigenpairs asked for of the tridiagonal form by LAPACK's MRRR
+// (dstemr), whose O(n²) work for all of them is the one step that runs
+// whole (a fraction of a second on a few thousand rows); and the reflectors
+// applied back to the eigenvectors one at a time. Every other step takes a
+// small share of a second on matrices of a few thousand rows.
 //
 // Small matrices keep Eigen's solver in one piece (their results are those
 // every pinned text holds); the callers switch at kStepwiseSize rows.
