@@ -3,14 +3,19 @@
 // - all 15 pairs in one run, in the pooled frame of all six groups;
 // - the same 15 pairs as 15 two-group runs, each with its own preparation.
 // The goal is the first within 1.2 times the second. Also the k-group
-// hierarchy of the six groups (RunCPC), whose goal is under 50 ms.
+// hierarchy of the six groups (RunCPC), whose goal is under 50 ms; and 200
+// groups (19,900 pairs) with v = 1, every pair's replicates streamed to a
+// CSV sink as the pairs finish, with the peak resident size (getrusage) as
+// the counter peak_rss_MB: it must not grow with the number of pairs.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cmath>
 #include <random>
 #include <vector>
 
 #include "actions/analysis_actions.h"
+#include "actions/replicate_table.h"
 
 namespace vexmoor {
 namespace {
@@ -120,6 +125,52 @@ void BM_HierarchySixGroups(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_HierarchySixGroups)->Unit(benchmark::kMillisecond);
+
+double peakResidentMegabytes() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return static_cast<double>(usage.ru_maxrss) / 1024.0;
+}
+
+// range(0): 0 for BootMezeyAngle, 1 for RangeMezeyAngle; range(1): groups.
+void BM_ManyGroups(benchmark::State& state) {
+  const AnalysisAction* action =
+      findAnalysisAction(state.range(0) == 0 ? "BootMezeyAngle" : "RangeMezeyAngle");
+  const auto groups = static_cast<size_t>(state.range(1));
+  std::vector<Matrix> data;
+  for (size_t i = 0; i < groups; ++i) {
+    data.push_back(syntheticGroup(kSeed + 100 + i));
+  }
+  AnalysisRequest request;
+  for (size_t i = 0; i < groups; ++i) {
+    request.groups.push_back({"g" + std::to_string(i + 1), &data[i]});
+  }
+  request.settings = settings();
+  request.settings.bootValue = 1;
+  request.seed = kSeed;
+  size_t csvBytes = 0;
+  request.pairFinished = [&](const GroupComparison& c, const GroupPair& p,
+                             const ResamplingResult& r) {
+    csvBytes += pairReplicateRows(c, p, r).size();
+  };
+  double before = peakResidentMegabytes();
+  for (auto _ : state) {
+    AnalysisResult r = action->run(request, silentHost());
+    benchmark::DoNotOptimize(r.text.data());
+  }
+  state.counters["pairs"] = static_cast<double>(groups * (groups - 1) / 2);
+  state.counters["csv_MB"] = static_cast<double>(csvBytes) / 1e6;
+  state.counters["rss_before_MB"] = before;
+  state.counters["peak_rss_MB"] = peakResidentMegabytes();
+}
+BENCHMARK(BM_ManyGroups)
+    ->ArgNames({"range", "groups"})
+    ->Args({0, 50})
+    ->Args({0, 200})
+    ->Args({1, 200})
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 }  // namespace
 }  // namespace vexmoor

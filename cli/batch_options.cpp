@@ -28,8 +28,8 @@ T parseWhole(const std::string& text, const std::string& option) {
   return value;
 }
 
-constexpr const char* kValueOptions[] = {"-k",     "-v",   "--seed",       "--replicates",
-                                         "--plot", "--by", "--classifier", "--group-by"};
+constexpr const char* kValueOptions[] = {"-k",   "-v",           "--seed",     "--replicates", "--plot",
+                                         "--by", "--classifier", "--group-by", "--pcs"};
 constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json"};
 
 bool takesValue(std::string_view name) {
@@ -104,7 +104,7 @@ std::string actionList(bool resamplingOnly = false) {
 // What the command line holds as typed, before any value is checked.
 struct RawArguments {
   std::vector<std::string> positional;
-  std::string bootValue, seed;
+  std::string bootValue, seed, pcs;
   std::vector<std::string> unknown;
 };
 
@@ -119,6 +119,7 @@ void defineOptions(CLI::App& app, BatchOptions& o, RawArguments& raw) {
   app.add_option("-k", o.components);
   app.add_option("-v", raw.bootValue);
   app.add_option("--seed", raw.seed);
+  app.add_option("--pcs", raw.pcs);
   app.add_option("--replicates", o.replicatesFile);
   app.add_option("--plot", o.plotFile);
   app.add_option("--group-by", o.groupBy);
@@ -174,7 +175,7 @@ void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positi
 std::string batchUsage() {
   return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]\n"
          "                     [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]\n"
-         "                     [--plot FILE] [--diagnostics]\n"
+         "                     [--plot FILE] [--pcs M] [--diagnostics]\n"
          "       vexmoor-batch ACTION TABLE --group-by COLUMN [options]\n"
          "       vexmoor-batch ACTION FILE --classifier CSV --by COLUMN [options]\n"
          "       vexmoor-batch --help | --version\n"
@@ -205,6 +206,9 @@ std::string batchUsage() {
          "  --classifier CSV      a table of specimen identifiers (first column) and\n"
          "  --by COLUMN           their groups (column COLUMN), for one TPS, NTS,\n"
          "                        Morphologika or table FILE\n"
+         "  --pcs M               RunCPC: fit the models to the scores of the first M\n"
+         "                        principal components of the pooled within-group\n"
+         "                        covariance matrix (M below every group's specimen count)\n"
          "  --diagnostics         write the console diagnostics to standard error (and\n"
          "                        Qt's own messages of --plot)\n"
          "  -h, --help            show this help\n"
@@ -274,6 +278,16 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
   }
   if (o.plotFile) {
     checkPlotExtension(*o.plotFile);
+  }
+  if (app.count("--pcs") > 0) {
+    if (o.action != "RunCPC") {
+      throw Error("option --pcs: it chooses the variables of RunCPC's models; " + o.action +
+                  " fits none");
+    }
+    o.pcs = parseWhole<int>(raw.pcs, "--pcs");
+    if (o.pcs < 1) {
+      throw Error("option --pcs needs a positive whole number; it is " + escapeNonPrintable(raw.pcs));
+    }
   }
   return o;
 }

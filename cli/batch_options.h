@@ -1,7 +1,7 @@
 // Command line of vexmoor-batch:
 //   vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]
 //                 [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]
-//                 [--plot FILE] [--diagnostics]
+//                 [--plot FILE] [--pcs M] [--diagnostics]
 //   vexmoor-batch ACTION TABLE --group-by COLUMN [options]
 //   vexmoor-batch ACTION FILE --classifier CSV --by COLUMN [options]
 //   vexmoor-batch --help | --version
@@ -29,6 +29,7 @@ struct BatchOptions {
   bool json = false;                          // the result as one JSON document
   std::optional<std::string> replicatesFile;  // --replicates: CSV of every replicate
   std::optional<std::string> plotFile;        // --plot: .svg, .png or .pdf
+  int pcs = 0;  // --pcs: RunCPC on the first pcs pooled principal components
   bool diagnostics = false;
   bool help = false;
   bool version = false;

@@ -23,7 +23,8 @@ std::string lowerExtension(const std::string& path) {
 
 // The replicate file and the picture, once the result is there; each is
 // written whole or not at all, and neither is changed when the picture
-// cannot be drawn.
+// cannot be drawn. (The replicates of three or more groups are already in
+// their file.)
 void writeOutputs(const RunOutput& run, const RunGroups& groups, const PictureWriter& drawPicture,
                   const RunOutputs& outputs) {
   std::string picture;
@@ -63,6 +64,7 @@ RunSettings runSettingsOf(const BatchOptions& options) {
   s.components = options.components;
   s.bootValue = options.bootValue;
   s.seed = options.seed;
+  s.pcs = options.pcs;
   return s;
 }
 
@@ -82,9 +84,14 @@ std::string runBatch(const BatchOptions& options, Host& host, const PictureWrite
                 std::to_string(groups.groups.size()) +
                 " (use --json and --replicates for every pair's results)");
   }
-  RunOutput run = runAnalysis(groups, settings, host, progress);
+  // Three or more groups: the replicates go to their file pair by pair.
+  ReplicateRows rows;
+  if (outputs.replicates) {
+    rows = [f = outputs.replicates.get()](std::string_view piece) { f->write(piece); };
+  }
+  RunOutput run = runAnalysis(groups, settings, host, progress, rows);
   writeOutputs(run, groups, drawPicture, outputs);
-  return (options.json ? run.json : run.result.text) + "\n";
+  return (options.json ? run.json : run.text()) + "\n";
 }
 
 }  // namespace vexmoor

@@ -12,6 +12,7 @@
 #include "io/output_file.h"
 #include "output_file.h"
 #include "runtime/error.h"
+#include "terminal_progress.h"
 
 namespace {
 
@@ -54,6 +55,10 @@ int main(int argc, char** argv) {
       return 0;
     }
     vexmoor::InterruptWatch interrupt;
+    // Beside the diagnostics a progress line would only garble them.
+    vexmoor::TerminalProgress progress(interrupt, std::cerr,
+                                       !options.diagnostics && ::isatty(STDERR_FILENO) == 1,
+                                       vexmoor::progressUnit(options.action));
     vexmoor::StreamHost host(std::cerr, options.diagnostics,
                              vexmoor::batchKeyWaits(options.diagnostics, STDIN_FILENO), &std::cin);
     vexmoor::PictureWriter pictures;
@@ -61,7 +66,8 @@ int main(int argc, char** argv) {
     pictures = vexmoor::pictureWriter(argv[0], options.diagnostics);
 #endif
     doing = "running " + options.action;
-    std::string output = vexmoor::runBatch(options, host, pictures, &interrupt);
+    std::string output = vexmoor::runBatch(options, host, pictures, &progress);
+    progress.finish();
     if (interrupt.cancelRequested()) {
       return vexmoor::InterruptWatch::reportInterrupted(std::cerr);
     }

@@ -16,13 +16,13 @@ namespace {
 AnalysisInput prepare(const AnalysisRequest& r, ConsensusRounding rounding, ComponentsText k,
                       Host& host) {
   if (r.groups.empty()) {
-    return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host);
+    return prepareAnalysis(r.data1, r.data2, r.settings, rounding, k, host, r.progress);
   }
   std::vector<GroupData> groups;
   for (const NamedData& g : r.groups) {
     groups.push_back({g.data, namedGroupLabel(g.name)});
   }
-  return pairInput(preparePooledAnalysis(groups, r.settings, rounding, k, host), 0, 1);
+  return pairInput(preparePooledAnalysis(groups, r.settings, rounding, k, host, r.progress), 0, 1);
 }
 
 bool severalGroups(const AnalysisRequest& r) {
@@ -51,7 +51,7 @@ AnalysisResult doMezeyAngle(const AnalysisRequest& r, Host& host) {
     return compareGroupsAngle(r, host);
   }
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kRead, host);
-  AngleBetweenPlanes angle = angleBetweenPlanes(in, host);
+  AngleBetweenPlanes angle = angleBetweenPlanes(in, host, r.progress);
   AnalysisResult result = resultOf("DoMezeyAngle", r, in);
   result.text = std::move(angle.text);
   result.observed = angle.observed;
@@ -63,17 +63,17 @@ AnalysisResult runCpc(const AnalysisRequest& r, Host& host) {
     return compareGroupsCpc(r, host);
   }
   AnalysisInput in = prepare(r, ConsensusRounding::kFourDecimals, ComponentsText::kIgnore, host);
-  CpcResult cpc = vexmoor::runCpc(in, host);
+  CpcResult cpc = vexmoor::runCpc(in, host, {r.settings.pcs, r.progress});
   AnalysisResult result = resultOf("RunCPC", r, in);
   result.text = std::move(cpc.text);
   result.models = std::move(cpc.models);
   return result;
 }
 
-template <ResamplingFunction Test>
+template <ResamplingFunction Test, ResamplingTest Kind>
 AnalysisResult resampling(const char* action, const AnalysisRequest& r, Host& host) {
   if (severalGroups(r)) {
-    return compareGroupsResampling(action, Test, r, host);
+    return compareGroupsResampling(action, Test, Kind, r, host);
   }
   AnalysisInput in = prepare(r, ConsensusRounding::kNone, ComponentsText::kRead, host);
   // Chosen here rather than in the engine so that the caller learns it.
@@ -82,6 +82,7 @@ AnalysisResult resampling(const char* action, const AnalysisRequest& r, Host& ho
   ResamplingResult test = Test(in, options, host);
   AnalysisResult result = resultOf(action, r, in);
   result.text = test.text;
+  result.note = test.note;
   result.seed = seed;
   result.observed = test.observed;
   result.resampling = std::move(test);
@@ -89,19 +90,19 @@ AnalysisResult resampling(const char* action, const AnalysisRequest& r, Host& ho
 }
 
 AnalysisResult boot(const AnalysisRequest& r, Host& host) {
-  return resampling<&bootMezeyAngle>("BootMezeyAngle", r, host);
+  return resampling<&bootMezeyAngle, ResamplingTest::kBoot>("BootMezeyAngle", r, host);
 }
 AnalysisResult bootCon(const AnalysisRequest& r, Host& host) {
-  return resampling<&bootConMezeyAngle>("BootConMezeyAngle", r, host);
+  return resampling<&bootConMezeyAngle, ResamplingTest::kBootRange>("BootConMezeyAngle", r, host);
 }
 AnalysisResult range(const AnalysisRequest& r, Host& host) {
-  return resampling<&rangeMezeyAngle>("RangeMezeyAngle", r, host);
+  return resampling<&rangeMezeyAngle, ResamplingTest::kRange>("RangeMezeyAngle", r, host);
 }
 AnalysisResult permute(const AnalysisRequest& r, Host& host) {
-  return resampling<&permuteMezeyAngle>("PermuteMezeyAngle", r, host);
+  return resampling<&permuteMezeyAngle, ResamplingTest::kShuffle>("PermuteMezeyAngle", r, host);
 }
 AnalysisResult randomization(const AnalysisRequest& r, Host& host) {
-  return resampling<&randMezeyAngle>("RandMezeyAngle", r, host);
+  return resampling<&randMezeyAngle, ResamplingTest::kRandomization>("RandMezeyAngle", r, host);
 }
 
 // Each group's components and the principal angles of every pair, in the

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -19,6 +20,9 @@
 
 namespace vexmoor {
 
+struct GroupComparison;
+struct GroupPair;
+
 // A group with the name tables and messages give it.
 struct NamedData {
   std::string name;
@@ -34,7 +38,14 @@ struct AnalysisRequest {
   std::vector<NamedData> groups;
   AnalysisSettings settings;
   std::optional<std::uint64_t> seed;  // resampling only
-  Progress* progress = nullptr;       // resampling only; may be null
+  Progress* progress = nullptr;       // may be null
+  // Three or more groups, resampling tests: called with each pair's whole
+  // result as soon as the pair is done, before its replicate values are
+  // let go (the result keeps only what its text and JSON need). The pair's
+  // Holm-adjusted p-values are not known yet. May be empty.
+  std::function<void(const GroupComparison& comparison, const GroupPair& pair,
+                     const ResamplingResult& result)>
+      pairFinished;
 };
 
 // The groups as the analysis saw them.
@@ -70,6 +81,9 @@ struct GroupComparison {
 // that any run can be repeated; with the numbers the text was made from.
 struct AnalysisResult {
   std::string text;
+  // A line for the front ends to show below the text (replicates with
+  // degenerate samples); empty when there is none. Never part of the text.
+  std::string note;
   std::optional<std::uint64_t> seed;
   std::string action;
   AnalyzedGroups groups;

@@ -1,9 +1,11 @@
 #include "actions/group_comparison.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <limits>
 #include <numeric>
+#include <optional>
 
 #include "compare/angle_between_planes.h"
 #include "compare/principal_axes.h"
@@ -35,7 +37,7 @@ struct Frame {
 Frame pooledFrame(const AnalysisRequest& r, ConsensusRounding rounding, ComponentsText k,
                   Host& host) {
   Frame f;
-  f.pooled = preparePooledAnalysis(groupData(r), r.settings, rounding, k, host);
+  f.pooled = preparePooledAnalysis(groupData(r), r.settings, rounding, k, host, r.progress);
   size_t groups = r.groups.size();
   for (size_t g = 0; g < groups; ++g) {
     f.comparison.names.push_back(r.groups[g].name);
@@ -182,13 +184,20 @@ class PairProgress : public Progress {
   PairProgress(Progress* outer, std::int64_t pair, std::int64_t pairs)
       : m_outer(outer), m_pair(pair), m_pairs(pairs) {}
   void report(std::int64_t done, std::int64_t total) override {
+    if (!m_described) {
+      // From the pair's first report on, whatever thread gives it.
+      m_described = true;
+      m_outer->describe("pair " + std::to_string(m_pair + 1) + " of " + std::to_string(m_pairs));
+    }
     m_outer->report(m_pair * total + done, m_pairs * total);
   }
   bool cancelRequested() const override { return m_outer->cancelRequested(); }
+  void describe(std::string_view text) override { m_outer->describe(text); }
 
  private:
   Progress* m_outer;
   std::int64_t m_pair, m_pairs;
+  std::atomic<bool> m_described{false};
 };
 
 // How the user knows variable i (0-based) of the analysed matrices.
@@ -203,6 +212,28 @@ std::string variableName(const AnalysisRequest& r, Index i, Index variables) {
   }
   return std::string(i % 2 == 0 ? "the x" : "the y") + " coordinate of landmark " +
          std::to_string(i / 2 + 1) + " (" + column + ")";
+}
+
+// One line on the pairs whose replicates compared degenerate samples.
+std::string degeneratePairsNote(const GroupComparison& c, int k) {
+  Index pairs = 0, replicates = 0;
+  for (const GroupPair& p : c.pairs) {
+    Index own = 0;
+    for (const DegenerateCount& d : p.resampling->degenerate) {
+      own += d.count;
+    }
+    pairs += own > 0 ? 1 : 0;
+    replicates += own;
+  }
+  if (pairs == 0) {
+    return {};
+  }
+  return "Note: in " + std::to_string(pairs) + " of the " + std::to_string(c.pairs.size()) +
+         " pairs, " + std::to_string(replicates) +
+         " replicates in all compared a sample with fewer independent directions than the " +
+         std::to_string(k) + (k == 1 ? " component" : " components") +
+         " asked for (each pair's counts are in the JSON), so their angles and metrics rest "
+         "partly on arbitrary axes.";
 }
 
 }  // namespace
@@ -241,7 +272,8 @@ AnalysisResult compareGroupsAngle(const AnalysisRequest& r, Host& host) {
   Frame f = pooledFrame(r, ConsensusRounding::kFourDecimals, ComponentsText::kRead, host);
   GroupComparison& c = f.comparison;
   for (GroupPair& p : c.pairs) {
-    AngleBetweenPlanes angle = angleBetweenPlanes(pairInput(f.pooled, p.first, p.second), host);
+    AngleBetweenPlanes angle =
+        angleBetweenPlanes(pairInput(f.pooled, p.first, p.second), host, r.progress);
     p.observed = angle.observed;
     setBoth(c.angle, p, angle.observed.angle);
     setBoth(c.runtimeAngle, p, angle.observed.runtimeAngle.value_or(kNaN));
@@ -259,50 +291,88 @@ AnalysisResult compareGroupsAngle(const AnalysisRequest& r, Host& host) {
 
 AnalysisResult compareGroupsCpc(const AnalysisRequest& r, Host& host) {
   Frame f = pooledFrame(r, ConsensusRounding::kFourDecimals, ComponentsText::kIgnore, host);
-  std::vector<Matrix> s;
   std::vector<double> n;
   std::vector<std::string> labels;
+  std::vector<const Matrix*> x;
   for (const PreparedGroup& g : f.pooled.groups) {
-    s.push_back(covariance(g.x));
     n.push_back(static_cast<double>(g.m));
     labels.push_back(g.label);
+    x.push_back(&g.x);
+  }
+  std::optional<PooledComponents> components;
+  if (r.settings.pcs > 0) {
+    components = pooledComponents(x, r.settings.pcs, labels, r.progress);
+  }
+  std::vector<Matrix> s;
+  for (const Matrix* g : x) {
+    s.push_back(components ? covariance(*g * components->axes) : covariance(*g));
   }
   if (s[0].rows() >= 2) {
     if (auto z = findZeroVariance(s, false)) {
       std::string where = z->group == 0 ? "all " + std::to_string(s.size()) + " groups"
                                         : labels[static_cast<size_t>(z->group - 1)];
-      throw Error(variableName(r, z->variable, s[0].rows()) + " has zero variance in " + where +
+      std::string what = components ? "principal component " + std::to_string(z->variable + 1)
+                                    : variableName(r, z->variable, s[0].rows());
+      throw Error(what + " has zero variance in " + where +
                   " (the same value in every specimen), so the common principal components "
                   "cannot be estimated");
     }
   }
-  ModelHierarchy h = fitModelHierarchy(s, n, host, {}, labels);
+  requireMoreSpecimensThanVariables(n, s[0].rows(), labels);
+  ModelHierarchy h = fitModelHierarchy(s, n, host, {}, labels, r.progress);
   std::string table = modelHierarchyText(h, host);
   AnalysisResult result = resultOf("RunCPC", r, f);
   size_t firstBreak = table.find('\n');
   result.text = table.substr(0, firstBreak) + groupsLine(f.comparison, 0, "") +
                 (firstBreak == std::string::npos ? "" : table.substr(firstBreak));
+  if (components) {
+    h.components = r.settings.pcs;
+    h.componentShare = components->share;
+    result.text = pooledComponentsLine(h.components, h.componentShare) + "\n" + result.text;
+  }
   result.models = std::move(h);
   result.comparison = std::move(f.comparison);
   return result;
 }
 
 AnalysisResult compareGroupsResampling(const char* action, ResamplingFunction test,
-                                       const AnalysisRequest& r, Host& host) {
+                                       ResamplingTest kind, const AnalysisRequest& r, Host& host) {
   Frame f = pooledFrame(r, ConsensusRounding::kNone, ComponentsText::kRead, host);
   GroupComparison& c = f.comparison;
   std::uint64_t seed = r.seed.value_or(freshSeed());
   const auto pairs = static_cast<std::int64_t>(c.pairs.size());
+  // A group's rows' products serve every pair it belongs to.
+  std::vector<ResamplingSource> sources;
+  if (drawsWholeRows(kind)) {
+    for (const PreparedGroup& g : f.pooled.groups) {
+      throwIfCancelled(r.progress);
+      sources.push_back(resamplingSource(g.source));
+    }
+  }
+  std::string title;
   for (size_t i = 0; i < c.pairs.size(); ++i) {
     GroupPair& p = c.pairs[i];
     p.seed = pairSeed(seed, i);
     PairProgress progress(r.progress, static_cast<std::int64_t>(i), pairs);
     ResamplingOptions options{r.settings.bootValue, p.seed, r.progress ? &progress : nullptr};
+    if (!sources.empty()) {
+      options.sources = {&sources[p.first], &sources[p.second]};
+    }
     ResamplingResult one = test(pairInput(f.pooled, p.first, p.second), options, host);
     p.observed = one.observed;
     setBoth(c.angle, p, one.observed.angle);
     setBoth(c.metric, p, one.observed.metric);
     setBoth(c.flury, p, one.observed.flury.value_or(kNaN));
+    if (r.pairFinished) {
+      r.pairFinished(c, p, one);
+    }
+    if (i == 0) {
+      title = titleOf(one.text);
+    }
+    // Only what the texts and the JSON take from the pair stays: with many
+    // pairs the replicates would outgrow memory.
+    one.values = Matrix();
+    std::string().swap(one.text);
     p.resampling = std::move(one);
   }
   // Each p-value is adjusted over the pairs: the family is one test's
@@ -323,7 +393,7 @@ AnalysisResult compareGroupsResampling(const char* action, ResamplingFunction te
   }
 
   const ResamplingResult& first = *c.pairs[0].resampling;
-  std::vector<std::string> pieces{titleOf(first.text)};
+  std::vector<std::string> pieces{title};
   pieces.push_back(groupsLine(c, f.pooled.npca,
                               ", " + std::to_string(first.replicates) +
                                   " replicates for each of the " + std::to_string(pairs) +
@@ -367,6 +437,7 @@ AnalysisResult compareGroupsResampling(const char* action, ResamplingFunction te
   }
   AnalysisResult result = resultOf(action, r, f);
   result.text = joinTrimmed(pieces);
+  result.note = degeneratePairsNote(c, f.pooled.npca);
   result.seed = seed;
   result.comparison = std::move(c);
   return result;

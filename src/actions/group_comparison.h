@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "actions/analysis_actions.h"
+#include "compare/resampling_replicates.h"
 #include "runtime/host.h"
 
 namespace vexmoor {
@@ -17,10 +18,14 @@ AnalysisResult compareGroupsAngle(const AnalysisRequest& request, Host& host);
 AnalysisResult compareGroupsCpc(const AnalysisRequest& request, Host& host);
 using ResamplingFunction = ResamplingResult (*)(const AnalysisInput&, const ResamplingOptions&,
                                                 Host&);
-// Runs `test` for every pair in turn (each on all cores), pair i with the
-// seed pairSeed(seed, i); the pairs share one progress from 0 to the total.
+// Runs `test` (of kind `kind`) for every pair in turn (each on all cores),
+// pair i with the seed pairSeed(seed, i); the pairs share one progress from
+// 0 to the total. What a group's draws need is prepared once for all its
+// pairs. Each pair's replicate values go to request.pairFinished and are
+// then let go: the result's pairs hold no values and no texts.
 AnalysisResult compareGroupsResampling(const char* action, ResamplingFunction test,
-                                       const AnalysisRequest& request, Host& host);
+                                       ResamplingTest kind, const AnalysisRequest& request,
+                                       Host& host);
 
 // The seed of pair `pair` (0-based, in the order (1,2), (1,3), ... (k−1,k))
 // of a run seeded with `seed`.

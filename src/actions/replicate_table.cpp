@@ -1,6 +1,5 @@
 #include "actions/replicate_table.h"
 
-#include <algorithm>
 #include <charconv>
 #include <cmath>
 
@@ -53,22 +52,19 @@ std::string replicateCsv(const ResamplingResult& result) {
   return out;
 }
 
-std::string pairwiseReplicateCsv(const GroupComparison& comparison) {
+std::string pairwiseReplicateHeader(const ResamplingResult& result) {
   std::string out = "group_a,group_b,replicate";
-  auto resampled = std::find_if(comparison.pairs.begin(), comparison.pairs.end(),
-                                [](const GroupPair& p) { return p.resampling.has_value(); });
-  if (resampled == comparison.pairs.end()) {
-    return out + '\n';
-  }
-  appendColumnNames(out, *resampled->resampling);
-  for (const GroupPair& p : comparison.pairs) {
-    if (p.resampling) {
-      appendRows(out,
-                 fieldText(comparison.names[p.first], ',') + ',' +
-                     fieldText(comparison.names[p.second], ',') + ',',
-                 p.resampling->values);
-    }
-  }
+  appendColumnNames(out, result);
+  return out;
+}
+
+std::string pairReplicateRows(const GroupComparison& comparison, const GroupPair& pair,
+                              const ResamplingResult& result) {
+  std::string out;
+  appendRows(out,
+             fieldText(comparison.names[pair.first], ',') + ',' +
+                 fieldText(comparison.names[pair.second], ',') + ',',
+             result.values);
   return out;
 }
 

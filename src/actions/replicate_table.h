@@ -13,9 +13,13 @@ namespace vexmoor {
 
 std::string replicateCsv(const ResamplingResult& result);
 
-// The replicates of every pair of a k-group run in one CSV table: the two
-// group names (quoted where they need it), the replicate number and the
-// test's columns, pair after pair in the order of the pairs.
-std::string pairwiseReplicateCsv(const GroupComparison& comparison);
+// The replicates of every pair of a k-group run in one CSV table, made as
+// the pairs finish (AnalysisRequest::pairFinished): the header
+// group_a,group_b,replicate and the test's columns, then each pair's rows
+// in the order of the pairs: the two group names (quoted where they need
+// it), the replicate number and the values.
+std::string pairwiseReplicateHeader(const ResamplingResult& result);
+std::string pairReplicateRows(const GroupComparison& comparison, const GroupPair& pair,
+                              const ResamplingResult& result);
 
 }  // namespace vexmoor

@@ -78,7 +78,12 @@ void addResampling(const ResamplingResult& r, json& out) {
                        {"observed", number(p.observed)},
                        {"p", number(p.p)}});
   }
+  json degenerate = json::object();
+  for (const DegenerateCount& d : r.degenerate) {
+    degenerate[d.scheme] = d.count;
+  }
   out["replicate_columns"] = r.columns;
+  out["degenerate_replicates"] = std::move(degenerate);
   out["intervals"] = std::move(intervals);
   out["p_values"] = std::move(pValues);
 }
@@ -116,6 +121,7 @@ json pairsJson(const GroupComparison& c) {
     json pair = {{"groups", {c.names[p.first], c.names[p.second]}},
                  {"observed", observedJson(p.observed)},
                  {"seed", nullptr},
+                 {"degenerate_replicates", nullptr},
                  {"replicate_columns", json::array()},
                  {"intervals", json::array()},
                  {"p_values", json::array()}};
@@ -140,7 +146,11 @@ json modelsJson(const ModelHierarchy& h) {
                     {"aic", number(row.fit.aic)},
                     {"weight", number(row.weight)}});
   }
-  return {{"rows", std::move(rows)}, {"notes", h.notices}};
+  json components = nullptr;
+  if (h.components > 0) {
+    components = {{"count", h.components}, {"variance_share", number(h.componentShare)}};
+  }
+  return {{"rows", std::move(rows)}, {"notes", h.notices}, {"principal_components", components}};
 }
 
 json vectorJson(const Vector& v) {
@@ -271,6 +281,7 @@ std::string resultJson(const AnalysisResult& r, const RunDescription& run) {
   }
   out["observed"] = r.observed ? observedJson(*r.observed) : json(nullptr);
   out["replicate_columns"] = json::array();
+  out["degenerate_replicates"] = nullptr;
   out["intervals"] = json::array();
   out["p_values"] = json::array();
   if (r.resampling) {

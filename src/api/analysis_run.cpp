@@ -82,6 +82,7 @@ AnalysisSettings analysisSettings(const RunSettings& s, bool threeD) {
   a.partialWarps = s.partialWarps;
   a.componentsText = s.components.value_or("");
   a.bootValue = s.bootValue;
+  a.pcs = s.pcs;
   return a;
 }
 
@@ -144,15 +145,15 @@ void checkRunSettings(const RunSettings& s) {
   }
 }
 
+std::string RunOutput::text() const {
+  return result.note.empty() ? result.text : result.text + "\n" + result.note;
+}
+
 std::string RunOutput::replicatesCsv() const {
   if (result.resampling) {
     return replicateCsv(*result.resampling);
   }
-  if (result.comparison && !result.comparison->pairs.empty() &&
-      result.comparison->pairs.front().resampling) {
-    return pairwiseReplicateCsv(*result.comparison);
-  }
-  return "";
+  return pairReplicates;
 }
 
 RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host& host,
@@ -179,6 +180,19 @@ RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host
   request.settings = analysisSettings(settings, out.threeD);
   request.seed = settings.seed;
   request.progress = progress;
+  if (groups.named) {
+    bool first = true;
+    request.pairFinished = [&](const GroupComparison& c, const GroupPair& p,
+                               const ResamplingResult& r) {
+      std::string piece = (first ? pairwiseReplicateHeader(r) : "") + pairReplicateRows(c, p, r);
+      first = false;
+      if (rows) {
+        rows(piece);
+      } else {
+        out.pairReplicates += piece;
+      }
+    };
+  }
   out.result = findAnalysisAction(settings.action)->run(request, host);
   out.json = resultJson(out.result, describe(groups, request.settings));
   return out;

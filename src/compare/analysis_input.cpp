@@ -110,10 +110,13 @@ RowVector pooledReference(const std::vector<GroupData>& groups, ConsensusRoundin
 }
 
 void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
-                       PooledInput& in) {
+                       const Progress* progress, PooledInput& in) {
   RowVector reference = pooledReference(groups, rounding, host);
+  // One set of warps for every group: they depend on the reference only.
+  Matrix warps = referenceWarps(reference, progress);
   for (size_t g = 0; g < groups.size(); ++g) {
-    in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference));
+    throwIfCancelled(progress);
+    in.groups[g].pwscore = getpwpca(reference, getpsup(*groups[g].data, reference), warps);
   }
   in.consensus = vertxy(reference.head(reference.size() - 1)).transpose();
 }
@@ -141,7 +144,7 @@ int parseComponents(const std::string& text, Index variables) {
 
 PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
                                   const AnalysisSettings& settings, ConsensusRounding rounding,
-                                  ComponentsText components, Host& host) {
+                                  ComponentsText components, Host& host, const Progress* progress) {
   assert(groups.size() >= 2);
   for (const GroupData& g : groups) {
     checkGroup(g);
@@ -160,7 +163,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
   }
   if (settings.threeD) {
     checkShapeColumns(groups, true);
-    ThreeDimensionalFrame frame = threeDimensionalFrame(groups, host);
+    ThreeDimensionalFrame frame = threeDimensionalFrame(groups, host, progress);
     const Matrix& pw = frame.scores;
     in.consensus = frame.consensus;
     Index row = 0;
@@ -170,7 +173,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
     }
   } else if (settings.partialWarps) {
     checkShapeColumns(groups, false);
-    partialWarpScores(groups, rounding, host, in);
+    partialWarpScores(groups, rounding, host, progress, in);
   } else {
     for (const GroupData& g : groups) {
       if (g.data->cols() != groups[0].data->cols()) {
@@ -199,6 +202,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
       scale = std::max(scale, g.data->cwiseAbs().maxCoeff());
     }
   }
+  in.scale = scale;
   // Raw coordinates often hold fixed columns (a landmark at the origin), so
   // there only a group without any variation is refused.
   int asked = shapeVariables ? in.npca : 0;
@@ -248,6 +252,7 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
   in.n = g1.pwscore.cols();
   in.npca = pooled.npca;
   in.pwactive = pooled.pwactive;
+  in.scale = pooled.scale;
   in.source1 = g1.source;
   in.source2 = g2.source;
   in.labels = {g1.label, g2.label};
@@ -256,9 +261,9 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b) {
 
 AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
                               const AnalysisSettings& settings, ConsensusRounding rounding,
-                              ComponentsText components, Host& host) {
+                              ComponentsText components, Host& host, const Progress* progress) {
   PooledInput pooled = preparePooledAnalysis({{data1, "group 1"}, {data2, "group 2"}}, settings,
-                                             rounding, components, host);
+                                             rounding, components, host, progress);
   return pairInput(pooled, 0, 1);
 }
 

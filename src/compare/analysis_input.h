@@ -9,6 +9,7 @@
 
 #include "runtime/host.h"
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -18,6 +19,9 @@ struct AnalysisSettings {
   bool partialWarps = true;    // two-dimensional shape variables; off: raw coordinates
   std::string componentsText;  // the number of components as typed
   int bootValue = 1;           // v: 100·v² replicates (100·v for the range)
+  // RunCPC: fit the models to the first `pcs` pooled principal components
+  // (CpcOptions::pcs); 0: to the variables.
+  int pcs = 0;
 };
 
 enum class ConsensusRounding { kNone, kFourDecimals };
@@ -34,6 +38,10 @@ struct AnalysisInput {
   // in three dimensions, the landmark data matrices themselves for raw
   // two-dimensional coordinates (the same rows as x1/x2 there).
   Matrix source1, source2;
+  // The size of what the variables were computed from: 1 for shape
+  // variables (specimens of unit centroid size), the largest coordinate for
+  // raw ones; rank judgements are relative to it.
+  double scale = 1.0;
   // How messages name the two groups: "group 1", or the name the user gave.
   std::vector<std::string> labels{"group 1", "group 2"};
 };
@@ -64,14 +72,18 @@ struct PooledInput {
   Index n = 0;  // column count of the first group's pwscore
   int npca = 0;
   bool pwactive = true;
+  double scale = 1.0;  // as AnalysisInput::scale
 };
 
 // groups: at least two. Checks and throws as prepareAnalysis does, each
 // message naming the group by its label; with two groups labelled "group 1"
 // and "group 2" it gives exactly prepareAnalysis's numbers and messages.
+// `progress` (may be null) may cancel the work on many landmarks and
+// variables (Cancelled).
 PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
                                   const AnalysisSettings& settings, ConsensusRounding rounding,
-                                  ComponentsText components, Host& host);
+                                  ComponentsText components, Host& host,
+                                  const Progress* progress = nullptr);
 
 // Every group's specimens as the two-dimensional partial-warp analyses see
 // them: superimposed on the pooled consensus of all groups, turned to its
@@ -95,14 +107,16 @@ AnalysisInput pairInput(const PooledInput& pooled, size_t a, size_t b);
 // reported on the console and in a message box, and used as it stands.
 AnalysisInput prepareAnalysis(const Matrix* data1, const Matrix* data2,
                               const AnalysisSettings& settings, ConsensusRounding rounding,
-                              ComponentsText components, Host& host);
+                              ComponentsText components, Host& host,
+                              const Progress* progress = nullptr);
 
 // The three-dimensional shape variables of both groups together (group 1's
 // rows first), for the 3D path of prepareAnalysis.
 Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& host);
 // The same for any number of groups (every data pointer set), stacked in
 // order; messages name each group by its label.
-Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host);
+Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host,
+                              const Progress* progress = nullptr);
 
 // The shape variables of threeDimensionalScores with the consensus they
 // are measured from (k × 3, in its principal axes).
@@ -110,7 +124,8 @@ struct ThreeDimensionalFrame {
   Matrix consensus;
   Matrix scores;
 };
-ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host);
+ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host,
+                                            const Progress* progress = nullptr);
 
 // The number of components from its text: rounded half away from zero;
 // throws vexmoor::Error unless it is one whole number from 1 to `variables`.

@@ -28,11 +28,13 @@ Matrix threeDimensionalScores(const Matrix& data1, const Matrix& data2, Host& ho
   return threeDimensionalScores({{&data1, "group 1"}, {&data2, "group 2"}}, host);
 }
 
-Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host) {
-  return threeDimensionalFrame(groups, host).scores;
+Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host,
+                              const Progress* progress) {
+  return threeDimensionalFrame(groups, host, progress).scores;
 }
 
-ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host) {
+ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host,
+                                            const Progress* progress) {
   LandmarkArray first = vertxy3D(*groups[0].data);
   if (first.landmarks() < kMinimumLandmarks) {
     throw Error("the specimens have " + std::to_string(first.landmarks()) +
@@ -55,7 +57,7 @@ ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups
   PrincipalAxes3D axes = pcaref3d(fit.reference);
   LandmarkArray turned = rotate3da(fit.specimens, axes.rotation);
   try {
-    return {axes.reference, getpw3d(axes.reference, turned)};
+    return {axes.reference, getpw3d(axes.reference, turned, progress)};
   } catch (const Error& e) {
     rethrowWithContext(groups.size() == 2
                            ? "the consensus of both groups"

@@ -7,11 +7,10 @@
 
 namespace vexmoor {
 
-AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host) {
-  checkSubspaceInputs(in.x1.cols(), in.x2.cols(), in.npca, host);
+AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host,
+                                      const Progress* progress) {
   // One decomposition per group serves both statistics.
-  SubspaceComparison c = compareSubspaces(principalAxes(covariance(in.x1)).axes,
-                                          principalAxes(covariance(in.x2)).axes, in.npca);
+  SubspaceComparison c = compareSamples(in.x1, in.x2, in.npca, host, progress);
   displayMezeyDiagnostics(host, c.mezey);
 
   std::string stemp = format("\\nThe angle between the planes was %3.2f, using %i components",

@@ -16,7 +16,9 @@ struct AngleBetweenPlanes {
 };
 
 // For prepared input (consensus rounded, components read).
-AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host);
+// `progress` (may be null) may cancel the decompositions of many variables.
+AngleBetweenPlanes angleBetweenPlanes(const AnalysisInput& in, Host& host,
+                                      const Progress* progress = nullptr);
 // Its result text alone.
 std::string angleBetweenPlanesText(const AnalysisInput& in, Host& host);
 

@@ -20,7 +20,7 @@ std::string numbered(int g) {
 
 // Relative to the size of the values: real shape variation is many orders
 // above it, the noise left by superimposing copies of one shape far below.
-constexpr double kRelativeTolerance = 1e-9;
+constexpr double kRelativeTolerance = kRankTolerance;
 
 }  // namespace
 

@@ -33,6 +33,10 @@ void checkShapeVariation(const Matrix& x, double scale, const std::string& group
 // superimposition of identical shapes counts as none.
 Index covarianceRank(const Matrix& x, double scale);
 
+// Singular values of the centred rows at most this share of the values'
+// size (times the square root of the row count) count as none.
+inline constexpr double kRankTolerance = 1e-9;
+
 inline constexpr double kLargestCoordinate = 1e150;
 inline constexpr double kSmallestSpread = 1e-150;
 

@@ -273,7 +273,17 @@ ReplicateResults runReplicates(Index count, int statistics, const ReplicateTaskF
   if (coordinator.cancelled()) {
     throw Cancelled();
   }
-  return ReplicateResults(run.values.transpose());
+  ReplicateResults results(run.values.transpose());
+  std::vector<Index> tallies;
+  for (const std::unique_ptr<ReplicateTask>& task : tasks) {
+    std::vector<Index> own = task->tallies();
+    tallies.resize(std::max(tallies.size(), own.size()), 0);
+    for (size_t i = 0; i < own.size(); ++i) {
+      tallies[i] += own[i];
+    }
+  }
+  results.setTallies(std::move(tallies));
+  return results;
 }
 
 }  // namespace vexmoor

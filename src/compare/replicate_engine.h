@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <vector>
 
 #include "compare/replicate_stream.h"
 #include "runtime/host.h"
@@ -30,6 +31,9 @@ class ReplicateTask {
   // lines go to `console`, which is disabled unless the run's host listens.
   virtual void run(Index replicate, ReplicateStream& stream, std::span<double> values,
                    Host& console) = 0;
+  // Counts the task keeps over the replicates it ran (the same kinds, in
+  // the same order, for every task); the run's counts are their sums.
+  virtual std::vector<Index> tallies() const { return {}; }
 };
 
 using ReplicateTaskFactory = std::function<std::unique_ptr<ReplicateTask>()>;
@@ -66,10 +70,14 @@ class ReplicateResults {
   double lower(int statistic, double q) const { return at(statistic, lowerPosition(q, count())); }
   // The largest value that is a number (NaN only when none is).
   double largest(int statistic) const;
+  // The tasks' tallies summed over all replicates.
+  const std::vector<Index>& tallies() const { return m_tallies; }
+  void setTallies(std::vector<Index> tallies) { m_tallies = std::move(tallies); }
 
  private:
   Matrix m_values;
   Matrix m_sorted;
+  std::vector<Index> m_tallies;
 };
 
 // Runs `count` replicates of `statistics` values each. Before each

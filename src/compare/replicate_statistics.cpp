@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "compare/double_pair.h"
+#include "compare/group_checks.h"
 
 namespace vexmoor {
 namespace {
@@ -95,9 +96,7 @@ bool SampleAxes::innerProductsFromGram(int k) {
   // depend on rounding, and the products are summed as always instead.
   const Index d = static_cast<Index>(m_firstRow.size());
   const Index m = m_sample.rows();
-  if (m_inner.rows() < m) {
-    m_inner.resize(m, m);
-  }
+  reserveInner();
   auto inner = m_inner.topLeftCorner(d, d);
   const Matrix& g = *m_gram;
   const double invM = 1.0 / static_cast<double>(m);
@@ -125,6 +124,20 @@ bool SampleAxes::innerProductsFromGram(int k) {
     }
   }
   return m_solver.computeIfSeparated(inner, k);
+}
+
+void SampleAxes::reserveInner() {
+  // These routes serve samples of fewer distinct rows than variables, so
+  // min(m, p) rows bound them: memory linear in the sample size, however
+  // many specimens it has.
+  const Index c = std::min(m_sample.rows(), m_sample.cols());
+  const Index p = m_sample.cols();
+  if (m_inner.rows() < c) {
+    m_inner.resize(c, c);
+  }
+  if (m_weighted.rows() < c || m_weighted.cols() != p) {
+    m_weighted.resize(c, p);
+  }
 }
 
 bool SampleAxes::leadingVariancesClear(int k) const {
@@ -186,15 +199,10 @@ bool SampleAxes::axesFromSourceRows(int k) {
 
 bool SampleAxes::axesFromInnerProducts(int k) {
   const Index d = static_cast<Index>(m_firstRow.size());
-  const Index m = m_sample.rows();
-  const Index p = m_sample.cols();
   if (d < k) {
     return false;
   }
-  if (m_weighted.rows() < m || m_weighted.cols() != p) {
-    m_weighted.resize(m, p);
-    m_inner.resize(m, m);
-  }
+  reserveInner();
   for (Index j = 0; j < d; ++j) {
     m_weighted.row(j) = std::sqrt(m_count[static_cast<size_t>(j)]) *
                         m_sample.row(m_firstRow[static_cast<size_t>(j)]);
@@ -439,6 +447,23 @@ void SampleAxes::compute(int k) {
   m_solver.compute(exactCovariance(), k);
   m_axes = m_solver.axes();
   m_solvedCovariance = true;
+}
+
+bool SampleAxes::rankBelow(int k, double size) const {
+  const Index m = m_sample.rows();
+  if (static_cast<Index>(m_firstRow.size()) <= k) {
+    return true;  // d distinct rows span at most d - 1 directions about their mean
+  }
+  auto lambda = m_solver.variances();
+  // The inner-product routes decompose (m - 1) times the covariance.
+  const double unit = m_solvedCovariance ? 1.0 : 1.0 / static_cast<double>(m - 1);
+  const double kth = lambda(k - 1) * unit;
+  const double largest = std::max(lambda(0) * unit, 0.0);
+  const double relative = kRankTolerance * size;
+  const double floor =
+      relative * relative * static_cast<double>(m) / static_cast<double>(m - 1) +
+      static_cast<double>(m_sample.cols()) * std::numeric_limits<double>::epsilon() * largest;
+  return kth <= floor;
 }
 
 std::optional<double> SampleAxes::logDeterminantIfDefinite() const {

@@ -63,6 +63,14 @@ class SampleAxes {
   // as they were.
   const Matrix& exactCovariance();
   const Matrix& axes() const { return m_axes; }  // p × k, leading first
+  // After compute(k): true when the centred sample has fewer than k
+  // independent directions, so that its k-th axis is arbitrary: it has at
+  // most k distinct rows, or its k-th variance is within rounding of 0.
+  // Rounding is judged as covarianceRank() judges it, relative to `size`,
+  // the size of the values the sample comes from (at least 1 for shape
+  // variables), and to the resolution of the computed variances
+  // (p · ε · the largest). Costs nothing beside compute().
+  bool rankBelow(int k, double size) const;
   // ln det of covariance(), where the axes were found by decomposing it and
   // the decomposition shows it clearly positive definite (every pivot at
   // least 1e-3 of its diagonal element); nullopt otherwise, which leaves
@@ -79,6 +87,8 @@ class SampleAxes {
   bool innerProductsFromGram(int k);
   bool axesFromSourceRows(int k);
   bool leadingVariancesClear(int k) const;
+  // m_inner and m_weighted for up to min(m, p) distinct rows.
+  void reserveInner();
   void orthonormalizeAxes(int k);
   // Copies the rows setRowsOf() named.
   void fill();
@@ -99,8 +109,8 @@ class SampleAxes {
   std::vector<Index> m_slot;
   std::vector<Index> m_firstRow;
   std::vector<double> m_count;
-  Matrix m_weighted;  // capacity m × p: the scaled distinct rows
-  Matrix m_inner;     // capacity m × m
+  Matrix m_weighted;  // capacity min(m, p) × p: the scaled distinct rows
+  Matrix m_inner;     // capacity min(m, p) × min(m, p)
   const Matrix* m_gram = nullptr;
   std::vector<double> m_gramMean;
   const SourceProducts* m_products = nullptr;

@@ -1,7 +1,9 @@
 #include "compare/resampling_replicates.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -15,14 +17,16 @@ namespace {
 // Rows drawn with replacement: row a of the sample is row ceil(from · u)
 // of the source (all its columns), copied only where the sample's route
 // needs them. `positions` keeps the rows drawn.
-void drawRows(ReplicateStream& stream, const Matrix& source, const Matrix& gram,
-              const SourceProducts* products, Index from, SampleAxes& sample, Index rows,
-              std::vector<Index>& positions) {
+void drawRows(ReplicateStream& stream, const Matrix& source, const ResamplingSource& prepared,
+              Index from, SampleAxes& sample, Index rows, std::vector<Index>& positions) {
   sample.sample(rows, source.cols());
   positions.resize(static_cast<size_t>(rows));
   stream.fillPositions(from, positions.data(), rows);
-  sample.setRowsOf(source, positions, &gram, products);
+  sample.setRowsOf(source, positions, prepared.gram.size() > 0 ? &prepared.gram : nullptr,
+                   &prepared.products);
 }
+
+using Sources = std::array<const ResamplingSource*, 2>;
 
 // Numbers uniform on (-1, 1), drawn column by column.
 void drawNoise(ReplicateStream& stream, Matrix& sample) {
@@ -30,13 +34,22 @@ void drawNoise(ReplicateStream& stream, Matrix& sample) {
 }
 
 // The work space and the statistics every test shares.
+// The size of a group's values, to which the rank of its samples is
+// judged (as for the observed group).
+double sourceSize(const AnalysisInput& in, const Matrix& source) {
+  return std::max(in.scale, source.size() > 0 ? source.cwiseAbs().maxCoeff() : 0.0);
+}
+
 class TestTask : public ReplicateTask {
  public:
-  explicit TestTask(const AnalysisInput& in)
+  TestTask(const AnalysisInput& in, const Sources& sources, int schemes)
       : m_in(in),
         m_k(in.npca),
-        m_gram{sourceGram(in.source1), sourceGram(in.source2)},
-        m_products{sourceProducts(in.source1), sourceProducts(in.source2)} {}
+        m_sources(sources),
+        m_size{sourceSize(in, in.source1), sourceSize(in, in.source2)},
+        m_degenerate(static_cast<size_t>(schemes), 0) {}
+
+  std::vector<Index> tallies() const override { return m_degenerate; }
 
  protected:
   // Angle and metric between two computed samples, with the console lines
@@ -56,12 +69,13 @@ class TestTask : public ReplicateTask {
   // and m_second[g].
   void drawPair(ReplicateStream& stream, int g, const Matrix& source, Index m, Index first,
                 Index second) {
-    drawRows(stream, source, m_gram[g], &m_products[g], m, m_first[g], first, m_positions);
-    drawRows(stream, source, m_gram[g], &m_products[g], m, m_second[g], second, m_positions);
+    drawRows(stream, source, *m_sources[g], m, m_first[g], first, m_positions);
+    drawRows(stream, source, *m_sources[g], m, m_second[g], second, m_positions);
   }
 
   // Group g's within-group bootstrap pair, drawn and compared: m1 and m1
-  // rows for group 1, m2 and the smaller group size for group 2.
+  // rows for group 1, m2 and the smaller group size for group 2. Counted
+  // in scheme g when a sample is degenerate.
   PairStatistics withinGroupPair(ReplicateStream& stream, int g, Host& console) {
     const Index m1 = m_in.m1, m2 = m_in.m2;
     if (g == 0) {
@@ -69,7 +83,18 @@ class TestTask : public ReplicateTask {
     } else {
       drawPair(stream, 1, m_in.source2, m2, m2, std::min(m1, m2));
     }
-    return compare(m_first[g], m_second[g], console);
+    PairStatistics s = compare(m_first[g], m_second[g], console);
+    tally(g, m_first[g], m_size[g], m_second[g], m_size[g]);
+    return s;
+  }
+
+  // Counts a replicate in `scheme` when either computed sample has fewer
+  // independent directions than the components compared: its axes, and so
+  // its statistics, are then partly arbitrary.
+  void tally(int scheme, const SampleAxes& a, double sizeA, const SampleAxes& b, double sizeB) {
+    if (a.rankBelow(m_k, sizeA) || b.rankBelow(m_k, sizeB)) {
+      ++m_degenerate[static_cast<size_t>(scheme)];
+    }
   }
 
   const AnalysisInput& m_in;
@@ -78,15 +103,18 @@ class TestTask : public ReplicateTask {
   // replicate to replicate.
   SampleAxes m_first[2], m_second[2];
   // Each group's source rows' inner products, for samples of few rows,
-  // and their products of variables, for samples of many.
-  const Matrix m_gram[2];
-  const SourceProducts m_products[2];
+  // and their products of variables, for samples of many; shared by every
+  // thread.
+  const Sources m_sources;
+  const double m_size[2];
+  std::vector<Index> m_degenerate;  // per scheme, in the test's order
   SubspacePair m_pair;
   std::vector<Index> m_positions;
 };
 
 class BootTask : public TestTask {
  public:
+  static constexpr ResamplingTest kTest = ResamplingTest::kBoot;
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     PairStatistics g1 = withinGroupPair(stream, 0, console);
@@ -100,13 +128,13 @@ class BootTask : public TestTask {
 
 class BootRangeTask : public TestTask {
  public:
+  static constexpr ResamplingTest kTest = ResamplingTest::kBootRange;
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
-    drawRows(stream, m_in.source1, m_gram[0], &m_products[0], m_in.m1, m_first[0], m_in.m1,
-             m_positions);
-    drawRows(stream, m_in.source2, m_gram[1], &m_products[1], m_in.m2, m_first[1], m_in.m2,
-             m_positions);
+    drawRows(stream, m_in.source1, *m_sources[0], m_in.m1, m_first[0], m_in.m1, m_positions);
+    drawRows(stream, m_in.source2, *m_sources[1], m_in.m2, m_first[1], m_in.m2, m_positions);
     PairStatistics s = compare(m_first[0], m_first[1], console);
+    tally(0, m_first[0], m_size[0], m_first[1], m_size[1]);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
   }
@@ -120,6 +148,7 @@ Index noiseColumns(const AnalysisInput& in) {
 
 class RangeTask : public TestTask {
  public:
+  static constexpr ResamplingTest kTest = ResamplingTest::kRange;
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     PairStatistics g1 = withinGroupPair(stream, 0, console);
@@ -130,6 +159,7 @@ class RangeTask : public TestTask {
     drawNoise(stream, m_noise1.sample(m_in.m1, r));
     drawNoise(stream, m_noise2.sample(m_in.m2, r));
     PairStatistics random = compare(m_noise1, m_noise2, console);
+    tally(2, m_noise1, 1.0, m_noise2, 1.0);
     values[kRangeFluryRandom] = m_flury.statistic(m_noise1, m_noise2);
     values[kRangeAngle1] = g1.angle;
     values[kRangeAngle2] = g2.angle;
@@ -146,11 +176,13 @@ class RangeTask : public TestTask {
 
 class ShuffleTask : public TestTask {
  public:
+  static constexpr ResamplingTest kTest = ResamplingTest::kShuffle;
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     shuffle(stream, m_in.source1, m_in.m1, m_first[0]);
     shuffle(stream, m_in.source2, m_in.m2, m_first[1]);
     PairStatistics s = compare(m_first[0], m_first[1], console);
+    tally(0, m_first[0], m_size[0], m_first[1], m_size[1]);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
   }
@@ -178,20 +210,23 @@ class ShuffleTask : public TestTask {
 
 class RandomizationTask : public TestTask {
  public:
+  static constexpr ResamplingTest kTest = ResamplingTest::kRandomization;
   using TestTask::TestTask;
   void run(Index, ReplicateStream& stream, std::span<double> values, Host& console) override {
     const Index r = noiseColumns(m_in);
     drawNoise(stream, m_first[0].sample(m_in.m1, r));
     drawNoise(stream, m_first[1].sample(m_in.m2, r));
     PairStatistics s = compare(m_first[0], m_first[1], console);
+    tally(0, m_first[0], 1.0, m_first[1], 1.0);
     values[kPairAngle] = s.angle;
     values[kPairMetric] = s.metric;
   }
 };
 
 template <typename Task>
-ReplicateTaskFactory factoryOf(const AnalysisInput& in) {
-  return [&in] { return std::make_unique<Task>(in); };
+ReplicateTaskFactory factoryOf(const AnalysisInput& in, const Sources& sources) {
+  const int schemes = static_cast<int>(degenerateSchemes(Task::kTest).size());
+  return [&in, sources, schemes] { return std::make_unique<Task>(in, sources, schemes); };
 }
 
 // The fewest variables any replicate of the test sees.
@@ -225,6 +260,41 @@ void checkInput(ResamplingTest test, const AnalysisInput& in) {
 
 }  // namespace
 
+std::span<const DegenerateScheme> degenerateSchemes(ResamplingTest test) {
+  static constexpr DegenerateScheme kBoot[] = {{"group1", 0}, {"group2", 1}};
+  static constexpr DegenerateScheme kBetween[] = {{"between", -1}};
+  static constexpr DegenerateScheme kRange[] = {{"group1", 0}, {"group2", 1}, {"random", -1}};
+  static constexpr DegenerateScheme kShuffled[] = {{"shuffled", -1}};
+  static constexpr DegenerateScheme kRandom[] = {{"random", -1}};
+  switch (test) {
+    case ResamplingTest::kBoot:
+      return kBoot;
+    case ResamplingTest::kBootRange:
+      return kBetween;
+    case ResamplingTest::kRange:
+      return kRange;
+    case ResamplingTest::kShuffle:
+      return kShuffled;
+    case ResamplingTest::kRandomization:
+      return kRandom;
+  }
+  return {};
+}
+
+bool drawsWholeRows(ResamplingTest test) {
+  return test == ResamplingTest::kBoot || test == ResamplingTest::kBootRange ||
+         test == ResamplingTest::kRange;
+}
+
+ResamplingSource resamplingSource(const Matrix& source) {
+  ResamplingSource s;
+  if (source.rows() <= kGramRows) {
+    s.gram = sourceGram(source);
+  }
+  s.products = sourceProducts(source);
+  return s;
+}
+
 Index replicateCount(ResamplingTest test, int bootValue) {
   if (bootValue < 1 || bootValue > kMaxBootValue) {
     throw Error("the resampling size v must be a whole number from 1 to " +
@@ -239,17 +309,26 @@ ReplicateResults resamplingReplicates(ResamplingTest test, const AnalysisInput& 
   Index count = replicateCount(test, options.bootValue);
   checkInput(test, in);
   ReplicateRunOptions run{options.seed, options.progress, options.threads};
+  const bool drawsRows = drawsWholeRows(test);
+  std::optional<ResamplingSource> own[2];
+  Sources sources = options.sources;
+  for (int g = 0; g < 2 && drawsRows; ++g) {
+    if (!sources[g]) {
+      sources[g] = &own[g].emplace(resamplingSource(g == 0 ? in.source1 : in.source2));
+    }
+  }
   switch (test) {
     case ResamplingTest::kBoot:
-      return runReplicates(count, kBootColumns, factoryOf<BootTask>(in), run, host);
+      return runReplicates(count, kBootColumns, factoryOf<BootTask>(in, sources), run, host);
     case ResamplingTest::kBootRange:
-      return runReplicates(count, kPairColumns, factoryOf<BootRangeTask>(in), run, host);
+      return runReplicates(count, kPairColumns, factoryOf<BootRangeTask>(in, sources), run, host);
     case ResamplingTest::kRange:
-      return runReplicates(count, kRangeColumns, factoryOf<RangeTask>(in), run, host);
+      return runReplicates(count, kRangeColumns, factoryOf<RangeTask>(in, sources), run, host);
     case ResamplingTest::kShuffle:
-      return runReplicates(count, kPairColumns, factoryOf<ShuffleTask>(in), run, host);
+      return runReplicates(count, kPairColumns, factoryOf<ShuffleTask>(in, sources), run, host);
     case ResamplingTest::kRandomization:
-      return runReplicates(count, kPairColumns, factoryOf<RandomizationTask>(in), run, host);
+      return runReplicates(count, kPairColumns, factoryOf<RandomizationTask>(in, sources), run,
+                           host);
   }
   throw Error("unknown resampling test");
 }

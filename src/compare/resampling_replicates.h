@@ -2,8 +2,11 @@
 // how each test draws its samples and which statistics it keeps.
 #pragma once
 
+#include <span>
+
 #include "compare/analysis_input.h"
 #include "compare/replicate_engine.h"
+#include "compare/replicate_statistics.h"
 #include "compare/resampling_tests.h"
 #include "runtime/host.h"
 
@@ -40,6 +43,34 @@ enum RangeColumn : int {
   kRangeColumns
 };
 
+// What the replicates of one group draw on, computed once for all the
+// threads of a run (and for every pair a group belongs to): its rows'
+// products and, for groups of at most kGramRows specimens, their inner
+// products (m × m, which beyond that would outgrow memory; larger groups
+// then take the inner products of a sample's distinct rows directly).
+struct ResamplingSource {
+  Matrix gram;  // empty beyond kGramRows rows
+  SourceProducts products;
+};
+
+inline constexpr Index kGramRows = 2048;
+
+ResamplingSource resamplingSource(const Matrix& source);
+
+// True for the tests whose samples are whole rows of the groups' sources
+// (boot, boot range, range): the ones that read a ResamplingSource.
+bool drawsWholeRows(ResamplingTest test);
+
+// The resampling schemes of a test whose degenerate replicates the
+// results count (ReplicateResults::tallies, in this order): a replicate
+// counts when a sample it compares has fewer independent directions than
+// the components compared (SampleAxes::rankBelow).
+struct DegenerateScheme {
+  const char* name;  // "group1", "group2", "between", "random", "shuffled"
+  int group;         // 0 or 1 for a within-group scheme, -1 otherwise
+};
+std::span<const DegenerateScheme> degenerateSchemes(ResamplingTest test);
+
 // 100 · v² replicates, 100 · v for the boot range. Throws vexmoor::Error
 // unless v is a whole number from 1 to kMaxBootValue.
 Index replicateCount(ResamplingTest test, int bootValue);
@@ -56,6 +87,8 @@ Index replicateCount(ResamplingTest test, int bootValue);
 // - shuffle: group 1's m1 row positions, then its n - 1 column positions
 //   ceil((n - 1) · u), then the same for group 2;
 // - randomization: the two matrices of 2u - 1 as in the range test.
+// options.sources, where set, are resamplingSource() of in.source1 and
+// in.source2; otherwise they are computed here.
 // Throws vexmoor::Error for a bad v, Cancelled when asked to stop.
 ReplicateResults resamplingReplicates(ResamplingTest test, const AnalysisInput& in,
                                       const ResamplingOptions& options, Host& host);

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "compare/principal_axes.h"
+#include "compare/replicate_statistics.h"
 #include "compare/resampling_replicates.h"
 #include "compare/subspace_angle.h"
 #include "cpc/flury_loglike.h"
@@ -13,13 +14,15 @@
 namespace vexmoor {
 namespace {
 
-ObservedStatistics observe(const AnalysisInput& in, Host& host) {
-  MezeyAngle a = mezeyangle(in.x1, in.x2, in.npca, host);
-  KrzanowskiAngle z = krzanangle(in.x1, in.x2, in.npca, host);
+ObservedStatistics observe(const AnalysisInput& in, const ResamplingOptions& options, Host& host) {
+  // One decomposition per group for both statistics, with the console
+  // lines of the angle.
+  SubspaceComparison c = compareSamples(in.x1, in.x2, in.npca, host, options.progress);
+  displayMezeyDiagnostics(host, c.mezey);
   ObservedStatistics o;
-  o.angle = a.angle;
-  o.maxAngle = a.maxAngle;
-  o.metric = z.metric;
+  o.angle = c.mezey.angle;
+  o.maxAngle = c.mezey.maxAngle;
+  o.metric = c.krzanowski.metric;
   return o;
 }
 
@@ -27,12 +30,18 @@ ObservedStatistics observe(const AnalysisInput& in, Host& host) {
 // printed replicate value is recorded with its column and position.
 class ResultBuilder {
  public:
-  ResultBuilder(ReplicateResults replicates, std::vector<std::string> columns,
-                ObservedStatistics observed)
+  ResultBuilder(ResamplingTest test, const AnalysisInput& in, ReplicateResults replicates,
+                std::vector<std::string> columns, ObservedStatistics observed)
       : m_replicates(std::move(replicates)) {
     m_result.observed = observed;
     m_result.replicates = m_replicates.count();
     m_result.columns = std::move(columns);
+    std::span<const DegenerateScheme> schemes = degenerateSchemes(test);
+    const std::vector<Index>& counts = m_replicates.tallies();
+    for (size_t i = 0; i < schemes.size(); ++i) {
+      m_result.degenerate.push_back({schemes[i].name, i < counts.size() ? counts[i] : 0});
+    }
+    m_result.note = degenerateNote(m_result.degenerate, m_result.replicates, in.npca, in.labels);
   }
 
   double count() const { return static_cast<double>(m_replicates.count()); }
@@ -86,8 +95,9 @@ ResultBuilder replicatesOf(ResamplingTest test, const AnalysisInput& in,
                            const ResamplingOptions& options, Host& host,
                            std::vector<std::string> columns) {
   replicateCount(test, options.bootValue);
-  ObservedStatistics observed = observe(in, host);
-  return ResultBuilder(resamplingReplicates(test, in, options, host), std::move(columns), observed);
+  ObservedStatistics observed = observe(in, options, host);
+  return ResultBuilder(test, in, resamplingReplicates(test, in, options, host), std::move(columns),
+                       observed);
 }
 
 // The within-group schemes: a large observed angle and a small observed
@@ -118,6 +128,33 @@ void agreementPValues(ResultBuilder& b, const std::string& scheme, const std::st
 }
 
 }  // namespace
+
+std::string degenerateNote(const std::vector<DegenerateCount>& counts, Index replicates, int k,
+                           const std::vector<std::string>& labels) {
+  std::vector<std::string> parts;
+  for (const DegenerateCount& c : counts) {
+    if (c.count == 0) {
+      continue;
+    }
+    // Group labels come escaped from where they are made.
+    std::string scheme = c.scheme == "group1"    ? labels.at(0)
+                         : c.scheme == "group2"  ? labels.at(1)
+                         : c.scheme == "between" ? "between-group"
+                                                 : c.scheme;
+    parts.push_back(std::to_string(c.count) + " of the " + std::to_string(replicates) + " " +
+                    scheme + " replicates");
+  }
+  if (parts.empty()) {
+    return {};
+  }
+  std::string list = parts[0];
+  for (size_t i = 1; i < parts.size(); ++i) {
+    list += (i + 1 == parts.size() ? " and " : ", ") + parts[i];
+  }
+  return "Note: " + list + " compared a sample with fewer independent directions than the " +
+         std::to_string(k) + (k == 1 ? " component" : " components") +
+         " asked for, so their angles and metrics rest partly on arbitrary axes.";
+}
 
 double empiricalPValue(std::span<const double> replicates, double observed, Tail tail) {
   if (std::isnan(observed) || replicates.empty()) {
@@ -172,12 +209,13 @@ ResamplingResult bootConMezeyAngle(const AnalysisInput& in, const ResamplingOpti
 ResamplingResult rangeMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
                                  Host& host) {
   replicateCount(ResamplingTest::kRange, options.bootValue);
-  ObservedStatistics o = observe(in, host);
+  ObservedStatistics o = observe(in, options, host);
   double florig =
       fluryloglike(covariance(in.x1), covariance(in.x2), covarianceOfStacked(in.x2, in.x1),
                    static_cast<double>(in.m1), static_cast<double>(in.m2));
   o.flury = florig;
-  ResultBuilder b(resamplingReplicates(ResamplingTest::kRange, in, options, host),
+  ResultBuilder b(ResamplingTest::kRange, in,
+                  resamplingReplicates(ResamplingTest::kRange, in, options, host),
                   {"angle_group1", "angle_group2", "angle_random", "metric_group1", "metric_group2",
                    "metric_random", "flury_group1", "flury_group2", "flury_random"},
                   o);

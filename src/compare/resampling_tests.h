@@ -1,6 +1,7 @@
 // The five resampling tests of the angle between the groups' subspaces.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -14,11 +15,17 @@
 
 namespace vexmoor {
 
+struct ResamplingSource;
+
 struct ResamplingOptions {
   int bootValue = 1;                  // v: 100·v² replicates (100·v for the range)
   std::optional<std::uint64_t> seed;  // fixed: the same result on every run
   Progress* progress = nullptr;       // may be null
   int threads = 0;                    // 0: one per core; the result does not depend on it
+  // What each group's replicates draw on, prepared once where several runs
+  // share a group (resamplingSource of the input's sources); null: prepared
+  // by the run.
+  std::array<const ResamplingSource*, 2> sources{};
 };
 
 // The statistics of the two groups themselves.
@@ -54,6 +61,15 @@ struct EmpiricalPValue {
   double p = 0;  // NaN when the observed value is not a number
 };
 
+// The replicates of one resampling scheme that compared a sample with
+// fewer independent directions than the components compared (at most k
+// distinct rows, or a k-th variance within rounding of 0): its k-th axis,
+// and so the replicate's angle and metric, are then partly arbitrary.
+struct DegenerateCount {
+  std::string scheme;  // "group1", "group2", "between", "random", "shuffled"
+  Index count = 0;
+};
+
 // A resampling test's result as data: everything its text, its JSON, its
 // replicate file and its histograms are made of.
 struct ResamplingResult {
@@ -64,7 +80,16 @@ struct ResamplingResult {
   Matrix values;                     // replicates × columns, in replicate order
   std::vector<PrintedPercentile> percentiles;
   std::vector<EmpiricalPValue> pValues;
+  std::vector<DegenerateCount> degenerate;  // one per scheme of the test
+  // One line to show below the text when a count is not 0, else empty.
+  std::string note;
 };
+
+// The note on degenerate replicates ("Note: 54 of the 100 group 1
+// replicates ..."); empty when every count is 0. `labels` name the groups of
+// the within-group schemes.
+std::string degenerateNote(const std::vector<DegenerateCount>& counts, Index replicates, int k,
+                           const std::vector<std::string>& labels);
 
 // p-value of `observed` against `replicates`; NaN replicates never count
 // as extreme. NaN when `observed` is NaN or there are no replicates.

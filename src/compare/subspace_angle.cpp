@@ -65,19 +65,21 @@ void displayMezeyDiagnostics(Host& host, const MezeyAngle& a) {
   }
 }
 
-MezeyAngle mezeyangle(const Matrix& x1, const Matrix& x2, int k, Host& host) {
+SubspaceComparison compareSamples(const Matrix& x1, const Matrix& x2, int k, Host& host,
+                                  const Progress* progress) {
   checkSubspaceInputs(x1.cols(), x2.cols(), k, host);
-  MezeyAngle a =
-      compareSubspaces(principalAxes(covariance(x1)).axes, principalAxes(covariance(x2)).axes, k)
-          .mezey;
+  Matrix axes1 = leadingPrincipalAxes(x1, k, progress);
+  return compareSubspaces(axes1, leadingPrincipalAxes(x2, k, progress), k);
+}
+
+MezeyAngle mezeyangle(const Matrix& x1, const Matrix& x2, int k, Host& host) {
+  MezeyAngle a = compareSamples(x1, x2, k, host).mezey;
   displayMezeyDiagnostics(host, a);
   return a;
 }
 
 KrzanowskiAngle krzanangle(const Matrix& x1, const Matrix& x2, int k, Host& host) {
-  checkSubspaceInputs(x1.cols(), x2.cols(), k, host);
-  return compareSubspaces(principalAxes(covariance(x1)).axes, principalAxes(covariance(x2)).axes, k)
-      .krzanowski;
+  return compareSamples(x1, x2, k, host).krzanowski;
 }
 
 }  // namespace vexmoor

@@ -11,6 +11,7 @@
 
 #include "runtime/host.h"
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -39,6 +40,12 @@ Vector principalAngles(const Matrix& basis1, const Matrix& basis2);
 // variance, as PrincipalAxes gives them): both statistics for the leading
 // k axes.
 SubspaceComparison compareSubspaces(const Matrix& axes1, const Matrix& axes2, int k);
+
+// Both statistics for the samples x1 and x2 (checked as mezeyangle checks
+// them, without its console lines): one decomposition per sample, by
+// leadingPrincipalAxes, which looks for a cancel request on large ones.
+SubspaceComparison compareSamples(const Matrix& x1, const Matrix& x2, int k, Host& host,
+                                  const Progress* progress = nullptr);
 
 // x1: N1 × p, x2: N2 × p, one specimen per row. k must be a whole number
 // 1 <= k <= p. Unequal p: the message "Unequal numbers of variables in data

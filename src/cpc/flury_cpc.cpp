@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cassert>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <exception>
 #include <numeric>
@@ -261,7 +262,8 @@ constexpr Index kOverlapSize = 48;
 // of rotations stopped by their bound. Throws vexmoor::Error naming the
 // group when a group has zero variance along a common axis.
 int sweep(Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n,
-          const CpcLimits& limits, const std::vector<std::string>& labels) {
+          const CpcLimits& limits, const std::vector<std::string>& labels,
+          const Progress* progress) {
   const size_t k = A.size();
   const Index p = B.rows();
   // A·B turns with B, so each pair's blocks cost four dot products per
@@ -274,6 +276,7 @@ int sweep(Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n,
   std::vector<Eigen::Matrix2d> blocks(k);
   int unsettled = 0;
   for (Index j = 1; j < p; ++j) {
+    throwIfCancelled(progress);
     for (Index l = 0; l < j; ++l) {
       for (size_t g = 0; g < k; ++g) {
         blocks[g] = pairBlock(B, ab[g], l, j);
@@ -295,11 +298,22 @@ int sweep(Matrix& B, const std::vector<Matrix>& A, const std::vector<double>& n,
   return unsettled;
 }
 
+// The sweeps stop when φ repeats, so the count has no known total.
+void reportSweep(Progress* progress, int sweeps, double before, double after) {
+  if (!progress) {
+    return;
+  }
+  char change[32];
+  std::snprintf(change, sizeof change, "%.3g", std::abs(after - before));
+  progress->describe("sweep " + std::to_string(sweeps) + ", φ changed by " + change);
+  progress->report(sweeps, 0);
+}
+
 }  // namespace
 
 CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::vector<double>& n,
                                        const CpcLimits& limits,
-                                       const std::vector<std::string>& labels) {
+                                       const std::vector<std::string>& labels, Progress* progress) {
   assert(A.size() == n.size() && A.size() >= 2);
   const size_t k = A.size();
   const Index p = A[0].rows();
@@ -317,9 +331,10 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
         break;
       }
       ++fit.sweeps;
-      fit.unsettledRotations = sweep(B, A, n, limits, labels);
+      fit.unsettledRotations = sweep(B, A, n, limits, labels, progress);
       philast = phi;
       phi = fluryCriterion(B, A, n);
+      reportSweep(progress, fit.sweeps, philast, phi);
     }
   } else if (fit.sweeps == limits.maxSweeps) {
     fit.settled = false;
@@ -329,7 +344,7 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
     // copy, which is kept only when the criterion asks for it: the same
     // sweeps as one after the other, with the criterion off the path.
     ++fit.sweeps;
-    fit.unsettledRotations = sweep(B, A, n, limits, labels);
+    fit.unsettledRotations = sweep(B, A, n, limits, labels, progress);
     while (true) {
       double next = 0;
       std::exception_ptr criterionFailure;
@@ -347,7 +362,7 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
       if (!bounded) {
         try {
           ahead = B;
-          aheadUnsettled = sweep(ahead, A, n, limits, labels);
+          aheadUnsettled = sweep(ahead, A, n, limits, labels, progress);
         } catch (...) {
           aheadFailure = std::current_exception();
         }
@@ -358,6 +373,7 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
       }
       philast = phi;
       phi = next;
+      reportSweep(progress, fit.sweeps, philast, phi);
       if (!(std::abs(philast - phi) > kSweepTolerance)) {
         break;
       }

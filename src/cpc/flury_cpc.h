@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -78,9 +79,12 @@ CommonComponents flury_f(const Matrix& A1, const Matrix& A2, double n1 = 1, doub
 // flury_f for k >= 2 groups: A, n one entry per group (all p × p). The
 // sweeps, the ordering and the errors are those of flury_f; two groups give
 // its result exactly. Errors name groups by `labels` ("group g" when empty).
+// After each sweep `progress` (may be null) hears the sweep count (of no
+// known total) and φ's change; it may cancel (Cancelled) within a sweep.
 CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::vector<double>& n,
                                        const CpcLimits& limits = {},
-                                       const std::vector<std::string>& labels = {});
+                                       const std::vector<std::string>& labels = {},
+                                       Progress* progress = nullptr);
 
 // Flury's criterion for the axes B: Σg ng · ln(P(B'·Ag·B) / det(B'·Ag·B)),
 // P the product of the diagonal. ≥ 0 for positive definite Ag.

@@ -122,11 +122,12 @@ constexpr Index kBesideSize = 48;
 // not depend on the number of threads.
 std::vector<double> formedPartialLogLikelihoods(const std::vector<Matrix>& s,
                                                 const std::vector<double>& n, const Matrix& B,
-                                                Host& host) {
+                                                Host& host, const Progress* progress) {
   const Index p = s[0].rows();
   std::vector<double> ll;
   const Index batch = static_cast<Index>(workerCount());
   for (Index first = 1; first <= p - 2; first += batch) {
+    throwIfCancelled(progress);
     Index last = std::min(p - 2, first + batch - 1);
     std::vector<PartialModel> fits(static_cast<size_t>(last - first + 1));
     std::vector<BufferedConsole> consoles(fits.size(), BufferedConsole(host.consoleEnabled()));
@@ -171,8 +172,8 @@ std::vector<double> formedPartialLogLikelihoods(const std::vector<Matrix>& s,
 // group with no more specimens than variables the values are rounding
 // noise that only the estimates themselves reproduce.
 std::vector<double> partialLogLikelihoods(const std::vector<Matrix>& s,
-                                          const std::vector<double>& n, const Matrix& B,
-                                          Host& host) {
+                                          const std::vector<double>& n, const Matrix& B, Host& host,
+                                          const Progress* progress) {
   const Index p = s[0].rows();
   const double pd = static_cast<double>(p);
   bool regular = !host.consoleEnabled() &&
@@ -186,7 +187,7 @@ std::vector<double> partialLogLikelihoods(const std::vector<Matrix>& s,
     }
   }
   if (!regular) {
-    return formedPartialLogLikelihoods(s, n, B, host);
+    return formedPartialLogLikelihoods(s, n, B, host, progress);
   }
   std::vector<double> ll;
   for (Index j = 1; j <= p - 2; ++j) {
@@ -273,7 +274,7 @@ ModelHierarchy fitModelHierarchy(const Matrix& s1, const Matrix& s2, double n1, 
 
 ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector<double>& n,
                                  Host& host, const CpcLimits& limits,
-                                 const std::vector<std::string>& labels) {
+                                 const std::vector<std::string>& labels, Progress* progress) {
   assert(s.size() == n.size() && s.size() >= 2);
   ModelHierarchy h;
   const Index p = s[0].rows();
@@ -288,7 +289,7 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   std::exception_ptr proportionalFailure;
   auto fitProportional = [&] {
     try {
-      proportional = proportionalModel(s, n, limits.maxProportionalIterations, labels);
+      proportional = proportionalModel(s, n, limits.maxProportionalIterations, labels, progress);
     } catch (...) {
       proportionalFailure = std::current_exception();
     }
@@ -299,7 +300,7 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   }
   std::optional<CommonComponents> common;
   try {
-    common = fluryCommonComponents(s, n, limits, labels);
+    common = fluryCommonComponents(s, n, limits, labels, progress);
   } catch (...) {
     if (beside.joinable()) {
       beside.join();
@@ -332,7 +333,8 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
 
   h.indep = model(logLikelihood(s, n), groups * pd * (pd + 1) / 2);
 
-  std::vector<double> partialLl = partialLogLikelihoods(s, n, cpc.B, host);
+  throwIfCancelled(progress);
+  std::vector<double> partialLl = partialLogLikelihoods(s, n, cpc.B, host, progress);
   for (Index j = 1; j <= p - 2; ++j) {
     double free = static_cast<double>(p - j);
     h.partial.push_back(
@@ -349,6 +351,12 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   noticeUnsettled(h, host, cpc, prop, limits);
   noticeSingular(h, host, n, labels);
   return h;
+}
+
+std::string pooledComponentsLine(int m, double share) {
+  return "Fitted to the scores of the first " + std::to_string(m) + " principal component" +
+         (m == 1 ? "" : "s") + " of the pooled within-group covariance matrix, which hold " +
+         format("%.1f", {100 * share}) + "% of its variance";
 }
 
 std::string modelHierarchyText(const ModelHierarchy& h, Host& host) {
@@ -376,7 +384,9 @@ std::string modelHierarchyText(const ModelHierarchy& h, Host& host) {
   for (const std::string& notice : h.notices) {
     pieces.push_back("\n" + notice);
   }
-  return joinTrimmed(pieces);
+  std::string table = joinTrimmed(pieces);
+  return h.components > 0 ? pooledComponentsLine(h.components, h.componentShare) + "\n" + table
+                          : table;
 }
 
 std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2, Host& host,
@@ -384,28 +394,97 @@ std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2, 
   return modelHierarchyText(fitModelHierarchy(s1, s2, n1, n2, host, limits), host);
 }
 
-CpcResult runCpc(const AnalysisInput& in, Host& host) {
-  Matrix s1 = covariance(in.x1);
-  Matrix s2 = covariance(in.x2);
+void requireMoreSpecimensThanVariables(const std::vector<double>& n, Index p,
+                                       const std::vector<std::string>& labels) {
+  for (size_t g = 0; g < n.size(); ++g) {
+    if (n[g] <= static_cast<double>(p)) {
+      std::string group = labels.empty() ? "group " + std::to_string(g + 1) : labels[g];
+      throw Error(group + " has " + format("%i", {n[g]}) + " specimens for " + std::to_string(p) +
+                  " variables, so its covariance matrix is singular and the covariance models "
+                  "cannot be compared; fit them to fewer principal components than the smallest "
+                  "group has specimens (--pcs)");
+    }
+  }
+}
+
+PooledComponents pooledComponents(const std::vector<const Matrix*>& x, int m,
+                                  const std::vector<std::string>& labels,
+                                  const Progress* progress) {
+  const Index p = x[0]->cols();
+  Index rows = 0;
+  Index smallest = x[0]->rows();
+  size_t smallestGroup = 0;
+  for (size_t g = 0; g < x.size(); ++g) {
+    rows += x[g]->rows();
+    if (x[g]->rows() < smallest) {
+      smallest = x[g]->rows();
+      smallestGroup = g;
+    }
+  }
+  const Index most = std::min(p, smallest - 1);
+  if (m < 1 || m > most) {
+    std::string group =
+        labels.empty() ? "group " + std::to_string(smallestGroup + 1) : labels[smallestGroup];
+    throw Error(
+        "the number of principal components for the covariance models must be a whole "
+        "number from 1 to " +
+        std::to_string(most) + " (fewer than the " + std::to_string(smallest) + " specimens of " +
+        group + ", and at most the " + std::to_string(p) + " variables); it is " +
+        std::to_string(m));
+  }
+  // Each group centred on its own mean: the rows' scatter is the pooled
+  // within-group one.
+  Matrix within(rows, p);
+  Index at = 0;
+  for (const Matrix* g : x) {
+    within.middleRows(at, g->rows()) = g->rowwise() - g->colwise().mean();
+    at += g->rows();
+  }
+  PooledComponents out;
+  out.axes = leadingPrincipalAxes(within, m, progress);
+  const double total = within.squaredNorm();
+  out.share = total > 0 ? (within * out.axes).squaredNorm() / total : 0.0;
+  return out;
+}
+
+CpcResult runCpc(const AnalysisInput& in, Host& host, const CpcOptions& options) {
+  const std::vector<double> n{static_cast<double>(in.m1), static_cast<double>(in.m2)};
+  std::optional<PooledComponents> components;
+  Matrix s1, s2;
+  if (options.pcs > 0) {
+    components = pooledComponents({&in.x1, &in.x2}, options.pcs, in.labels, options.progress);
+    s1 = covariance(in.x1 * components->axes);
+    s2 = covariance(in.x2 * components->axes);
+  } else {
+    s1 = covariance(in.x1);
+    s2 = covariance(in.x2);
+  }
   if (s1.rows() >= 2) {
     if (auto z = findZeroVariance(s1, s2, false)) {
-      throw Error(variableName(in, z->variable) + " has zero variance in " +
-                  groupText(in.labels, z->group, 2) +
+      throw Error((components ? "principal component " + std::to_string(z->variable + 1)
+                              : variableName(in, z->variable)) +
+                  " has zero variance in " + groupText(in.labels, z->group, 2) +
                   " (the same value in every specimen), so the common principal components "
                   "cannot be estimated" +
-                  (analysesRawCoordinates(in)
+                  (!components && analysesRawCoordinates(in)
                        ? "; analyse partial warps, which superimpose the specimens, instead"
                        : ""));
     }
   }
-  ModelHierarchy h =
-      fitModelHierarchy(s1, s2, static_cast<double>(in.m1), static_cast<double>(in.m2), host);
+  // With no more specimens than variables the sweeps cannot settle and
+  // every log-likelihood is rounding noise: said at once instead.
+  requireMoreSpecimensThanVariables(n, s1.rows(), in.labels);
+  ModelHierarchy h = fitModelHierarchy({s1, s2}, n, host, {}, {}, options.progress);
+  if (components) {
+    h.components = options.pcs;
+    h.componentShare = components->share;
+  }
   std::string text = modelHierarchyText(h, host);
   return {std::move(text), std::move(h)};
 }
 
-std::string runCpcText(const AnalysisInput& in, Host& host) {
-  return runCpc(in, host).text;
+std::string runCpcText(const AnalysisInput& in, Host& host, const CpcOptions& options) {
+  return runCpc(in, host, options).text;
 }
 
 std::vector<ModelRow> modelRows(const ModelHierarchy& h) {

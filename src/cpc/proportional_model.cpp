@@ -48,7 +48,8 @@ ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, doubl
 }
 
 ProportionalModel proportionalModel(const std::vector<Matrix>& s, const std::vector<double>& n,
-                                    int maxIterations, const std::vector<std::string>& labels) {
+                                    int maxIterations, const std::vector<std::string>& labels,
+                                    const Progress* progress) {
   requireVariation(s, true, "proportional model", labels);
   const size_t k = s.size();
   const Index p = s[0].rows();
@@ -69,6 +70,7 @@ ProportionalModel proportionalModel(const std::vector<Matrix>& s, const std::vec
       m.settled = false;
       break;
     }
+    throwIfCancelled(progress);
     ++m.iterations;
     CommonAxes axes = commonAxes(s, r, c);
     for (Index i = 0; i < p; ++i) {

@@ -6,6 +6,7 @@
 
 #include "cpc/flury_cpc.h"
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -33,8 +34,10 @@ ProportionalModel flury_pcm(const Matrix& s1, const Matrix& s2, double n1, doubl
 // The proportional model of k >= 2 groups, Σg = ρg·Σ1 (k − 1 constants, all
 // started at 0.5): the same iteration with every group's constant, which
 // for two groups is flury_pcm exactly. s, n: one entry per group.
+// Throws Cancelled when `progress` (may be null) asks to stop.
 ProportionalModel proportionalModel(const std::vector<Matrix>& s, const std::vector<double>& n,
                                     int maxIterations = CpcLimits{}.maxProportionalIterations,
-                                    const std::vector<std::string>& labels = {});
+                                    const std::vector<std::string>& labels = {},
+                                    const Progress* progress = nullptr);
 
 }  // namespace vexmoor

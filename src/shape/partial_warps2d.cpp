@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/stepwise_eigen.h"
+#include "shape/bending_energy.h"
 #include "shape/centroid.h"
 #include "shape/eigenvector_signs.h"
 
@@ -16,10 +18,11 @@ double uspline(const RowVector& x1, const RowVector& x2) {
   return splineKernel((x2 - x1).squaredNorm());
 }
 
-Matrix gettspl(const Matrix& x) {
+Matrix gettspl(const Matrix& x, const Progress* progress) {
   Index k = x.cols();
   Matrix L = Matrix::Zero(k + 3, k + 3);
   for (Index i = 0; i < k; ++i) {
+    throwIfCancelled(progress);
     for (Index j = i + 1; j < k; ++j) {
       L(i, j) = L(j, i) = uspline(x.col(i).transpose(), x.col(j).transpose());
     }
@@ -30,20 +33,35 @@ Matrix gettspl(const Matrix& x) {
   return L;
 }
 
-Matrix gettpse(const Matrix& L) {
-  Index n = L.rows();
-  Index k = n - 3;
+namespace {
+
+const char* const kSingularSpline =
+    "the thin-plate spline of the reference is singular: its landmarks coincide or lie on one "
+    "line";
+
+SymmetricEigen bendingEigen(const Matrix& L, const Progress* progress) {
+  Index k = L.rows() - 3;
+  if (k >= kStepwiseSize) {
+    return bendingEnergyEigen(L.topLeftCorner(k, k), L.topRightCorner(k, 3), kSingularSpline,
+                              progress);
+  }
   Eigen::FullPivLU<Matrix> lu(L);
   if (!lu.isInvertible()) {
-    throw Error(
-        "the thin-plate spline of the reference is singular: its landmarks coincide or lie on "
-        "one line");
+    throw Error(kSingularSpline);
   }
   Matrix T = lu.inverse();
   Matrix bending = T.topLeftCorner(k, k);
   // L is symmetric, so its inverse is too up to rounding.
   bending = 0.5 * (bending + bending.transpose()).eval();
-  SymmetricEigen eig = symmetricEigen(bending);
+  return symmetricEigen(bending);
+}
+
+}  // namespace
+
+Matrix gettpse(const Matrix& L, const Progress* progress) {
+  Index n = L.rows();
+  Index k = n - 3;
+  SymmetricEigen eig = bendingEigen(L, progress);
   Matrix V = std::move(eig.vectors);
   Vector d = std::move(eig.values);
   for (Index i = 0; i < k; ++i) {
@@ -102,7 +120,9 @@ Matrix uniformComponents2D(const RowVector& xref, Index k) {
 Matrix scpcoeffpca(const Matrix& Le, const RowVector& x, const RowVector& xref) {
   Index n = x.size();
   Index k = (n - 1) / 2;
-  Matrix warps = Le.leftCols(Le.cols() / 2);
+  // A view: with thousands of landmarks a copy per specimen would cost more
+  // than its scores.
+  const auto warps = Le.leftCols(Le.cols() / 2);
   Matrix v = vertxy(x.head(n - 1));
   Matrix y = warps.transpose() * v.transpose();  // k × 2
 
@@ -134,13 +154,26 @@ std::optional<std::pair<Index, Index>> coincidingLandmarks(const RowVector& xref
   return first;
 }
 
+Matrix referenceWarps(const RowVector& xref, const Progress* progress) {
+  Index k = (xref.size() - 1) / 2;
+  if (k < 3) {
+    throw Error("partial warps need at least 3 landmarks; the specimens have " + std::to_string(k));
+  }
+  return gettpse(gettspl(vertxy(xref), progress), progress);
+}
+
 Matrix getpwpca(const RowVector& xref, const Matrix& x) {
   Index n = x.cols();
   Index k = (n - 1) / 2;
   if (k < 3) {
     throw Error("partial warps need at least 3 landmarks; the specimens have " + std::to_string(k));
   }
-  Matrix Le = gettpse(gettspl(vertxy(xref)));
+  return getpwpca(xref, x, referenceWarps(xref));
+}
+
+Matrix getpwpca(const RowVector& xref, const Matrix& x, const Matrix& Le) {
+  Index n = x.cols();
+  Index k = (n - 1) / 2;
   Matrix y(x.rows(), n - 4);
   for (Index i = 0; i < x.rows(); ++i) {
     Matrix scores = scpcoeffpca(Le, x.row(i), xref);

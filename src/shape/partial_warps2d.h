@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -19,7 +20,8 @@ inline double splineKernel(double r2) {
 }
 
 // The (k + 3) × (k + 3) spline matrix [P Q; Qᵀ 0] of a 2 × k landmark table.
-Matrix gettspl(const Matrix& x);
+// Throws Cancelled when `progress` (may be null) asks to stop.
+Matrix gettspl(const Matrix& x, const Progress* progress = nullptr);
 
 // From the spline matrix L: k × 2k, the unit eigenvectors of the bending
 // energy matrix (upper-left k × k block of L⁻¹) in columns 1 ... k, then the
@@ -27,7 +29,10 @@ Matrix gettspl(const Matrix& x);
 // vector is negated); both sorted by decreasing eigenvalue with an exchange
 // sort, whose exchanges may reverse tied eigenvalues. Throws
 // vexmoor::Error when L is singular (coincident or collinear landmarks).
-Matrix gettpse(const Matrix& L);
+// From kStepwiseSize landmarks on the decomposition comes without the
+// inverse (bendingEnergyEigen), in steps that look for a cancel request
+// (Cancelled when `progress`, which may be null, asks to stop).
+Matrix gettpse(const Matrix& L, const Progress* progress = nullptr);
 
 // (alpha, gamma): the sums of the squared x and of the squared y
 // coordinates of a reference row (positions 1 ... n - 1).
@@ -53,5 +58,12 @@ std::optional<std::pair<Index, Index>> coincidingLandmarks(const RowVector& xref
 // 2k - 5 and 2k - 4, and the trailing value in column 2k - 3. Needs k >= 3;
 // throws vexmoor::Error otherwise.
 Matrix getpwpca(const RowVector& xref, const Matrix& x);
+
+// getpwpca with the warps Le = gettpse(gettspl(vertxy(xref))) computed
+// once for several groups.
+Matrix getpwpca(const RowVector& xref, const Matrix& x, const Matrix& Le);
+// The warps of a reference row, as getpwpca computes them; throws
+// vexmoor::Error as getpwpca does, Cancelled as gettpse does.
+Matrix referenceWarps(const RowVector& xref, const Progress* progress = nullptr);
 
 }  // namespace vexmoor

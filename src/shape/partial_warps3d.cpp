@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "runtime/error.h"
+#include "runtime/stepwise_eigen.h"
+#include "shape/bending_energy.h"
 #include "shape/eigenvector_signs.h"
 
 namespace vexmoor {
@@ -128,12 +130,20 @@ Matrix uniformBasis(const Matrix& ref) {
 
 }  // namespace
 
-Lmatrix3D lmatrix3da(const Matrix& x) {
+Lmatrix3D lmatrix3da(const Matrix& x, const Progress* progress) {
   checkReference(x);
   Matrix d = distances(x);
   checkNotDegenerate(x, d);
   Index k = x.rows();
-  SymmetricEigen eig = symmetricEigen(bendingEnergy(x, d));
+  SymmetricEigen eig;
+  if (k >= kStepwiseSize) {
+    Matrix q(k, 4);
+    q << Matrix::Ones(k, 1), x;
+    eig = bendingEnergyEigen(d, q, "the thin-plate spline of the reference has no solution",
+                             progress);
+  } else {
+    eig = symmetricEigen(bendingEnergy(x, d));
+  }
   Lmatrix3D out;
   out.a = std::move(eig.vectors);
   out.b = std::move(eig.values);
@@ -150,13 +160,13 @@ Lmatrix3D lmatrix3da(const Matrix& x) {
   return out;
 }
 
-Matrix getpw3d(const Matrix& ref, const LandmarkArray& data) {
+Matrix getpw3d(const Matrix& ref, const LandmarkArray& data, const Progress* progress) {
   if (data.landmarks() != ref.rows() || data.dims() != ref.cols()) {
     throw Error("getpw3d: the reference has " + std::to_string(ref.rows()) + " landmarks in " +
                 std::to_string(ref.cols()) + " axes, the specimens " +
                 std::to_string(data.landmarks()) + " in " + std::to_string(data.dims()));
   }
-  Matrix af = lmatrix3da(ref).af;
+  Matrix af = lmatrix3da(ref, progress).af;
   Matrix scores(data.specimens(), af.cols());
   for (Index i = 0; i < data.specimens(); ++i) {
     Matrix difference = data.page(i) - ref;

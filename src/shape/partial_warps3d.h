@@ -7,6 +7,7 @@
 
 #include "runtime/landmark_array.h"
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -29,14 +30,16 @@ struct Lmatrix3D {
 // Throws vexmoor::Error when the reference does not have 3 columns, has
 // fewer than five landmarks, holds non-finite values, has two coinciding
 // landmarks, or has its landmarks in one plane (the spline then has no
-// solution).
-Lmatrix3D lmatrix3da(const Matrix& x);
+// solution). From kStepwiseSize landmarks on the decomposition comes
+// without the inverse (bendingEnergyEigen); Cancelled when `progress` (may
+// be null) asks to stop.
+Lmatrix3D lmatrix3da(const Matrix& x, const Progress* progress = nullptr);
 
 // ref: k × 3 reference; data: k × 3 × N specimens superimposed on it.
 // Returns N × (3k - 7): row i the scores of specimen i's stacked difference
 // from ref (the k x differences, then y, then z) on lmatrix3da(ref).af.
 // No trailing column. Throws vexmoor::Error as lmatrix3da does, and when
 // data does not have ref's landmarks and axes.
-Matrix getpw3d(const Matrix& ref, const LandmarkArray& data);
+Matrix getpw3d(const Matrix& ref, const LandmarkArray& data, const Progress* progress = nullptr);
 
 }  // namespace vexmoor

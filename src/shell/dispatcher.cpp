@@ -365,6 +365,15 @@ void Dispatcher::clearData() {
   }
 }
 
+namespace {
+
+// From this many columns of landmark data (about 40 two-dimensional
+// landmarks, 80 shape variables) an analysis without replicates can take
+// seconds.
+constexpr Index kLongColumns = 80;
+
+}  // namespace
+
 void Dispatcher::runAnalysis(const AnalysisAction& action) {
   // The worker gets copies: nothing it reads can change under it.
   std::optional<Matrix> data1 = m_state.data1;
@@ -386,6 +395,12 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   std::string label = actionLabel(action.name);
   if (action.resampling) {
     request.settings.bootValue = static_cast<int>(number("BootBox", "Value"));
+  }
+  // Many variables make the decompositions and the sweeps long: such runs
+  // go behind the progress dialog too, where Cancel reaches them.
+  const bool inDialog = action.resampling || (data1 && data1->cols() >= kLongColumns) ||
+                        (data2 && data2->cols() >= kLongColumns);
+  if (inDialog) {
     m_runner.run(label, [&](Progress& progress) {
       AnalysisRequest r = request;
       r.progress = &progress;
@@ -401,7 +416,7 @@ void Dispatcher::runAnalysis(const AnalysisAction& action) {
   m_lastRun.settings = request.settings;
   m_lastResult = result;
   std::string kNote = action.readsComponents ? componentsNote(request.settings.componentsText) : "";
-  status(label + ": " + doneStatus(action.name, result.text) + kNote +
+  status(label + ": " + doneStatus(action.name, result.text) + kNote + noteStatus(result.note) +
          (result.seed ? "; seed " + std::to_string(*result.seed) : ""));
   if (m_resultDataSink) {
     m_resultDataSink(*m_lastResult);

@@ -9,6 +9,8 @@
 #include <chrono>
 #include <exception>
 #include <future>
+#include <mutex>
+#include <string>
 #include <thread>
 
 namespace vexmoor {
@@ -29,13 +31,23 @@ class SharedProgress : public Progress {
     m_total.store(total);
   }
   bool cancelRequested() const override { return m_cancel.load(); }
+  void describe(std::string_view text) override {
+    std::lock_guard lock(m_mutex);
+    m_doing = text;
+  }
   void cancel() { m_cancel.store(true); }
   std::int64_t done() const { return m_done.load(); }
   std::int64_t total() const { return m_total.load(); }
+  std::string doing() const {
+    std::lock_guard lock(m_mutex);
+    return m_doing;
+  }
 
  private:
   std::atomic<std::int64_t> m_done{0}, m_total{0};
   std::atomic<bool> m_cancel{false};
+  mutable std::mutex m_mutex;
+  std::string m_doing;
 };
 
 constexpr int kProgressPollMs = 50;
@@ -86,12 +98,23 @@ std::string ProgressDialogRunner::run(const std::string& label, const LongWork& 
   });
   QTimer poll;
   QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+    if (progress.cancelRequested()) {
+      return;
+    }
     std::int64_t total = progress.total();
-    if (total > 0 && !progress.cancelRequested()) {
+    std::string doing = progress.doing();
+    std::string text = label + (doing.empty() ? "" : ": " + doing);
+    if (total > 0) {
       std::int64_t done = std::min(progress.done(), total);
+      dialog.setMaximum(kBarSteps);
       dialog.setValue(static_cast<int>(done * kBarSteps / total));
-      dialog.setLabelText(QString::fromStdString(label + ": " + std::to_string(done) + " of " +
-                                                 std::to_string(total)));
+      text += (doing.empty() ? ": " : ", ") + std::to_string(done) + " of " + std::to_string(total);
+    } else if (!doing.empty()) {
+      // Work without a known end (sweeps until they settle): a busy bar.
+      dialog.setMaximum(0);
+    }
+    if (total > 0 || !doing.empty()) {
+      dialog.setLabelText(QString::fromStdString(text));
     }
   });
   poll.start(kProgressPollMs);

@@ -48,6 +48,20 @@ std::string doneStatus(std::string_view action, std::string_view text) {
   return "done";
 }
 
+std::string noteStatus(std::string_view note) {
+  if (note.empty()) {
+    return {};
+  }
+  constexpr std::string_view kPrefix = "Note: ";
+  if (note.substr(0, kPrefix.size()) == kPrefix) {
+    note.remove_prefix(kPrefix.size());
+  }
+  if (!note.empty() && note.back() == '.') {
+    note.remove_suffix(1);
+  }
+  return "; " + std::string(note);
+}
+
 std::optional<std::string> groupMismatch(const Matrix& data1, const Matrix& data2, bool threeD) {
   if (data1.cols() == data2.cols()) {
     return std::nullopt;

@@ -14,6 +14,10 @@ namespace vexmoor {
 // finite (NaN, Inf) or a note that a covariance matrix is singular.
 std::string doneStatus(std::string_view action, std::string_view resultText);
 
+// An analysis's note as the tail of its status line: "; 54 of the 100 ...",
+// without the "Note: " and the closing period; empty for no note.
+std::string noteStatus(std::string_view note);
+
 // Why the analyses will refuse the two loaded groups: a different number of
 // landmarks (columns of the data matrices); nullopt when they agree.
 std::optional<std::string> groupMismatch(const Matrix& data1, const Matrix& data2, bool threeD);

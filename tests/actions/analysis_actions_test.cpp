@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -117,6 +118,51 @@ TEST(ComputingOperations, TheCoreOperationsAreBoundByName) {
   std::vector<Value> fraction{Matrix(f.leftCols(16)), Matrix(m.leftCols(16)), scalarValue(1.5)};
   EXPECT_EQ(errorMessage([&] { table.call("mezeyangle", fraction, 1); }),
             "mezeyangle: the number of components must be a whole number");
+}
+
+}  // namespace
+}  // namespace vexmoor
+
+namespace vexmoor {
+namespace {
+
+// Three or more groups: each pair's replicates go to the sink as the pair
+// finishes, in pair order, and the result keeps only what the text and the
+// JSON print.
+TEST(GroupComparison, FinishedPairsGoToTheirSinkAndOnlyTheirNumbersStay) {
+  Matrix f = gorilla("gorf.txt"), m = gorilla("gorm.txt");
+  Matrix f1 = f.topRows(15), f2 = f.bottomRows(15), m1 = m.topRows(15), m2 = m.bottomRows(14);
+  AnalysisRequest request;
+  request.groups = {{"a", &f1}, {"b", &f2}, {"c", &m1}, {"d", &m2}};
+  request.settings.componentsText = "2";
+  request.seed = 9;
+  std::vector<std::pair<size_t, size_t>> seen;
+  std::vector<Matrix> values;
+  request.pairFinished = [&](const GroupComparison& c, const GroupPair& p,
+                             const ResamplingResult& r) {
+    EXPECT_EQ(c.names.size(), 4u);
+    seen.emplace_back(p.first, p.second);
+    values.push_back(r.values);
+  };
+  AnalysisResult result = findAnalysisAction("BootMezeyAngle")->run(request, silentHost());
+  ASSERT_EQ(seen.size(), 6u);
+  EXPECT_EQ(seen.front(), std::make_pair(size_t{0}, size_t{1}));
+  EXPECT_EQ(seen.back(), std::make_pair(size_t{2}, size_t{3}));
+  for (size_t i = 0; i < 6; ++i) {
+    const ResamplingResult& kept = *result.comparison->pairs[i].resampling;
+    EXPECT_EQ(values[i].rows(), 100);
+    EXPECT_EQ(kept.values.size(), 0);
+    EXPECT_EQ(kept.text, "");
+    // The printed numbers are those of the replicates the sink saw.
+    const PrintedPercentile& upper = kept.percentiles.front();
+    std::vector<double> column(values[i].col(upper.column).begin(),
+                               values[i].col(upper.column).end());
+    std::sort(column.begin(), column.end());
+    EXPECT_EQ(upper.value, column[static_cast<size_t>(upper.position - 1)]);
+    EXPECT_EQ(kept.degenerate.size(), 2u);
+  }
+  EXPECT_EQ(result.text.rfind("Bootstrap Test of Angle\n4 groups", 0), 0u);
+  EXPECT_EQ(result.note, "");
 }
 
 }  // namespace

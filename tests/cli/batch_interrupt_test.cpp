@@ -1,6 +1,6 @@
 // SIGINT and SIGTERM sent to vexmoor-batch in the middle of a long
-// resampling run: it stops soon, says so, prints no result and ends with
-// 128 + the signal's number.
+// resampling run or a large decomposition: it stops soon, says so, prints
+// no result and ends with 128 + the signal's number.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -35,8 +36,9 @@ struct Interrupted {
   std::string out, err;
 };
 
-// Starts a run of a million replicates, waits, sends `sig` and times the end.
-Interrupted interruptRun(int sig) {
+// Starts `args`, waits `wait`, sends `sig` and times the end.
+Interrupted interruptRun(int sig, std::vector<std::string> args,
+                         std::chrono::milliseconds wait = std::chrono::milliseconds(1500)) {
   auto dir = std::filesystem::temp_directory_path() /
              ("vexmoor_interrupt_" + std::to_string(getpid()) + "_" + std::to_string(sig));
   std::filesystem::create_directories(dir);
@@ -45,8 +47,7 @@ Interrupted interruptRun(int sig) {
   posix_spawn_file_actions_init(&files);
   posix_spawn_file_actions_addopen(&files, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   posix_spawn_file_actions_addopen(&files, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  std::vector<std::string> args = {VEXMOOR_BATCH, "BootMezeyAngle", kGorf, kGorm, "-k", "2", "-v",
-                                   "100",         "--seed",         "1"};
+  args.insert(args.begin(), VEXMOOR_BATCH);
   std::vector<char*> argv;
   for (std::string& a : args) {
     argv.push_back(a.data());
@@ -58,7 +59,7 @@ Interrupted interruptRun(int sig) {
     return r;
   }
   posix_spawn_file_actions_destroy(&files);
-  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  std::this_thread::sleep_for(wait);
   auto sent = std::chrono::steady_clock::now();
   kill(pid, sig);
   int status = 0;
@@ -73,13 +74,45 @@ Interrupted interruptRun(int sig) {
 
 TEST(BatchInterrupt, SignalsStopTheResamplingWithoutAResult) {
   for (auto [sig, name] : {std::pair{SIGINT, "SIGINT"}, std::pair{SIGTERM, "SIGTERM"}}) {
-    Interrupted r = interruptRun(sig);
+    // A million replicates.
+    Interrupted r =
+        interruptRun(sig, {"BootMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "100", "--seed", "1"});
     EXPECT_EQ(r.status, 128 + sig) << name << "\n" << r.err;
     EXPECT_LT(r.secondsToStop, 1.0) << name;
     EXPECT_EQ(r.out, "") << name;
     EXPECT_EQ(r.err, "error: interrupted by " + std::string(name) +
                          "; the analysis stopped and no result was written\n");
   }
+}
+
+// Two groups of 2000 landmarks: the preparation decomposes the bending
+// energy of a 2000-landmark spline, which goes in steps that heed the
+// signal.
+TEST(BatchInterrupt, SignalsStopLargeDecompositions) {
+  auto dir = std::filesystem::temp_directory_path() /
+             ("vexmoor_interrupt_large_" + std::to_string(getpid()));
+  std::filesystem::create_directories(dir);
+  std::vector<std::string> files;
+  for (int g = 0; g < 2; ++g) {
+    files.push_back((dir / ("g" + std::to_string(g) + ".txt")).string());
+    std::ofstream out(files.back());
+    for (int s = 0; s < 12; ++s) {
+      for (int l = 0; l < 2000; ++l) {
+        double t = 6.283185307179586 * l / 2000;
+        out << (2 + 0.01 * ((s * 7 + l * 3 + g) % 11)) * std::cos(t) << ' '
+            << (1 + 0.01 * ((s * 5 + l * 2) % 13)) * std::sin(t) << ' ';
+      }
+      out << "1\n";
+    }
+  }
+  Interrupted r = interruptRun(SIGTERM, {"DoMezeyAngle", files[0], files[1], "-k", "2"},
+                               std::chrono::milliseconds(1000));
+  std::filesystem::remove_all(dir);
+  EXPECT_EQ(r.status, 128 + SIGTERM) << r.err << r.out;
+  EXPECT_LT(r.secondsToStop, 1.0);
+  EXPECT_EQ(r.out, "");
+  EXPECT_EQ(r.err,
+            "error: interrupted by SIGTERM; the analysis stopped and no result was written\n");
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 
 #include "batch_options.h"
 #include "support/error_message.h"
+#include "terminal_progress.h"
 
 namespace vexmoor {
 namespace {
@@ -508,7 +509,7 @@ TEST(Batch, VersionAndEveryFlagInTheHelp) {
   BatchRun h = runBatch({"--help"});
   EXPECT_EQ(h.out.back(), '\n');
   for (const char* flag : {"--3d", "--raw", "-k K", "-v V", "--seed N", "--json", "--replicates",
-                           "--plot", "--diagnostics", "--help", "--version"}) {
+                           "--plot", "--pcs M", "--diagnostics", "--help", "--version"}) {
     EXPECT_NE(h.out.find(flag), std::string::npos) << flag;
   }
 }
@@ -536,6 +537,56 @@ TEST(BatchOptions, ParsesEverySetting) {
   EXPECT_FALSE(cpc.components);
   EXPECT_EQ(cpc.bootValue, 1);
   EXPECT_FALSE(cpc.seed);
+  EXPECT_EQ(cpc.pcs, 0);
+  EXPECT_EQ(parseBatchOptions({"RunCPC", "a.txt", "b.txt", "--pcs", "5"}).pcs, 5);
+  EXPECT_EQ(errorMessage([] {
+              parseBatchOptions({"RunCPC", "a", "b", "--pcs", "0"});
+            }),
+            "option --pcs needs a positive whole number; it is 0");
+  EXPECT_EQ(errorMessage([] {
+              parseBatchOptions({"DoMezeyAngle", "a", "b", "-k", "2", "--pcs", "3"});
+            }),
+            "option --pcs: it chooses the variables of RunCPC's models; DoMezeyAngle fits none");
+}
+
+// A run with components prints the line that says so above the table, and
+// its JSON gives the count and the share.
+TEST(BatchCpc, PooledComponentsAreSaidAndKept) {
+  BatchRun r = runBatch({"RunCPC", kGorf, kGorm, "--pcs", "4"});
+  ASSERT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out.rfind("Fitted to the scores of the first 4 principal components of the pooled "
+                        "within-group covariance matrix, which hold ",
+                        0),
+            0u);
+  EXPECT_NE(r.out.find("% of its variance\nResults of CPC Analysis\n"), std::string::npos) << r.out;
+  nlohmann::json j =
+      nlohmann::json::parse(runBatch({"RunCPC", kGorf, kGorm, "--pcs", "4", "--json"}).out);
+  EXPECT_EQ(j["models"]["principal_components"]["count"], 4);
+  EXPECT_GT(j["models"]["principal_components"]["variance_share"].get<double>(), 0.5);
+  EXPECT_TRUE(
+      nlohmann::json::parse(
+          runBatch({"RunCPC", kGorf, kGorm, "--json"}).out)["models"]["principal_components"]
+          .is_null());
+}
+
+// The progress line: what is done of what, and the time left where the
+// total is known; nothing at all in a short run.
+TEST(TerminalProgress, LineSaysWhatIsDoneAndWhatIsLeft) {
+  EXPECT_EQ(TerminalProgress::line("pair 3 of 45", 250, 4500, "replicates", 12.0),
+            "pair 3 of 45; 250 of 4,500 replicates; 0:12 elapsed, about 3:24 left");
+  EXPECT_EQ(TerminalProgress::line("sweep 40, φ changed by 2.1e-09", 40, 0, "", 3725.0),
+            "sweep 40, φ changed by 2.1e-09; 1:02:05 elapsed");
+  struct Never : Progress {
+    void report(std::int64_t, std::int64_t) override {}
+    bool cancelRequested() const override { return false; }
+  } never;
+  std::ostringstream out;
+  {
+    TerminalProgress quick(never, out, true, "replicates");
+    quick.describe("pair 1 of 3");
+    quick.report(5, 300);
+  }
+  EXPECT_EQ(out.str(), "");
 }
 
 TEST(BatchOptions, RepeatsMisplacedValuesAndControlBytesAreNamed) {

@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "compare/angle_between_planes.h"
+#include "compare/replicate_statistics.h"
+#include "compare/replicate_stream.h"
 #include "compare/resampling_tests.h"
 #include "io/landmark_file.h"
 #include "shape/eigenvector_signs.h"
@@ -108,6 +110,57 @@ TEST(ResamplingResults, PrintedNumbersComeFromTheirPositions) {
   char printed[32];
   std::snprintf(printed, sizeof printed, "group 1: %4.2f", first.value);
   EXPECT_NE(r.text.find(printed), std::string::npos) << r.text;
+}
+
+// A group of two specimens with one component: every sample that draws one
+// specimen twice has no direction at all. The count follows from the draws
+// alone (group 2's samples are the third and fourth of each replicate).
+TEST(ResamplingResults, DegenerateReplicatesAreCountedAndNoted) {
+  static const Matrix g1 = gorilla("gorf.txt"), g2 = gorilla("gorm.txt").topRows(2);
+  AnalysisSettings settings;
+  settings.componentsText = "1";
+  AnalysisInput in = prepareAnalysis(&g1, &g2, settings, ConsensusRounding::kNone,
+                                     ComponentsText::kRead, silentHost());
+  const std::uint64_t seed = 3;
+  ResamplingResult r = bootMezeyAngle(in, seeded(seed), silentHost());
+  Index expected = 0;
+  for (Index i = 0; i < r.replicates; ++i) {
+    ReplicateStream stream(seed, static_cast<std::uint64_t>(i));
+    std::vector<Index> rows(30);
+    stream.fillPositions(30, rows.data(), 30);
+    stream.fillPositions(30, rows.data(), 30);
+    Index a[2], b[2];
+    stream.fillPositions(2, a, 2);
+    stream.fillPositions(2, b, 2);
+    expected += (a[0] == a[1] || b[0] == b[1]) ? 1 : 0;
+  }
+  ASSERT_EQ(r.degenerate.size(), 2u);
+  EXPECT_EQ(r.degenerate[0].scheme, "group1");
+  EXPECT_EQ(r.degenerate[0].count, 0);
+  EXPECT_EQ(r.degenerate[1].scheme, "group2");
+  EXPECT_EQ(r.degenerate[1].count, expected);
+  ASSERT_GT(expected, 0);
+  EXPECT_EQ(r.note, "Note: " + std::to_string(expected) +
+                        " of the 100 group 2 replicates compared a sample with fewer independent "
+                        "directions than the 1 component asked for, so their angles and metrics "
+                        "rest partly on arbitrary axes.");
+  // The bundled groups have none, and no note.
+  ResamplingResult clean = rangeMezeyAngle(prepared(), seeded(seed), silentHost());
+  ASSERT_EQ(clean.degenerate.size(), 3u);
+  EXPECT_EQ(clean.degenerate[2].scheme, "random");
+  for (const DegenerateCount& d : clean.degenerate) {
+    EXPECT_EQ(d.count, 0) << d.scheme;
+  }
+  EXPECT_EQ(clean.note, "");
+
+  // Collinear rows: three distinct specimens on one line span one
+  // direction, judged relative to the data's size.
+  SampleAxes sample;
+  Matrix& x = sample.sample(3, 4);
+  x << 1, 2, 3, 4, 2, 4, 6, 8, 3, 6, 9, 12;
+  sample.compute(2);
+  EXPECT_TRUE(sample.rankBelow(2, 12.0));
+  EXPECT_FALSE(sample.rankBelow(1, 12.0));
 }
 
 TEST(EigenvectorSigns, LargestEntryPositiveFirstOfTies) {

@@ -301,3 +301,35 @@ TEST(PrincipalAxes, CovarianceUsesNMinusOne) {
 
 }  // namespace
 }  // namespace vexmoor
+
+namespace vexmoor {
+namespace {
+
+// From kStepwiseSize variables on, the leading axes come from the inner
+// products of few specimens, or in steps from many: the same subspaces as
+// a whole decomposition of the covariance.
+TEST(LeadingPrincipalAxes, ManyVariablesGiveTheAxesOfTheCovariance) {
+  std::mt19937 random(11);
+  std::normal_distribution<double> normal;
+  for (Index m : {Index{25}, Index{400}}) {
+    const Index p = 260;
+    Matrix x(m, p);
+    for (Index i = 0; i < x.size(); ++i) {
+      x.data()[i] = normal(random);
+    }
+    // Three clear directions.
+    for (Index i = 0; i < m; ++i) {
+      x.row(i).head(3) *= 8.0 - static_cast<double>(i % 3);
+      x(i, 0) += 20 * normal(random);
+      x(i, 1) += 12 * normal(random);
+      x(i, 2) += 6 * normal(random);
+    }
+    Matrix whole = principalAxes(covarianceBySums(x)).axes.leftCols(3);
+    Matrix steps = leadingPrincipalAxes(x, 3);
+    EXPECT_LT(principalAngles(whole, steps).maxCoeff(), 1e-8) << m;
+    EXPECT_LT((steps.transpose() * steps - Matrix::Identity(3, 3)).cwiseAbs().maxCoeff(), 1e-12);
+  }
+}
+
+}  // namespace
+}  // namespace vexmoor

@@ -193,3 +193,36 @@ TEST(Getpwpca, NeedsThreeLandmarksAndSpread) {
 
 }  // namespace
 }  // namespace vexmoor
+
+namespace vexmoor {
+namespace {
+
+// From kStepwiseSize landmarks on the warps come without the inverse: the
+// same eigenvalues and (up to sign) warps as the inverse's bending energy.
+TEST(Gettpse, ManyLandmarksGiveTheWarpsOfTheInverse) {
+  const Index k = 210;
+  Matrix table(2, k);
+  for (Index i = 0; i < k; ++i) {
+    double t = 2 * kPi * static_cast<double>(i) / static_cast<double>(k);
+    table(0, i) = 2 * std::cos(t) + 0.05 * std::sin(7.0 * i);
+    table(1, i) = std::sin(t) + 0.05 * std::cos(5.0 * i);
+  }
+  Matrix L = gettspl(table);
+  Matrix Le = gettpse(L);
+  Matrix bending = L.inverse().topLeftCorner(k, k);
+  Eigen::SelfAdjointEigenSolver<Matrix> eig(0.5 * (bending + bending.transpose()));
+  Vector d = Le.rightCols(k).diagonal();
+  for (Index i = 0; i < k - 3; ++i) {
+    double expected = eig.eigenvalues()(k - 1 - i);
+    EXPECT_NEAR(d(i), expected, 1e-8 * eig.eigenvalues().maxCoeff()) << i;
+    if (i < 10) {
+      EXPECT_NEAR(std::abs(Le.col(i).dot(eig.eigenvectors().col(k - 1 - i))), 1.0, 1e-8) << i;
+    }
+  }
+  EXPECT_LT(
+      (Le.leftCols(k).transpose() * Le.leftCols(k) - Matrix::Identity(k, k)).cwiseAbs().maxCoeff(),
+      1e-10);
+}
+
+}  // namespace
+}  // namespace vexmoor

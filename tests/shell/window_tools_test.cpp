@@ -321,9 +321,25 @@ class WindowToolsTest : public QObject {
     m_fx.answer(derived("few2.txt", gorm(), 6, 0));
     m_fx.dispatcher().mezeysw("LoadData2");
     m_fx.click("CpcButton");
-    QCOMPARE(m_fx.status(),
-             std::string("CPC model hierarchy: done; the covariance matrices are singular, see "
-                         "the notes"));
+    // No more specimens than variables: refused at once, not a table of noise.
+    QVERIFY(m_fx.statusIsError());
+    QVERIFY(m_fx.status().find("group 1 has 6 specimens for 12 variables") != std::string::npos);
+  }
+
+  void degenerateReplicatesAreNamedInTheStatusLine() {
+    QCOMPARE(noteStatus(""), std::string());
+    QCOMPARE(noteStatus("Note: 3 of the 100 group 2 replicates compared x."),
+             std::string("; 3 of the 100 group 2 replicates compared x"));
+    m_fx.answer(gorf());
+    m_fx.dispatcher().mezeysw("LoadData1");
+    m_fx.answer(derived("two.txt", gorm(), 2, 0));
+    m_fx.dispatcher().mezeysw("LoadData2");
+    m_fx.control("NumberABox").set("String", textValue("1"));
+    m_fx.click("BootButton");
+    QVERIFY2(m_fx.status().find(" of the 100 group 2 replicates compared a sample with fewer "
+                                "independent directions than the 1 component asked for") !=
+                 std::string::npos,
+             m_fx.status().c_str());
   }
 
   void theComponentsAreReadAsTheAnalysesReadThem() {
