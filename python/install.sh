@@ -33,4 +33,5 @@ cmake --build "$module" -j "$(nproc)"
 # Stripped: the core's debugging information would make the module 100 MB.
 cmake --install "$module" --strip | grep -v "^-- Up-to-date" || true
 # From another folder, so that the installed package is the one imported.
-(cd / && "$python" -c 'import vexmoor, sys; sys.stdout.write("vexmoor installed in " + vexmoor.__path__[0] + "\n")')
+(cd / && PYTHONPATH=${VEXMOOR_PYTHON_SITE:-} "$python" -c \
+  'import vexmoor, sys; sys.stdout.write("vexmoor installed in " + vexmoor.__path__[0] + "\n")')
