@@ -1,20 +1,27 @@
 # Shared by run.sh and test.sh: install what the build needs, then build.
 # Sourced, not run.
 
-VEXMOOR_PACKAGES=(
+# What configuring the tree and building the core library alone needs (the
+# bindings build nothing else).
+VEXMOOR_CORE_PACKAGES=(
   cmake make g++ pkg-config
-  libeigen3-dev liblapacke-dev libopenblas-dev
+  libeigen3-dev liblapacke-dev libopenblas-dev libcli11-dev nlohmann-json3-dev
+)
+
+VEXMOOR_PACKAGES=(
+  "${VEXMOOR_CORE_PACKAGES[@]}"
   libgtest-dev libgmock-dev libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-svg-dev libqt6opengl6-dev libgl-dev
-  libqcustomplot-dev libcli11-dev nlohmann-json3-dev
+  libqcustomplot-dev
   clang-format xvfb xauth
   clang-14 libfuzzer-14-dev libclang-rt-14-dev
 )
 
 # The R package's own (r/install.sh).
-
-
 VEXMOOR_R_PACKAGES=(r-base-core r-cran-rcpp r-cran-rcppeigen r-cran-testthat)
+
+# The Python module's own (python/install.sh).
+VEXMOOR_PYTHON_PACKAGES=(pybind11-dev python3-numpy python3-pytest python3-dev)
 
 vexmoor_missing_packages() {
   local missing=()

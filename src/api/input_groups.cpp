@@ -89,7 +89,10 @@ InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
     throw Error(label + ": the dimension must be 2 or 3, not " + std::to_string(dimension));
   }
   const Index n = coordinates.rows(), columns = coordinates.cols();
-  if (n == 0 || columns == 0 || columns % dimension != 0) {
+  if (n == 0) {
+    throw Error(label + ": the group has no specimens");
+  }
+  if (columns == 0 || columns % dimension != 0) {
     throw Error(label + ": " + std::to_string(columns) +
                 " coordinates a specimen are no whole number of " + std::to_string(dimension) +
                 "-dimensional landmarks");

@@ -68,6 +68,8 @@ TEST(AnalysisRun, GroupsInMemoryGiveTheNumbersOfTheirFiles) {
 TEST(AnalysisRun, RefusesWhatDoesNotFitBeforeAnyWork) {
   EXPECT_EQ(errorMessage([] { groupFromCoordinates(Matrix::Zero(3, 5), 2, {}, "g"); }),
             "g: 5 coordinates a specimen are no whole number of 2-dimensional landmarks");
+  EXPECT_EQ(errorMessage([] { groupFromCoordinates(Matrix::Zero(0, 16), 2, {}, "g"); }),
+            "g: the group has no specimens");
   Matrix bad = Matrix::Ones(3, 6);
   bad(1, 4) = std::nan("");
   EXPECT_EQ(errorMessage([&] { groupFromCoordinates(bad, 2, {}, "g"); }),

@@ -1,0 +1,111 @@
+"""Every analysis gives the batch front end's text, JSON document and
+replicates to the last bit; arrays give the files' numbers; seeds repeat."""
+import shutil
+
+import numpy as np
+import pytest
+
+import vexmoor
+from conftest import read_csv
+
+RUNS = [
+    (lambda *g, **o: vexmoor.angle_between(*g, k=2, **o), ["DoMezeyAngle", "-k", "2"]),
+    (lambda *g, **o: vexmoor.cpc(*g, **o), ["RunCPC"]),
+    (lambda *g, **o: vexmoor.resample(*g, test="bootstrap", k=2, seed=7, **o),
+     ["BootMezeyAngle", "-k", "2", "--seed", "7"]),
+    (lambda *g, **o: vexmoor.resample(*g, test="boot_range", k=2, seed=7, **o),
+     ["BootConMezeyAngle", "-k", "2", "--seed", "7"]),
+    (lambda *g, **o: vexmoor.resample(*g, test="range", k=2, seed=7, **o),
+     ["RangeMezeyAngle", "-k", "2", "--seed", "7"]),
+    (lambda *g, **o: vexmoor.resample(*g, test="shuffle", k=1, seed=7, **o),
+     ["PermuteMezeyAngle", "-k", "1", "--seed", "7"]),
+    (lambda *g, **o: vexmoor.resample(*g, test="randomization", k=1, seed=7, **o),
+     ["RandMezeyAngle", "-k", "1", "--seed", "7"]),
+]
+
+
+def bits(values):
+    return np.asarray(values, dtype=np.float64).view(np.int64)
+
+
+@pytest.mark.parametrize("case", ["two_d", "raw", "three_d", "three_groups"])
+def test_results_equal_the_batch_front_end(case, batch, files, tmp_path):
+    names, options, extra = {
+        "two_d": (["gorf", "gorm"], {}, []),
+        "raw": (["gorf", "gorm"], {"partial_warps": False}, ["--raw"]),
+        "three_d": (["macf", "macm"], {}, ["--3d"]),
+        "three_groups": (["gorf", "gorm", "gorf"], {}, []),
+    }[case]
+    paths = [files[n] for n in names]
+    if case == "three_groups":
+        # Three groups need three files: the third is a copy under another name.
+        paths[2] = str(tmp_path / "third.txt")
+        shutil.copy(files["gorf"], paths[2])
+    groups = [vexmoor.read_group(p, dim=3 if case == "three_d" else None) for p in paths]
+    for run, args in RUNS:
+        args = [args[0], *paths, *args[1:], *extra]
+        status, text, message = batch(args)
+        if status != 0:
+            # What the batch refuses, Python refuses with the same message.
+            with pytest.raises(vexmoor.VexmoorError) as e:
+                run(*groups, **options)
+            assert str(e.value) == message, args
+            continue
+        result = run(*groups, **options)
+        assert str(result) == text, args
+        csv_path = str(tmp_path / "replicates.csv")
+        _, document, _ = batch(args, json_out=True,
+                               replicates=csv_path if "replicates" in result else None)
+        assert {k: v for k, v in result.items() if k != "replicates"} == document, args
+        if "replicates" in result:
+            expected = read_csv(csv_path)
+            assert list(result["replicates"]) == list(expected), args
+            for name, column in expected.items():
+                got = result["replicates"][name]
+                if name in ("group_a", "group_b"):
+                    assert got.tolist() == column
+                else:
+                    assert np.array_equal(bits(got), bits(column)), (args, name)
+
+
+def test_arrays_and_matrices_give_the_files_numbers(files):
+    f = vexmoor.read_group(files["gorf"])
+    m = vexmoor.read_group(files["gorm"])
+    assert f.coords.shape == (30, 8, 2) and f.identifiers[0] == "1"
+    from_files = vexmoor.angle_between(f, m, k=2)
+    assert vexmoor.angle_between(f.coords, m.coords, k=2)["text"] == from_files["text"]
+    assert vexmoor.angle_between([f.coords.reshape(30, 16), m.coords.reshape(29, 16)],
+                                 k=2)["observed"] == from_files["observed"]
+    both = np.concatenate([f.coords, m.coords])
+    split = vexmoor.angle_between(both, groups=["female"] * 30 + ["male"] * 29, k=2)
+    assert split["observed"] == from_files["observed"]
+    assert [(g["name"], g["file"], g["format"]) for g in split["groups"]] == [
+        ("female", "female", "array"), ("male", "male", "array")]
+    named = vexmoor.angle_between({"a": f, "b": m, "c": f.coords}, k=2)
+    assert [g["name"] for g in named["groups"]] == ["a", "b", "c"]
+    assert np.shape(named["tables"]["angle"]) == (3, 3)
+    # Identifiers given in memory reach the document.
+    ids = vexmoor.Group(f.coords, identifiers=[f"f{i}" for i in range(30)])
+    assert vexmoor.cpc(ids, m)["groups"][0]["identifiers"][29] == "f29"
+    # Three dimensions: the array says so, a matrix needs dim=3.
+    mf = vexmoor.read_group(files["macf"], dim=3)
+    mm = vexmoor.read_group(files["macm"], dim=3)
+    three = vexmoor.angle_between(mf, mm, k=2)
+    assert three["settings"]["dimension"] == 3
+    rows = [g.coords.reshape(g.coords.shape[0], -1) for g in (mf, mm)]
+    assert vexmoor.angle_between(*rows, k=2, dim=3)["observed"] == three["observed"]
+    assert vexmoor.angle_between(mf.coords, mm.coords, k=2)["observed"] == three["observed"]
+
+
+def test_seeds_repeat_runs(files):
+    f = vexmoor.read_group(files["gorf"])
+    m = vexmoor.read_group(files["gorm"])
+    top = 2**64 - 1
+    a = vexmoor.resample(f, m, test="shuffle", k=2, seed=top)
+    assert a["settings"]["seed"] == top
+    b = vexmoor.resample(f, m, test="shuffle", k=2, seed=str(top))
+    assert np.array_equal(a["replicates"]["angle_shuffled"], b["replicates"]["angle_shuffled"])
+    fresh = vexmoor.resample(f, m, test="bootstrap", k=2)
+    again = vexmoor.resample(f, m, test="bootstrap", k=2, seed=fresh["settings"]["seed"])
+    for name, column in fresh["replicates"].items():
+        assert np.array_equal(column, again["replicates"][name])
