@@ -73,8 +73,8 @@ int main(int argc, char** argv) {
   bool usage = argc < 3;
   for (int i = 3; i + 1 < argc; i += 2) {
     std::string flag = argv[i];
-    usage = usage || (flag != "--copy" && flag != "--log" && flag != "--minimum" &&
-                      flag != "--components");
+    usage = usage ||
+            (flag != "--copy" && flag != "--log" && flag != "--minimum" && flag != "--components");
     outputs[flag] = argv[i + 1];
   }
   if (usage || argc % 2 == 0) {

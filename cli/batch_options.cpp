@@ -28,8 +28,8 @@ T parseWhole(const std::string& text, const std::string& option) {
   return value;
 }
 
-constexpr const char* kValueOptions[] = {"-k",   "-v",           "--seed",     "--replicates", "--plot",
-                                         "--by", "--classifier", "--group-by", "--pcs"};
+constexpr const char* kValueOptions[] = {
+    "-k", "-v", "--seed", "--replicates", "--plot", "--by", "--classifier", "--group-by", "--pcs"};
 constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json"};
 
 bool takesValue(std::string_view name) {
@@ -286,7 +286,8 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
     }
     o.pcs = parseWhole<int>(raw.pcs, "--pcs");
     if (o.pcs < 1) {
-      throw Error("option --pcs needs a positive whole number; it is " + escapeNonPrintable(raw.pcs));
+      throw Error("option --pcs needs a positive whole number; it is " +
+                  escapeNonPrintable(raw.pcs));
     }
   }
   return o;

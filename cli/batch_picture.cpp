@@ -110,11 +110,10 @@ PictureWriter pictureWriter(const char* program, bool diagnostics) {
     PictureFormat format = pictureFormatOf("picture" + extension);
     // Histograms are titled as the window titles them: the first line of the
     // range test's text names another test.
-    QByteArray bytes =
-        p.result.components   ? drawComponents(*p.result.components, format)
-        : p.result.resampling ? drawHistograms(*p.result.resampling, actionLabel(p.result.action),
-                                               format)
-                              : drawGroups(p, format);
+    QByteArray bytes = p.result.components   ? drawComponents(*p.result.components, format)
+                       : p.result.resampling ? drawHistograms(*p.result.resampling,
+                                                              actionLabel(p.result.action), format)
+                                             : drawGroups(p, format);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   };
 }

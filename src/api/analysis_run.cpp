@@ -143,6 +143,13 @@ void checkRunSettings(const RunSettings& s) {
   if (action->readsComponents && !s.components) {
     throw Error(s.action + " needs the number of principal components: give -k K");
   }
+  if (s.pcs < 0) {
+    throw Error("the number of pooled principal components (pcs) must be positive; it is " +
+                std::to_string(s.pcs));
+  }
+  if (s.pcs > 0 && s.action != "RunCPC") {
+    throw Error("pcs chooses the variables of RunCPC's models; " + s.action + " fits none");
+  }
 }
 
 std::string RunOutput::text() const {
@@ -157,7 +164,7 @@ std::string RunOutput::replicatesCsv() const {
 }
 
 RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host& host,
-                      Progress* progress) {
+                      Progress* progress, const ReplicateRows& rows) {
   checkRunSettings(settings);
   if (groups.groups.size() < 2 || (!groups.named && groups.groups.size() != 2)) {
     throw Error("a run needs two groups" + std::string(groups.named ? " or more" : "") + ", not " +

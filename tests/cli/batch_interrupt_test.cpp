@@ -97,10 +97,12 @@ TEST(BatchInterrupt, SignalsStopLargeDecompositions) {
     files.push_back((dir / ("g" + std::to_string(g) + ".txt")).string());
     std::ofstream out(files.back());
     for (int s = 0; s < 12; ++s) {
+      // A filled disc (a sunflower's spiral): on an outline this many
+      // landmarks would merge in the consensus's rounding.
       for (int l = 0; l < 2000; ++l) {
-        double t = 6.283185307179586 * l / 2000;
-        out << (2 + 0.01 * ((s * 7 + l * 3 + g) % 11)) * std::cos(t) << ' '
-            << (1 + 0.01 * ((s * 5 + l * 2) % 13)) * std::sin(t) << ' ';
+        double r = std::sqrt(l + 1.0), t = 2.399963229728653 * l;
+        out << r * (1 + 0.01 * ((s * 7 + l * 3 + g) % 11)) * std::cos(t) << ' '
+            << r * (1 + 0.01 * ((s * 5 + l * 2) % 13)) * std::sin(t) << ' ';
       }
       out << "1\n";
     }
