@@ -157,6 +157,7 @@ vexmoor::RunSettings settingsOf(const py::dict& s) {
   out.partialWarps = s["partial_warps"].cast<bool>();
   out.components = optionalBytes(s["k"], "k");
   out.bootValue = s["v"].cast<int>();
+  out.pcs = s["pcs"].cast<int>();
   if (std::optional<std::string> seed = optionalBytes(s["seed"], "seed")) {
     out.seed = seedOf(*seed);
   }
@@ -384,6 +385,7 @@ py::dict run(py::list groups, bool named, py::object labels, py::dict settings) 
         warnings);
     py::dict result;
     result["json"] = py::bytes(out.json);
+    result["note"] = py::bytes(out.result.note);
     std::string csv = out.replicatesCsv();
     result["replicates"] = csv.empty() ? py::object(py::none()) : py::object(replicateColumns(csv));
     result["warnings"] = pyList(warnings);

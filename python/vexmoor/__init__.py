@@ -36,7 +36,7 @@ from ._core import VexmoorError
 from . import _core
 
 __all__ = ["Group", "Result", "VexmoorError", "VexmoorWarning", "read_group", "angle_between",
-           "resample", "cpc", "example_file", "TESTS"]
+           "resample", "cpc", "components", "example_file", "TESTS"]
 
 #: The resampling tests of :func:`resample` and the batch actions they run.
 TESTS = {
@@ -92,10 +92,12 @@ class Result(dict):
     ``p_values``, ``models``; ``pairs`` and ``tables`` for three or more
     groups); resampling tests add ``replicates``, a dict of numpy arrays
     with the columns of ``vexmoor-batch --replicates``. ``str()`` and
-    ``print()`` give the result text exactly as the batch prints it."""
+    ``print()`` give the result text exactly as the batch prints it, with
+    ``note`` below it where the batch prints one (replicates whose samples
+    have fewer independent directions than k)."""
 
     def __str__(self):
-        return self["text"]
+        return self["text"] + ("\n" + self["note"] if "note" in self else "")
 
 
 def example_file(name):
@@ -257,14 +259,26 @@ def _replicate_value(v):
     return whole
 
 
-def _run(args, action, groups, dim, k=None, partial_warps=True, v=1, seed=None):
+def _pooled_components(pcs):
+    if pcs is None:
+        return 0
+    whole = _whole(pcs)
+    if whole is None or whole < 1 or whole > 2**31 - 1:
+        raise VexmoorError(f"pcs needs a positive whole number; it is {pcs!r}")
+    return whole
+
+
+def _run(args, action, groups, dim, k=None, partial_warps=True, v=1, seed=None, pcs=None):
     dim = _check_dim(dim)
     inputs, named, labels = _input_groups(args, groups, dim)
     settings = {"action": action, "three_d": dim == 3, "partial_warps": bool(partial_warps),
-                "k": _components_text(k), "v": _replicate_value(v), "seed": _seed_text(seed)}
+                "k": _components_text(k), "v": _replicate_value(v), "seed": _seed_text(seed),
+                "pcs": _pooled_components(pcs)}
     r = _core.run(inputs, named, labels, settings)
     _warn(r["warnings"])
     result = Result(json.loads(r["json"]))
+    if r["note"]:
+        result["note"] = r["note"].decode("utf-8", "replace")
     if r["replicates"] is not None:
         result["replicates"] = r["replicates"]
     return result
@@ -311,9 +325,12 @@ def resample(*groups_, test="bootstrap", k=None, v=1, seed=None, partial_warps=T
     return _run(groups_, TESTS[test], groups, dim, k=k, partial_warps=partial_warps, v=v, seed=seed)
 
 
-def cpc(*groups_, partial_warps=True, dim=None, groups=None):
+def cpc(*groups_, pcs=None, partial_warps=True, dim=None, groups=None):
     """Flury's hierarchy of common-principal-components models with AIC
-    weights (vexmoor-batch RunCPC).
+    weights (vexmoor-batch RunCPC). With ``pcs=M`` the models are fitted to
+    the scores of the first M principal components of the pooled
+    within-group covariance matrix (``--pcs M``), the usual way when
+    landmarks outnumber specimens; M must be below every group's count.
 
     >>> gorf = read_group(example_file("gorf.txt"))
     >>> gorm = read_group(example_file("gorm.txt"))
@@ -321,4 +338,21 @@ def cpc(*groups_, partial_warps=True, dim=None, groups=None):
     >>> best["model"], round(best["weight"], 3)
     ('10 CPC', 0.287)
     """
-    return _run(groups_, "RunCPC", groups, dim, partial_warps=partial_warps)
+    return _run(groups_, "RunCPC", groups, dim, partial_warps=partial_warps, pcs=pcs)
+
+
+def components(*groups_, k, partial_warps=True, dim=None, groups=None):
+    """Each group's k leading principal components in the frame the angle
+    is measured in (vexmoor-batch PrincipalComponents): ``components`` (per
+    group: eigenvalues, shares, and per axis the loading and the landmark
+    displacement at one standard deviation), ``consensus``, ``pooled``,
+    ``scores``, and for two groups ``principal_angles`` and
+    ``direction_pairs``.
+
+    >>> gorf = read_group(example_file("gorf.txt"))
+    >>> gorm = read_group(example_file("gorm.txt"))
+    >>> pc = components(gorf, gorm, k=2)
+    >>> len(pc["principal_angles"]), len(pc["components"][0]["axes"])
+    (2, 2)
+    """
+    return _run(groups_, "PrincipalComponents", groups, dim, k=k, partial_warps=partial_warps)

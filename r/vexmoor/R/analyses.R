@@ -27,12 +27,22 @@ replicate_value <- function(v) {
   as.integer(v)
 }
 
+pooled_components <- function(pcs) {
+  if (is.null(pcs)) return(NULL)
+  if (!is.numeric(pcs) || length(pcs) != 1L || is.na(pcs) || pcs != floor(pcs) || pcs < 1 ||
+      pcs > .Machine$integer.max) {
+    vexmoor_stop(paste("pcs needs a positive whole number; it is", format(pcs)))
+  }
+  as.integer(pcs)
+}
+
 run_analysis <- function(args, action, groups, dim, k = NULL, partial_warps = TRUE,
-                         v = 1L, seed = NULL, progress = interactive()) {
+                         v = 1L, seed = NULL, progress = interactive(), pcs = NULL) {
   input <- input_groups(args, groups, dim)
   three_d <- !is.null(dim) && as.integer(dim) == 3L
   settings <- list(action = action, three_d = three_d, partial_warps = isTRUE(partial_warps),
-                   k = components_text(k), v = replicate_value(v), seed = seed_text(seed))
+                   k = components_text(k), v = replicate_value(v), seed = seed_text(seed),
+                   pcs = pooled_components(pcs))
   r <- checked(.vx_run(input$groups, input$named, settings, isTRUE(progress)))
   if (isTRUE(r$interrupted)) {
     vexmoor_stop("interrupted by the user; the analysis stopped and no result was kept",
@@ -40,6 +50,7 @@ run_analysis <- function(args, action, groups, dim, k = NULL, partial_warps = TR
   }
   for (w in r$warnings) warning(w, call. = FALSE)
   result <- .vx_parse_json(r$json)
+  if (nzchar(r$note)) result$note <- r$note
   if (nzchar(r$replicates)) {
     result$replicates <- read.csv(text = r$replicates, check.names = FALSE,
                                   stringsAsFactors = FALSE)
@@ -60,11 +71,18 @@ resample <- function(..., test = c("bootstrap", "boot_range", "range", "shuffle"
                v = v, seed = seed, progress = progress)
 }
 
-cpc <- function(..., partial_warps = TRUE, dim = NULL, groups = NULL) {
-  run_analysis(list(...), "RunCPC", groups, dim, partial_warps = partial_warps)
+cpc <- function(..., pcs = NULL, partial_warps = TRUE, dim = NULL, groups = NULL) {
+  run_analysis(list(...), "RunCPC", groups, dim, partial_warps = partial_warps, pcs = pcs)
+}
+
+components <- function(..., k, partial_warps = TRUE, dim = NULL, groups = NULL) {
+  if (missing(k)) vexmoor_stop("components needs k, the number of principal components")
+  run_analysis(list(...), "PrincipalComponents", groups, dim, k = k,
+               partial_warps = partial_warps)
 }
 
 print.vexmoor_result <- function(x, ...) {
   cat(x$text, "\n", sep = "")
+  if (!is.null(x$note)) cat(x$note, "\n", sep = "")
   invisible(x)
 }

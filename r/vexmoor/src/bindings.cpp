@@ -168,6 +168,9 @@ vexmoor::RunSettings settingsOf(const Rcpp::List& s) {
     out.components = Rcpp::as<std::string>(s["k"]);
   }
   out.bootValue = Rcpp::as<int>(s["v"]);
+  if (!Rf_isNull(s["pcs"])) {
+    out.pcs = Rcpp::as<int>(s["pcs"]);
+  }
   if (!Rf_isNull(s["seed"])) {
     std::string text = Rcpp::as<std::string>(s["seed"]);
     std::uint64_t seed = 0;
@@ -204,7 +207,7 @@ void showProgress(const vexmoor::BackgroundRun::Progress& p, bool& shown) {
 }
 
 Rcpp::List outputToR(const vexmoor::RunOutput& out, const std::vector<std::string>& warnings) {
-  return Rcpp::List::create(Rcpp::Named("json") = out.json,
+  return Rcpp::List::create(Rcpp::Named("json") = out.json, Rcpp::Named("note") = out.result.note,
                             Rcpp::Named("replicates") = out.replicatesCsv(),
                             Rcpp::Named("warnings") = warnings);
 }

@@ -10,6 +10,8 @@ test_that("results equal the batch front end's for every analysis", {
   runs <- list(
     list(f = function(...) angle_between(..., k = 2), args = c("DoMezeyAngle", "-k", "2")),
     list(f = function(...) cpc(...), args = "RunCPC"),
+    list(f = function(...) cpc(..., pcs = 3), args = c("RunCPC", "--pcs", "3")),
+    list(f = function(...) components(..., k = 2), args = c("PrincipalComponents", "-k", "2")),
     list(f = function(...) resample(..., test = "bootstrap", k = 2, seed = 7),
          args = c("BootMezeyAngle", "-k", "2", "--seed", "7")),
     list(f = function(...) resample(..., test = "boot_range", k = 2, seed = 7),
