@@ -355,23 +355,7 @@ py::dict run(py::list groups, bool named, py::object labels, py::dict settings) 
         }
       }
     } else {
-      if (!named) {
-        for (vexmoor::InputGroup& g : inputs) {
-          g.name.clear();
-        }
-      }
-      std::vector<std::string> files;
-      for (const vexmoor::InputGroup& g : inputs) {
-        if (!g.inMemory) {
-          files.push_back(g.file);
-        }
-      }
       runGroups = vexmoor::groupsInMemory(std::move(inputs), named);
-      // Groups read from files are described as the batch front end
-      // describes them.
-      if (files.size() == runGroups.groups.size()) {
-        runGroups.sources.files = files;
-      }
     }
     // The replicates CSV has one record per line.
     for (const vexmoor::InputGroup& g : runGroups.groups) {

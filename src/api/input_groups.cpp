@@ -172,6 +172,17 @@ GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int
 
 RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named) {
   RunGroups out;
+  for (InputGroup& g : groups) {
+    if (!named) {
+      g.name.clear();
+    }
+    if (!g.inMemory) {
+      out.sources.files.push_back(g.file);
+    }
+  }
+  if (out.sources.files.size() != groups.size()) {
+    out.sources.files.clear();
+  }
   out.groups = std::move(groups);
   out.named = named || out.groups.size() > 2;
   return out;

@@ -84,7 +84,9 @@ struct GroupCoordinates {
 GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int> dimension,
                                       Host& host);
 
-// Groups in memory, unnamed (two: the two-group document) or named.
+// Groups given one by one, in memory or read from files, unnamed (two: the
+// two-group document; their names are dropped) or named. Groups all read
+// from files are described as the batch front end describes its files.
 RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named);
 
 // Splits one group by a label per specimen into named groups, in the order

@@ -12,6 +12,7 @@
 
 #include "plot/replicate_histogram.h"
 #include "shell/result_saving.h"
+#include "shell/stale_note.h"
 
 namespace vexmoor {
 namespace {
@@ -23,11 +24,7 @@ QPointer<HistogramWindow> g_window;
 HistogramWindow::HistogramWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
   setWindowTitle("Vexmoor: replicate histograms");
   auto* layout = new QVBoxLayout(this);
-  m_staleNote = new QLabel(this);
-  m_staleNote->setObjectName("StaleNote");
-  m_staleNote->setWordWrap(true);
-  m_staleNote->setStyleSheet("QLabel { color: #8a5a00; font-style: italic; }");
-  m_staleNote->hide();
+  m_staleNote = makeStaleNote(this);
   layout->addWidget(m_staleNote);
   m_plot = new QCustomPlot(this);
   m_plot->setMinimumSize(360, 240);

@@ -21,6 +21,7 @@
 #include "shell/dispatcher.h"
 #include "shell/histogram_window.h"
 #include "shell/result_saving.h"
+#include "shell/stale_note.h"
 #include "shell/status_text.h"
 
 namespace vexmoor {
@@ -96,11 +97,7 @@ ResultsPanel::ResultsPanel(Dispatcher& dispatcher, QPlainTextEdit* resultBox, QW
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 2, 0, 2);
   layout->setSpacing(3);
-  m_staleNote = new QLabel(this);
-  m_staleNote->setObjectName("StaleNote");
-  m_staleNote->setWordWrap(true);
-  m_staleNote->setStyleSheet("QLabel { color: #8a5a00; font-style: italic; }");
-  m_staleNote->hide();
+  m_staleNote = makeStaleNote(this);
   layout->addWidget(m_staleNote);
   m_pValues = new QLabel(this);
   m_pValues->setObjectName("PValueLine");

@@ -257,22 +257,7 @@ Rcpp::List vxRun(Rcpp::List groups, bool named, Rcpp::List settings, bool progre
     for (R_xlen_t i = 0; i < groups.size(); ++i) {
       inputs.push_back(groupOf(groups[i], static_cast<size_t>(i)));
     }
-    if (!named) {
-      for (vexmoor::InputGroup& g : inputs) {
-        g.name.clear();
-      }
-    }
-    std::vector<std::string> files;
-    for (const vexmoor::InputGroup& g : inputs) {
-      if (!g.inMemory) {
-        files.push_back(g.file);
-      }
-    }
     vexmoor::RunGroups runGroups = vexmoor::groupsInMemory(std::move(inputs), named);
-    // Groups read from files are described as the batch front end describes them.
-    if (files.size() == runGroups.groups.size()) {
-      runGroups.sources.files = files;
-    }
     vexmoor::BackgroundRun run(std::move(runGroups), settingsOf(settings));
     auto start = std::chrono::steady_clock::now();
     bool shown = false;
