@@ -188,9 +188,8 @@ RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host
   request.seed = settings.seed;
   request.progress = progress;
   if (groups.named) {
-    bool first = true;
-    request.pairFinished = [&](const GroupComparison& c, const GroupPair& p,
-                               const ResamplingResult& r) {
+    request.pairFinished = [&rows, &out, first = true](const GroupComparison& c, const GroupPair& p,
+                                                       const ResamplingResult& r) mutable {
       std::string piece = (first ? pairwiseReplicateHeader(r) : "") + pairReplicateRows(c, p, r);
       first = false;
       if (rows) {
