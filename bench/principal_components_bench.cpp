@@ -6,8 +6,6 @@
 #include <qcustomplot.h>
 #include <unistd.h>
 
-#include <QApplication>
-#include <cstdlib>
 #include <filesystem>
 #include <random>
 
@@ -79,14 +77,3 @@ void BM_PrincipalComponentsWithPicture(benchmark::State& state) {
 BENCHMARK(BM_PrincipalComponentsWithPicture)->DenseRange(0, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  if (!std::getenv("QT_QPA_PLATFORM")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

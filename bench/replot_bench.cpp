@@ -2,8 +2,6 @@
 // objects of one point each, as showshape makes them.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <cstdlib>
 #include <random>
 
 #include "plot/showshape.h"
@@ -78,16 +76,3 @@ void BM_ShowshapeAndDraw(benchmark::State& state) {
 BENCHMARK(BM_ShowshapeAndDraw)->Unit(benchmark::kMillisecond);
 
 }  // namespace
-
-int main(int argc, char** argv) {
-  // Measured without a display unless one is asked for.
-  if (!std::getenv("QT_QPA_PLATFORM")) {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  }
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  vexmoor::graphics::graphics().closeAll();
-  return 0;
-}
