@@ -4,11 +4,11 @@
 # `cmake --install BUILD --component Core` installs just these.
 include(CMakePackageConfigHelpers)
 
-set(VEXMOOR_CORE_FOLDERS runtime io shape compare cpc actions api)
+set(VEXMOOR_CORE_FOLDERS runtime io shape compare cpc covariance analyses api)
 foreach(folder ${VEXMOOR_CORE_FOLDERS})
   install(DIRECTORY ${PROJECT_SOURCE_DIR}/src/${folder}/
           DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/vexmoor/${folder}
-          COMPONENT Core FILES_MATCHING PATTERN "*.h" PATTERN "graphics" EXCLUDE)
+          COMPONENT Core FILES_MATCHING PATTERN "*.h")
 endforeach()
 
 install(TARGETS vexmoor_core EXPORT VexmoorTargets

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "io/landmark_file.h"
+#include "io/line_source.h"
 #include "runtime/error.h"
 
 namespace {
@@ -22,7 +23,8 @@ void check(bool ok) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string_view text(reinterpret_cast<const char*>(data), size);
   try {
-    vexmoor::Matrix x = vexmoor::parseLandmarkText(text, "fuzz.txt");
+    vexmoor::LineSource source(text, "fuzz.txt");
+    vexmoor::Matrix x = vexmoor::readPlainMatrix(source);
     check(x.rows() >= 1 && x.cols() >= 1);
     check(x.allFinite());
   } catch (const vexmoor::Error& e) {

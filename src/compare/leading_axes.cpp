@@ -1,35 +1,18 @@
 #include "compare/leading_axes.h"
 
-#include <dlfcn.h>
-#include <lapacke.h>
-
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <mutex>
 #include <numbers>
 
 #include "compare/double_pair.h"
+#include "runtime/lapack.h"
 
 namespace vexmoor {
 
 static_assert(sizeof(lapack_int) == sizeof(int), "the workspace assumes 32-bit LAPACK integers");
 
 namespace {
-
-// OpenBLAS (Debian's LAPACK of choice) would start its own threads inside
-// every call; on matrices this small they cost far more than they give, and
-// the replicates already keep every core busy. Looked up at run time so that
-// any other LAPACK works as well.
-void keepLapackSingleThreaded() {
-  static std::once_flag once;
-  std::call_once(once, [] {
-    using SetThreads = void (*)(int);
-    if (void* f = dlsym(RTLD_DEFAULT, "openblas_set_num_threads")) {
-      reinterpret_cast<SetThreads>(f)(1);
-    }
-  });
-}
 
 // The relative gap below which a leading eigenvalue counts as repeated.
 // Inverse iteration's axes err by about ε|A| / gap: 1e-11 radians here.
@@ -58,7 +41,6 @@ void LeadingAxesSolver::reserve(int n, int k) {
   if (n <= m_capacity && k == m_k) {
     return;
   }
-  keepLapackSingleThreaded();
   const int c = std::max(n, m_capacity);
   m_capacity = c;
   m_k = k;
@@ -84,9 +66,9 @@ void LeadingAxesSolver::reserve(int n, int k) {
   lapack_int iworkSize = 0;
   lapack_int found = 0;
   m_work.setIdentity();
-  LAPACKE_dsyevr_work(LAPACK_COL_MAJOR, 'V', 'I', 'L', c, m_work.data(), c, 0.0, 0.0, c - k + 1, c,
-                      0.0, &found, m_values.data(), m_ascending.data(), c, m_support.data(),
-                      &workSize, -1, &iworkSize, -1);
+  lapackDsyevr('V', 'I', 'L', c, m_work.data(), c, 0.0, 0.0, c - k + 1, c, 0.0, &found,
+               m_values.data(), m_ascending.data(), c, m_support.data(), &workSize, -1, &iworkSize,
+               -1);
   m_lapackWork.assign(static_cast<size_t>(workSize) + 1, 0.0);
   m_lapackIwork.assign(static_cast<size_t>(iworkSize) + 1, 0);
 }
@@ -110,10 +92,10 @@ void LeadingAxesSolver::computeByLapack(Eigen::Ref<const Matrix> symmetric, int 
   // Tolerance 0: LAPACK's default, ulp · |T|, the absolute accuracy that
   // the leading axes need.
   lapack_int info =
-      LAPACKE_dsyevr_work(LAPACK_COL_MAJOR, 'V', 'I', 'L', n, m_work.data(), c, 0.0, 0.0, n - k + 1,
-                          n, 0.0, &found, m_values.data(), m_ascending.data(), c, m_support.data(),
-                          m_lapackWork.data(), static_cast<lapack_int>(m_lapackWork.size()),
-                          m_lapackIwork.data(), static_cast<lapack_int>(m_lapackIwork.size()));
+      lapackDsyevr('V', 'I', 'L', n, m_work.data(), c, 0.0, 0.0, n - k + 1, n, 0.0, &found,
+                   m_values.data(), m_ascending.data(), c, m_support.data(), m_lapackWork.data(),
+                   static_cast<lapack_int>(m_lapackWork.size()), m_lapackIwork.data(),
+                   static_cast<lapack_int>(m_lapackIwork.size()));
   if (info != 0 || found != k) {
     computeFully(symmetric);
     return;

@@ -25,9 +25,9 @@ namespace vexmoor {
 
 // Keeps its workspace between calls and grows it only for a larger matrix
 // or another k: repeated calls allocate nothing, also when the size varies
-// below the largest seen. The first solver switches OpenBLAS, where it is
-// the LAPACK in use, to one thread for the whole process: callers run their
-// own threads, one decomposition each.
+// below the largest seen. Callers that run their own threads, one
+// decomposition each, keep LAPACK single-threaded meanwhile
+// (runtime/blas_threads.h).
 class LeadingAxesSolver {
  public:
   // symmetric: n × n; only its lower triangle is read. 1 <= k <= n.

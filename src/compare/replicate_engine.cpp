@@ -1,5 +1,7 @@
 #include "compare/replicate_engine.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cassert>
@@ -14,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "runtime/blas_threads.h"
 #include "runtime/display.h"
 
 namespace vexmoor {
@@ -214,6 +217,12 @@ int replicateThreads(int requested) {
   if (requested > 0) {
     return requested;
   }
+  // The cores the process may use (taskset, cgroups' cpusets), not all the
+  // machine has.
+  cpu_set_t allowed;
+  if (sched_getaffinity(0, sizeof allowed, &allowed) == 0) {
+    return std::max(1, CPU_COUNT(&allowed));
+  }
   return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
 
@@ -222,6 +231,7 @@ ReplicateResults runReplicates(Index count, int statistics, const ReplicateTaskF
   assert(count >= 1 && statistics >= 1);
   int threads = static_cast<int>(
       std::min<Index>(replicateThreads(options.threads), std::max<Index>(count, 1)));
+  SingleThreadedBlas oneBlasThread;  // our threads, one decomposition each
   SharedRun run(count, statistics, options.seed.value_or(freshSeed()), host.consoleEnabled());
   std::vector<std::unique_ptr<ReplicateTask>> tasks;
   for (int t = 0; t < threads; ++t) {

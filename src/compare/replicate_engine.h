@@ -4,7 +4,8 @@
 // Every replicate draws from its own ReplicateStream (the run's seed and
 // the replicate number), so a seeded run gives the same values whatever the
 // number of threads. Console lines are written in replicate order from the
-// calling thread, as are progress reports and cancellation checks.
+// calling thread, as are progress reports and cancellation checks. LAPACK
+// runs single-threaded while the replicates do (runtime/blas_threads.h).
 #pragma once
 
 #include <cstdint>
@@ -41,7 +42,7 @@ using ReplicateTaskFactory = std::function<std::unique_ptr<ReplicateTask>()>;
 struct ReplicateRunOptions {
   std::optional<std::uint64_t> seed;  // none: a fresh seed for this run
   Progress* progress = nullptr;       // may be null
-  int threads = 0;                    // 0: one per core
+  int threads = 0;                    // 0: one per core the process may use
 };
 
 // Position ceil(q · n), 1-based.
@@ -88,7 +89,8 @@ class ReplicateResults {
 ReplicateResults runReplicates(Index count, int statistics, const ReplicateTaskFactory& makeTask,
                                const ReplicateRunOptions& options, Host& host);
 
-// The number of threads a run with `requested` threads uses (0: all cores).
+// The number of threads a run with `requested` threads uses (0: one per core
+// the process may use).
 int replicateThreads(int requested);
 
 }  // namespace vexmoor

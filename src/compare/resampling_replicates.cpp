@@ -295,6 +295,21 @@ ResamplingSource resamplingSource(const Matrix& source) {
   return s;
 }
 
+std::string_view resamplingTitle(ResamplingTest test) {
+  switch (test) {
+    case ResamplingTest::kBoot:
+    case ResamplingTest::kRange:
+      return "Bootstrap Test of Angle";
+    case ResamplingTest::kBootRange:
+      return "Bootstrap Test of Range of Angle";
+    case ResamplingTest::kShuffle:
+      return "Random Shuffle Test of Angle";
+    case ResamplingTest::kRandomization:
+      return "Randomization Test of Angle";
+  }
+  return {};
+}
+
 Index replicateCount(ResamplingTest test, int bootValue) {
   if (bootValue < 1 || bootValue > kMaxBootValue) {
     throw Error("the resampling size v must be a whole number from 1 to " +

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <span>
+#include <string_view>
 
 #include "compare/analysis_input.h"
 #include "compare/replicate_engine.h"
@@ -13,6 +14,10 @@
 namespace vexmoor {
 
 enum class ResamplingTest { kBoot, kBootRange, kRange, kShuffle, kRandomization };
+
+// The first line of a test's text: "Bootstrap Test of Angle", ... (the
+// range test opens with the bootstrap's title).
+std::string_view resamplingTitle(ResamplingTest test);
 
 // Percentile levels of the tests' intervals.
 inline constexpr double kUpperLevel = 0.975;

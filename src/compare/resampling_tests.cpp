@@ -3,11 +3,11 @@
 #include <cmath>
 #include <limits>
 
+#include "compare/flury_loglike.h"
 #include "compare/principal_axes.h"
 #include "compare/replicate_statistics.h"
 #include "compare/resampling_replicates.h"
 #include "compare/subspace_angle.h"
-#include "cpc/flury_loglike.h"
 #include "runtime/format.h"
 #include "runtime/text.h"
 
@@ -183,7 +183,7 @@ ResamplingResult bootMezeyAngle(const AnalysisInput& in, const ResamplingOptions
       "bootstraps:\\n group 1: %4.2f group 2: %4.2f",
       {o.metric, n, b.lower(kBootMetric1, kLowerLevel), b.lower(kBootMetric2, kLowerLevel)});
   withinGroupPValues(b, kBootAngle1, kBootAngle2, kBootMetric1, kBootMetric2);
-  return b.finish(joinTrimmed({"Bootstrap Test of Angle", stemp, stempb}));
+  return b.finish(joinTrimmed({resamplingTitle(ResamplingTest::kBoot), stemp, stempb}));
 }
 
 ResamplingResult bootConMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
@@ -203,7 +203,7 @@ ResamplingResult bootConMezeyAngle(const AnalysisInput& in, const ResamplingOpti
       "\\nThe observed Krzanowski metric was %4.2f, the 95th range over %i bootstraps: %4.2f to "
       "%4.2f",
       {o.metric, n, metricLow, metricHigh});
-  return b.finish(joinTrimmed({"Bootstrap Test of Range of Angle", stemp, stempa}));
+  return b.finish(joinTrimmed({resamplingTitle(ResamplingTest::kBootRange), stemp, stempa}));
 }
 
 ResamplingResult rangeMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
@@ -223,7 +223,7 @@ ResamplingResult rangeMezeyAngle(const AnalysisInput& in, const ResamplingOption
   auto up = [&](int column) { return b.upper(column, kRangeUpperLevel); };
   auto low = [&](int column) { return b.lower(column, kRangeLowerLevel); };
 
-  std::string stempa = "Bootstrap Test of Angle";
+  std::string stempa(resamplingTitle(ResamplingTest::kRange));
   display(host, "stempa", stempa);
   double angle1 = up(kRangeAngle1);
   double angle2 = up(kRangeAngle2);
@@ -290,10 +290,9 @@ namespace {
 
 // The shuffle and the randomization test differ only in their draws, their
 // title and the closing blank of two formats.
-ResamplingResult intervalTest(ResamplingTest test, const char* title, bool closingBlank,
-                              const std::string& scheme, const std::string& label,
-                              const AnalysisInput& in, const ResamplingOptions& options,
-                              Host& host) {
+ResamplingResult intervalTest(ResamplingTest test, bool closingBlank, const std::string& scheme,
+                              const std::string& label, const AnalysisInput& in,
+                              const ResamplingOptions& options, Host& host) {
   ResultBuilder b = replicatesOf(test, in, options, host, {"angle_" + scheme, "metric_" + scheme});
   const ObservedStatistics& o = b.observed();
   double n = b.count();
@@ -312,7 +311,7 @@ ResamplingResult intervalTest(ResamplingTest test, const char* title, bool closi
       "randomizations: %4.3f to %4.3f" +
           blank,
       {o.metric, n, metricLow, metricHigh});
-  std::string stempa = title;
+  std::string stempa(resamplingTitle(test));
   display(host, "stempa", stempa);
   std::string stempb = format("\\nThe maximal angle under these conditions is %3.2f", {o.maxAngle});
   agreementPValues(b, scheme, label, kPairAngle, kPairMetric);
@@ -323,14 +322,14 @@ ResamplingResult intervalTest(ResamplingTest test, const char* title, bool closi
 
 ResamplingResult permuteMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
                                    Host& host) {
-  return intervalTest(ResamplingTest::kShuffle, "Random Shuffle Test of Angle", true, "shuffled",
-                      "shuffled samples'", in, options, host);
+  return intervalTest(ResamplingTest::kShuffle, true, "shuffled", "shuffled samples'", in, options,
+                      host);
 }
 
 ResamplingResult randMezeyAngle(const AnalysisInput& in, const ResamplingOptions& options,
                                 Host& host) {
-  return intervalTest(ResamplingTest::kRandomization, "Randomization Test of Angle", false,
-                      "random", "random data's", in, options, host);
+  return intervalTest(ResamplingTest::kRandomization, false, "random", "random data's", in, options,
+                      host);
 }
 
 std::string bootMezeyAngleText(const AnalysisInput& in, const ResamplingOptions& options,

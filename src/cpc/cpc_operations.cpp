@@ -3,8 +3,8 @@
 #include <cmath>
 #include <string>
 
+#include "compare/flury_loglike.h"
 #include "cpc/flury_cpc.h"
-#include "cpc/flury_loglike.h"
 #include "cpc/model_hierarchy.h"
 #include "cpc/partial_cpc.h"
 #include "cpc/proportional_model.h"

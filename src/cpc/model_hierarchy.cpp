@@ -359,9 +359,12 @@ std::string pooledComponentsLine(int m, double share) {
          format("%.1f", {100 * share}) + "% of its variance";
 }
 
-std::string modelHierarchyText(const ModelHierarchy& h, Host& host) {
+std::string modelHierarchyText(const ModelHierarchy& h, Host& host, std::string_view afterTitle) {
   std::vector<std::string> pieces;
   pieces.push_back(format("Results of CPC Analysis"));
+  if (!afterTitle.empty()) {
+    pieces.emplace_back(afterTitle);
+  }
   std::string stemp1 =
       format("\\n Model                            LL       Param   AIC      AIC Wt");
   display(host, "stemp1", stemp1);

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "compare/analysis_input.h"
@@ -66,7 +67,10 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
                                  Progress* progress = nullptr);
 
 // The result table, then one line per notice. Echoes the header (stemp1).
-std::string modelHierarchyText(const ModelHierarchy& h, Host& host = silentHost());
+// `afterTitle` (a piece that begins with its line break) stands between the
+// title and the table: the groups of a k-group run.
+std::string modelHierarchyText(const ModelHierarchy& h, Host& host = silentHost(),
+                               std::string_view afterTitle = {});
 
 // flury_aic: fitModelHierarchy, then modelHierarchyText.
 std::string flury_aic(const Matrix& s1, const Matrix& s2, double n1, double n2,

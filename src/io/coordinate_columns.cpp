@@ -77,15 +77,6 @@ class NameScanner {
   size_t m_pos = 0;
 };
 
-std::string_view trimmed(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) {
-    return {};
-  }
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 std::string quoted(const std::string& name) {
   return "\"" + escapeNonPrintable(name) + "\"";
 }
@@ -93,7 +84,7 @@ std::string quoted(const std::string& name) {
 }  // namespace
 
 std::optional<CoordinateName> coordinateName(std::string_view name) {
-  name = trimmed(name);
+  name = trimWhiteSpace(name);
   // a n, and a p n
   {
     NameScanner s(name);

@@ -108,6 +108,7 @@ NamedGroups splitRows(const LandmarkGroup& all, const std::vector<size_t>& group
     group.info.notes.clear();
     group.info.warnings.clear();
     group.info.comments.clear();
+    group.info.dropped.clear();
     group.info.identifiers.clear();
     group.data.resize(static_cast<Index>(rows.size()), all.data.cols());
     for (size_t r = 0; r < rows.size(); ++r) {
@@ -124,11 +125,7 @@ NamedGroups splitRows(const LandmarkGroup& all, const std::vector<size_t>& group
 // A group label without the blanks around it, which a quoted field keeps:
 // "a" and "a " name one group.
 std::string groupLabel(std::string_view field) {
-  size_t b = field.find_first_not_of(" \t");
-  if (b == std::string_view::npos) {
-    return {};
-  }
-  return std::string(field.substr(b, field.find_last_not_of(" \t") - b + 1));
+  return std::string(trimWhiteSpace(field));
 }
 
 size_t groupIndex(std::vector<std::string>& names, std::map<std::string, size_t>& index,
@@ -142,16 +139,25 @@ size_t groupIndex(std::vector<std::string>& names, std::map<std::string, size_t>
 
 }  // namespace
 
-NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
-                              const std::string& column) {
+namespace {
+
+// A table without one of its columns, line for line, so that the table
+// reader's messages keep their line numbers; with the column's value of
+// each row of specimens (empty for a row whose field count is wrong, which
+// the table reader then reports).
+struct ColumnCut {
+  std::string rest;
+  std::vector<std::string> values;
+};
+
+ColumnCut cutColumn(std::string_view text, const std::string& label, const std::string& column,
+                    const char* role) {
   LineSource source(text, label);
   Header header = findHeader(source, fileNamed(label));
   size_t c = columnIndex(header, column, fileNamed(label));
   std::string where = "column " + quotedName(column) + " of " + fileNamed(label);
-  // The table without the group column, line for line, so that the table
-  // reader's messages keep their line numbers.
-  std::string rest(header.line - 1, '\n');
-  std::vector<std::string> groupValues;
+  ColumnCut out;
+  out.rest.assign(header.line - 1, '\n');
   std::string_view line;
   auto rejoin = [&](const std::vector<std::string>& fields) {
     std::string joined;
@@ -165,54 +171,126 @@ NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
     }
     return joined + "\n";
   };
-  rest += rejoin(header.fields);
+  out.rest += rejoin(header.fields);
   while (source.next(line)) {
     size_t lineNo = source.lineNumber();
     if (isBlankLine(line)) {
-      rest += "\n";
+      out.rest += "\n";
       continue;
     }
     std::vector<std::string> fields =
         splitLineFields(source, line, header.separator, fileLine(label, lineNo));
     if (allEmpty(fields)) {
-      rest += "\n";
+      out.rest += "\n";
       continue;
     }
     if (fields.size() != header.fields.size()) {
       // The table reader names the line and the counts.
-      rest += std::string(line);
-      if (rest.back() != '\n') {
-        rest += '\n';
+      out.rest += std::string(line);
+      if (out.rest.back() != '\n') {
+        out.rest += '\n';
       }
-      groupValues.emplace_back();
+      out.values.emplace_back();
       continue;
     }
-    std::string group = groupLabel(fields[c]);
-    if (group.empty()) {
-      throw Error(fileLine(label, lineNo) + ": " + where +
-                  " is empty, so the specimen has no group");
+    std::string value = groupLabel(fields[c]);
+    if (value.empty()) {
+      throw Error(fileLine(label, lineNo) + ": " + where + " is empty, so the specimen has no " +
+                  role);
     }
-    groupValues.push_back(std::move(group));
-    rest += rejoin(fields);
+    out.values.push_back(std::move(value));
+    out.rest += rejoin(fields);
   }
-  LandmarkGroup all = parseGroupText(rest, label, label);
-  if (static_cast<size_t>(all.data.rows()) != groupValues.size()) {
-    throw Error(fileNamed(label) + ": " + std::to_string(all.data.rows()) +
-                " specimens were read but " + std::to_string(groupValues.size()) +
-                " rows hold a group; every row of specimens needs one");
-  }
-  std::vector<std::string> names;
-  std::map<std::string, size_t> index;
-  std::vector<size_t> groupOf;
-  for (const std::string& v : groupValues) {
-    groupOf.push_back(groupIndex(names, index, v));
-  }
-  checkSeveralGroups(names, where);
-  return splitRows(all, groupOf, std::move(names));
+  return out;
 }
 
-NamedGroups readGroupedTable(const std::string& path, const std::string& column) {
-  return parseGroupedTable(fileText(path), path, column);
+// The rows the table reader read from `cut.rest`, one for each value;
+// specimens left out for missing values take their values with them.
+LandmarkGroup readCutTable(ColumnCut& cut, const std::string& label, const char* role,
+                           MissingValues missing) {
+  LandmarkGroup all = parseGroupText(cut.rest, label, label, missing);
+  for (auto s = all.info.dropped.rbegin(); s != all.info.dropped.rend(); ++s) {
+    if (s->specimen <= cut.values.size()) {
+      cut.values.erase(cut.values.begin() + static_cast<std::ptrdiff_t>(s->specimen - 1));
+    }
+  }
+  if (static_cast<size_t>(all.data.rows()) != cut.values.size()) {
+    throw Error(fileNamed(label) + ": " + std::to_string(all.data.rows()) +
+                " specimens were read but " + std::to_string(cut.values.size()) + " rows hold a " +
+                role + "; every row of specimens needs one");
+  }
+  return all;
+}
+
+struct Grouping {
+  NamedGroups named;
+  std::vector<size_t> groupOf;  // the group of each row
+};
+
+Grouping groupedTable(std::string_view text, const std::string& label, const std::string& column,
+                      MissingValues missing = MissingValues::kRefuse) {
+  ColumnCut cut = cutColumn(text, label, column, "group");
+  LandmarkGroup all = readCutTable(cut, label, "group", missing);
+  std::vector<std::string> names;
+  std::map<std::string, size_t> index;
+  Grouping out;
+  for (const std::string& v : cut.values) {
+    out.groupOf.push_back(groupIndex(names, index, v));
+  }
+  checkSeveralGroups(names, "column " + quotedName(column) + " of " + fileNamed(label));
+  out.named = splitRows(all, out.groupOf, std::move(names));
+  return out;
+}
+
+}  // namespace
+
+NamedGroups parseGroupedTable(std::string_view text, const std::string& label,
+                              const std::string& column, MissingValues missing) {
+  return groupedTable(text, label, column, missing).named;
+}
+
+LabelledGroup parseLabelledTable(std::string_view text, const std::string& label,
+                                 const std::string& column) {
+  ColumnCut cut = cutColumn(text, label, column, "sub-group");
+  LandmarkGroup group = readCutTable(cut, label, "sub-group", MissingValues::kRefuse);
+  return {std::move(group), std::move(cut.values)};
+}
+
+LabelledGroup readLabelledTable(const std::string& path, const std::string& column) {
+  return parseLabelledTable(fileText(path), path, column);
+}
+
+LabelledGroups parseSubgroupedTable(std::string_view text, const std::string& label,
+                                    const std::string& groupColumn,
+                                    const std::string& labelColumn) {
+  if (groupColumn == labelColumn) {
+    throw Error("column " + quotedName(groupColumn) + " of " + fileNamed(label) +
+                " cannot name both the groups and their sub-groups");
+  }
+  ColumnCut cut = cutColumn(text, label, labelColumn, "sub-group");
+  Grouping grouping = groupedTable(cut.rest, label, groupColumn);
+  if (grouping.groupOf.size() != cut.values.size()) {
+    throw Error(fileNamed(label) + ": " + std::to_string(grouping.groupOf.size()) +
+                " specimens were read but " + std::to_string(cut.values.size()) +
+                " rows hold a sub-group; every row of specimens needs one");
+  }
+  LabelledGroups out;
+  out.labels.resize(grouping.named.names.size());
+  for (size_t i = 0; i < cut.values.size(); ++i) {
+    out.labels[grouping.groupOf[i]].push_back(std::move(cut.values[i]));
+  }
+  out.named = std::move(grouping.named);
+  return out;
+}
+
+LabelledGroups readSubgroupedTable(const std::string& path, const std::string& groupColumn,
+                                   const std::string& labelColumn) {
+  return parseSubgroupedTable(fileText(path), path, groupColumn, labelColumn);
+}
+
+NamedGroups readGroupedTable(const std::string& path, const std::string& column,
+                             MissingValues missing) {
+  return parseGroupedTable(fileText(path), path, column, missing);
 }
 
 Classifier parseClassifier(std::string_view text, const std::string& label,
@@ -311,6 +389,11 @@ NamedGroups classifyGroups(const LandmarkGroup& all, const std::string& dataLabe
                                  (missing.size() == 2 ? "" : "s") + ")";
     throw Error(fileNamed(dataLabel) + ": specimen " + quotedName(missing[0]) +
                 " has no group in " + what + more);
+  }
+  for (const DroppedSpecimen& d : all.info.dropped) {
+    if (auto it = entry.find(d.identifier); it != entry.end()) {
+      used[it->second] = true;
+    }
   }
   for (size_t i = 0; i < used.size(); ++i) {
     if (!used[i]) {

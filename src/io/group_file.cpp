@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <fstream>
 
 #include "io/landmark_file.h"
@@ -12,6 +13,7 @@
 #include "io/table_file.h"
 #include "io/tps_file.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -31,21 +33,6 @@ std::vector<std::string_view> linesOf(std::string_view text) {
   return lines;
 }
 
-std::string extensionOf(std::string_view name) {
-  size_t dot = name.find_last_of('.');
-  size_t slash = name.find_last_of("/\\");
-  if (dot == std::string_view::npos || (slash != std::string_view::npos && dot < slash)) {
-    return {};
-  }
-  std::string ext(name.substr(dot));
-  for (char& c : ext) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return ext;
-}
-
 bool isCommentLine(std::string_view line) {
   size_t b = line.find_first_not_of(" \t");
   return b != std::string_view::npos && (line[b] == '"' || line[b] == '\'');
@@ -63,20 +50,7 @@ size_t firstLineFrom(const std::vector<std::string_view>& lines, size_t from, bo
 }
 
 size_t plainTokenCount(std::string_view line) {
-  size_t count = 0;
-  size_t pos = 0;
-  while (pos < line.size()) {
-    while (pos < line.size() && isNumberSeparator(line[pos])) {
-      ++pos;
-    }
-    if (pos < line.size()) {
-      ++count;
-    }
-    while (pos < line.size() && !isNumberSeparator(line[pos])) {
-      ++pos;
-    }
-  }
-  return count;
+  return splitTokens(line, kNumberSeparators).size();
 }
 
 // A token of `line` that reads as a number with a decimal comma ("235,17")
@@ -87,25 +61,11 @@ std::string decimalCommaToken(std::string_view line) {
     return {};
   }
   std::string found;
-  size_t tokens = 0;
-  size_t pos = 0;
-  auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-  while (pos < line.size()) {
-    while (pos < line.size() && blank(line[pos])) {
-      ++pos;
-    }
-    size_t start = pos;
-    while (pos < line.size() && !blank(line[pos])) {
-      ++pos;
-    }
-    if (start == pos) {
-      break;
-    }
-    ++tokens;
-    std::string_view t = line.substr(start, pos - start);
+  std::vector<std::string_view> tokens = splitTokens(line);
+  for (std::string_view t : tokens) {
     size_t comma = t.find(',');
     if (comma == std::string_view::npos) {
-      if (!numberOf(t)) {
+      if (!parseNumber(t)) {
         return {};
       }
       continue;
@@ -124,7 +84,7 @@ std::string decimalCommaToken(std::string_view line) {
       found = std::string(t);
     }
   }
-  return tokens >= 2 ? found : std::string();
+  return tokens.size() >= 2 ? found : std::string();
 }
 
 [[noreturn]] void decimalCommaError(std::string_view label, const std::string& token) {
@@ -138,16 +98,7 @@ std::string decimalCommaToken(std::string_view line) {
 bool looksLikeNtsParameterLine(std::string_view line) {
   size_t comment = line.find_first_of("\"'");
   std::string_view body = line.substr(0, comment);
-  std::vector<std::string_view> tokens;
-  size_t pos = 0;
-  while (pos < body.size()) {
-    size_t start = body.find_first_not_of(" \t\r\n", pos);
-    if (start == std::string_view::npos) {
-      break;
-    }
-    pos = std::min(body.find_first_of(" \t\r\n", start), body.size());
-    tokens.push_back(body.substr(start, pos - start));
-  }
+  std::vector<std::string_view> tokens = splitTokens(body);
   if (tokens.size() < 4 || tokens[0].find_first_not_of("0123456789") != std::string_view::npos) {
     return false;
   }
@@ -201,7 +152,7 @@ Detected detect(std::string_view head, std::string_view fileName) {
   if (isNtsParameterLine(line, certain)) {
     // "1 30 16 0" may also be the first row of a plain file of four
     // columns; its next row then has four numbers too.
-    if (certain || extensionOf(fileName) == ".nts" ||
+    if (certain || lowerCaseExtension(fileName) == ".nts" ||
         (!next.empty() && plainTokenCount(next) != plainTokenCount(line))) {
       return Detected::kNts;
     }
@@ -230,7 +181,7 @@ size_t lineOfOffset(std::string_view text, size_t offset) {
 
 LandmarkGroup plainGroup(LineSource& source, std::string decimalComma) {
   LandmarkGroup g;
-  g.data = readPlainMatrix(source);
+  g.data = readPlainMatrix(source, &g.info.warnings);
   g.info.decimalComma = std::move(decimalComma);
   g.info.format = GroupFormat::kPlain;
   g.info.kind = RowKind::kUnstated;
@@ -240,7 +191,83 @@ LandmarkGroup plainGroup(LineSource& source, std::string decimalComma) {
   return g;
 }
 
-LandmarkGroup readGroup(LineSource& source, std::string_view fileName) {
+// "2, 5 and 9", at most ten numbers and then how many in all.
+std::string numberList(const std::vector<size_t>& numbers) {
+  constexpr size_t kListed = 10;
+  std::string out;
+  for (size_t i = 0; i < numbers.size() && i < kListed; ++i) {
+    out += (i == 0 ? "" : i + 1 == numbers.size() ? " and " : ", ") + std::to_string(numbers[i]);
+  }
+  if (numbers.size() > kListed) {
+    out += ", ... (" + std::to_string(numbers.size()) + " in all)";
+  }
+  return out;
+}
+
+// Where a row of the group has missing values, by the units its kind
+// counts: landmarks of landmark data, else columns. A trailing value that
+// the reader computed from missing coordinates is no missing value of its
+// own.
+DroppedSpecimen missingOf(const LandmarkGroup& g, Index row) {
+  DroppedSpecimen s;
+  s.specimen = static_cast<size_t>(row) + 1;
+  s.identifier = g.info.identifiers.at(static_cast<size_t>(row));
+  const bool landmarks = g.info.kind == RowKind::kLandmarks;
+  const Index width = landmarks ? *g.info.dimension : 1;
+  const Index coordinates = landmarks ? g.data.cols() - 1 : g.data.cols();
+  for (Index c = 0; c < coordinates; ++c) {
+    auto unit = static_cast<size_t>(c / width) + 1;
+    if (std::isnan(g.data(row, c)) && (s.missing.empty() || s.missing.back() != unit)) {
+      s.missing.push_back(unit);
+    }
+  }
+  s.trailingValue = landmarks && s.missing.empty() && std::isnan(g.data(row, coordinates));
+  return s;
+}
+
+// Refuses the group, or leaves out its incomplete specimens, by `missing`.
+void settleMissingValues(LandmarkGroup& g, std::string_view label, MissingValues missing) {
+  std::vector<DroppedSpecimen> incomplete;
+  std::vector<Index> complete;
+  for (Index r = 0; r < g.data.rows(); ++r) {
+    if (g.data.row(r).array().isNaN().any()) {
+      incomplete.push_back(missingOf(g, r));
+    } else {
+      complete.push_back(r);
+    }
+  }
+  if (incomplete.empty()) {
+    return;
+  }
+  constexpr size_t kListed = 10;
+  std::string list;
+  for (size_t i = 0; i < incomplete.size() && i < kListed; ++i) {
+    list += (i == 0 ? "" : "; ") + droppedText(incomplete[i], g.info.kind);
+  }
+  if (incomplete.size() > kListed) {
+    list += "; and " + std::to_string(incomplete.size() - kListed) + " more";
+  }
+  std::string count = std::to_string(incomplete.size()) +
+                      (incomplete.size() == 1 ? " specimen has" : " specimens have");
+  if (complete.empty()) {
+    throw Error(fileNamed(label) + ": every specimen has missing values (" + list + ")");
+  }
+  if (missing == MissingValues::kRefuse) {
+    throw Error(fileNamed(label) + ": " + count + " missing values (" + list +
+                "); the analyses need complete specimens: drop-incomplete leaves these out");
+  }
+  Matrix kept(static_cast<Index>(complete.size()), g.data.cols());
+  std::vector<std::string> identifiers;
+  for (size_t i = 0; i < complete.size(); ++i) {
+    kept.row(static_cast<Index>(i)) = g.data.row(complete[i]);
+    identifiers.push_back(g.info.identifiers.at(static_cast<size_t>(complete[i])));
+  }
+  g.data = std::move(kept);
+  g.info.identifiers = std::move(identifiers);
+  g.info.dropped = std::move(incomplete);
+}
+
+LandmarkGroup readFormat(LineSource& source, std::string_view fileName) {
   std::string_view head = source.peek(kSniffBytes);
   if (size_t nul = head.find('\0'); nul != std::string_view::npos) {
     throw Error(fileNamed(source.label()) +
@@ -259,20 +286,34 @@ LandmarkGroup readGroup(LineSource& source, std::string_view fileName) {
     // mark, which the plain reader would take for a separator.
     decimalCommaError(source.label(), comma);
   }
+  // A decimal comma taken for a separator shows up as a wrong count or a
+  // field that is no number; the error then says what it may be.
+  std::string loose = comma.empty() ? decimalCommaNumber(firstLine) : comma;
+  auto advised = [&loose](auto read) {
+    try {
+      return read();
+    } catch (const Error& e) {
+      if (loose.empty() || std::string_view(e.what()).find("decimal comma") != std::string::npos) {
+        throw;
+      }
+      throw Error(e.what() + decimalCommaAdvice(loose));
+    }
+  };
   switch (detected) {
     case Detected::kPlain:
-      return plainGroup(source, comma);
+      return advised([&] { return plainGroup(source, loose); });
     case Detected::kTps:
       return readTpsFile(source);
     case Detected::kNts:
       return readNtsFile(source);
     case Detected::kTable:
-      return readTableFile(source);
+      return advised([&] { return readTableFile(source); });
     case Detected::kMorphologika:
       return readMorphologikaFile(source);
     case Detected::kNone:
       break;
   }
+  std::string advice = decimalCommaAdvice(loose);
   if (head.size() == kSniffBytes && head.find('\n') == std::string_view::npos) {
     // Its first line is longer than what was looked at: reading it shows
     // whether it breaks the bound on a line's length.
@@ -281,10 +322,31 @@ LandmarkGroup readGroup(LineSource& source, std::string_view fileName) {
   }
   throw Error(fileNamed(source.label()) +
               " is in none of the landmark file formats (plain numbers, TPS, NTS, CSV/TSV table "
-              "with a header, Morphologika): its first lines hold no numbers");
+              "with a header, Morphologika): its first lines hold no numbers" +
+              advice);
+}
+
+LandmarkGroup readGroup(LineSource& source, std::string_view fileName, MissingValues missing) {
+  LandmarkGroup g = readFormat(source, fileName);
+  settleMissingValues(g, source.label(), missing);
+  return g;
 }
 
 }  // namespace
+
+std::string droppedText(const DroppedSpecimen& s, RowKind kind) {
+  std::string text = "specimen " + std::to_string(s.specimen);
+  if (s.identifier != std::to_string(s.specimen)) {
+    text += " (\"" + shownToken(s.identifier) + "\")";
+  }
+  if (s.trailingValue) {
+    return text + ": the trailing value";
+  }
+  std::string unit = kind == RowKind::kLandmarks   ? "landmark"
+                     : kind == RowKind::kVariables ? "variable"
+                                                   : "column";
+  return text + ": " + unit + (s.missing.size() == 1 ? " " : "s ") + numberList(s.missing);
+}
 
 std::string formatName(GroupFormat format) {
   switch (format) {
@@ -302,17 +364,17 @@ std::string formatName(GroupFormat format) {
   return "plain";
 }
 
-LandmarkGroup readGroupFile(const std::string& path) {
+LandmarkGroup readGroupFile(const std::string& path, MissingValues missing) {
   std::ifstream in;
   openGroupFile(path, in);
   LineSource source(in, path);
-  return readGroup(source, fileNameOf(path));
+  return readGroup(source, fileNameOf(path), missing);
 }
 
 LandmarkGroup parseGroupText(std::string_view text, std::string_view label,
-                             std::string_view fileNameHint) {
+                             std::string_view fileNameHint, MissingValues missing) {
   LineSource source(text, std::string(label));
-  return readGroup(source, fileNameHint);
+  return readGroup(source, fileNameHint, missing);
 }
 
 void checkGroupColumns(const Matrix& data, const GroupInfo& info, bool threeD,
@@ -323,23 +385,8 @@ void checkGroupColumns(const Matrix& data, const GroupInfo& info, bool threeD,
     if (info.decimalComma.empty()) {
       throw;
     }
-    throw Error(std::string(e.what()) + "; the separator looks like a decimal comma (\"" +
-                shownToken(info.decimalComma) +
-                "\"): write numbers with a decimal point, or separate them with semicolons");
+    throw Error(std::string(e.what()) + decimalCommaAdvice(info.decimalComma));
   }
-}
-
-bool holdsLandmarks(const LandmarkGroup& group, int dimension) {
-  switch (group.info.kind) {
-    case RowKind::kVariables:
-      return false;
-    case RowKind::kLandmarks:
-      return group.info.dimension == dimension;
-    case RowKind::kUnstated:
-      break;
-  }
-  Index cols = group.data.cols();
-  return cols >= dimension + 1 && (cols - 1) % dimension == 0;
 }
 
 std::string variablesTableText(const LandmarkGroup& group) {

@@ -1,5 +1,6 @@
 #include "io/landmark_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -15,65 +16,69 @@
 namespace vexmoor {
 namespace {
 
-std::string lineContext(std::string_view label, size_t lineNo) {
-  return fileLine(label, lineNo);
-}
-
-// The text of the i-th number of a line (0-based), as parseNumbers splits it.
-std::string_view tokenAt(std::string_view line, size_t i) {
-  size_t pos = 0;
-  for (size_t n = 0; pos < line.size(); ++n) {
-    while (pos < line.size() && isNumberSeparator(line[pos])) {
-      ++pos;
-    }
-    size_t start = pos;
-    while (pos < line.size() && !isNumberSeparator(line[pos])) {
-      ++pos;
-    }
-    if (n == i) {
-      return line.substr(start, pos - start);
-    }
-  }
-  return {};
-}
-
 std::vector<double> readRow(std::string_view line, std::string_view label, size_t lineNo) {
-  std::string bad;
-  auto numbers = parseNumbers(line, &bad);
-  if (!numbers) {
-    throw Error(lineContext(label, lineNo) + ": " + notANumber(bad));
+  std::vector<double> row;
+  try {
+    appendNumbers(line, row);
+  } catch (const Error& e) {
+    rethrowWithContext(fileLine(label, lineNo), e);
   }
-  for (size_t i = 0; i < numbers->size(); ++i) {
-    if (!std::isfinite((*numbers)[i])) {
-      throw Error(lineContext(label, lineNo) + ": \"" + shownToken(tokenAt(line, i)) +
-                  "\" is not a finite number");
+  if (row.empty()) {
+    throw Error(fileLine(label, lineNo) + ": the line holds no numbers");
+  }
+  return row;
+}
+
+// After the blank line that ends the data: the lines of numbers behind it
+// would have been specimens, so their count is worth a warning; notes and
+// other text are what such a line is meant for.
+void warnAboutUnreadLines(LineSource& source, std::vector<std::string>& warnings) {
+  const size_t blank = source.lineNumber();
+  size_t unread = 0;
+  std::string_view line;
+  try {
+    while (source.next(line)) {
+      std::vector<std::string_view> tokens = splitTokens(line, kNumberSeparators);
+      unread += !tokens.empty() && std::all_of(tokens.begin(), tokens.end(),
+                                               [](auto t) { return parseNumber(t).has_value(); });
     }
+  } catch (const Error&) {
+    // What stands behind the data is never read as data: a line beyond the
+    // bounds there only ends the count.
   }
-  if (numbers->empty()) {
-    throw Error(lineContext(label, lineNo) + ": the line holds no numbers");
+  if (unread > 0) {
+    warnings.push_back("line " + std::to_string(blank) + " is blank, which ends the data: the " +
+                       std::to_string(unread) + (unread == 1 ? " line" : " lines") +
+                       " of numbers after it " + (unread == 1 ? "is" : "are") + " not read");
   }
-  return *numbers;
 }
 
 }  // namespace
 
-Matrix readPlainMatrix(LineSource& source) {
+Matrix readPlainMatrix(LineSource& source, std::vector<std::string>* warnings) {
   const std::string& label = source.label();
   std::vector<double> values;
   size_t cols = 0;
   size_t rows = 0;
+  std::string firstComma;
   std::string_view line;
   while (source.next(line)) {
     size_t lineNo = source.lineNumber();
     if (lineNo > 1 && (line.size() == 1 || isBlankLine(line))) {
+      if (warnings) {
+        warnAboutUnreadLines(source, *warnings);
+      }
       break;
     }
     std::vector<double> row = readRow(line, label, lineNo);
     if (lineNo == 1) {
       cols = row.size();
+      firstComma = decimalCommaNumber(line);
     } else if (row.size() != cols) {
-      throw Error(lineContext(label, lineNo) + ": " + std::to_string(row.size()) +
-                  " numbers where line 1 has " + std::to_string(cols));
+      std::string comma = decimalCommaNumber(line);
+      throw Error(fileLine(label, lineNo) + ": " + std::to_string(row.size()) +
+                  " numbers where line 1 has " + std::to_string(cols) +
+                  decimalCommaAdvice(comma.empty() ? firstComma : comma));
     }
     checkValueCount(values.size() + row.size(), label, lineNo);
     values.insert(values.end(), row.begin(), row.end());
@@ -83,11 +88,6 @@ Matrix readPlainMatrix(LineSource& source) {
     throw Error(fileNamed(label) + " is empty");
   }
   return rowMajorMatrix(values, static_cast<Index>(rows), static_cast<Index>(cols));
-}
-
-Matrix parseLandmarkText(std::string_view text, std::string_view label) {
-  LineSource source(text, std::string(label));
-  return readPlainMatrix(source);
 }
 
 void openGroupFile(const std::string& path, std::ifstream& in) {

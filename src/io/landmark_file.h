@@ -12,6 +12,7 @@
 #include <fstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "io/line_source.h"
 #include "runtime/matrix.h"
@@ -24,15 +25,17 @@ namespace vexmoor {
 // number, or a line whose count of numbers differs from line 1's.
 Matrix readLandmarkFile(const std::string& path);
 
-// The same rules on the lines of `source`, from where it stands.
-Matrix readPlainMatrix(LineSource& source);
+// The same rules on the lines of `source`, from where it stands. When a
+// blank line ends the data before lines of numbers, a warning naming the
+// line and how many were left unread goes to `warnings` (may be null); the
+// rest of the file is then read to count them. A line whose count of
+// numbers differs, where it or line 1 holds a number with a decimal comma,
+// says so.
+Matrix readPlainMatrix(LineSource& source, std::vector<std::string>* warnings = nullptr);
 
 // Opens `path` for reading; throws vexmoor::Error naming it when it is a
 // folder or cannot be opened.
 void openGroupFile(const std::string& path, std::ifstream& in);
-
-// The same rules on text already in memory; `label` names it in messages.
-Matrix parseLandmarkText(std::string_view text, std::string_view label);
 
 // Checks that each row of x has d·k + 1 values (d = 3 when threeD, else 2)
 // with k >= 1; throws vexmoor::Error naming `label` and the count otherwise.

@@ -8,21 +8,13 @@
 
 #include "io/reader_support.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
 
-std::string_view trimmed(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) {
-    return {};
-  }
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
 std::string sectionName(std::string_view line) {
-  std::string name(trimmed(trimmed(line).substr(1, trimmed(line).size() - 2)));
+  std::string name(trimWhiteSpace(trimWhiteSpace(line).substr(1, trimWhiteSpace(line).size() - 2)));
   for (char& c : name) {
     if (c >= 'A' && c <= 'Z') {
       c = static_cast<char>(c - 'A' + 'a');
@@ -49,7 +41,7 @@ class MorphologikaReader {
   LandmarkGroup read() {
     std::string_view line;
     while (m_source.next(line)) {
-      std::string_view t = trimmed(line);
+      std::string_view t = trimWhiteSpace(line);
       if (t.empty()) {
         continue;
       }
@@ -63,7 +55,7 @@ class MorphologikaReader {
       }
       if (t.front() == '\'') {
         if (m_section == "rawpoints" && t.size() > 1 && t[1] == '#') {
-          m_specimens.push_back({std::string(trimmed(t.substr(2))), lineNo, 0});
+          m_specimens.push_back({std::string(trimWhiteSpace(t.substr(2))), lineNo, 0});
         }
         continue;
       }
@@ -81,7 +73,7 @@ class MorphologikaReader {
                   "\" stands before the first [section]");
     }
     if (m_section == "individuals" || m_section == "landmarks" || m_section == "dimensions") {
-      std::optional<double> v = numberOf(t);
+      std::optional<double> v = parseNumber(t);
       // The range first: converting a larger value to size_t is undefined.
       if (!v || !(*v >= 1 && *v <= 1e9) || *v != std::floor(*v)) {
         throw Error(fileLine(m_label, lineNo) + ", section [" + m_section + "]: \"" +
@@ -98,7 +90,7 @@ class MorphologikaReader {
     } else if (m_section == "rawpoints") {
       size_t n = 0;
       try {
-        n = appendNumbers(t, m_values);
+        n = appendNumbers(t, m_values, true);
       } catch (const Error& e) {
         rethrowWithContext(fileLine(m_label, lineNo) + ", section [rawpoints]", e);
       }
@@ -206,7 +198,7 @@ class MorphologikaReader {
 }  // namespace
 
 bool isMorphologikaSection(std::string_view line) {
-  std::string_view t = trimmed(line);
+  std::string_view t = trimWhiteSpace(line);
   if (t.size() < 3 || t.front() != '[' || t.back() != ']') {
     return false;
   }

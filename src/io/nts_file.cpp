@@ -9,6 +9,7 @@
 #include "io/coordinate_columns.h"
 #include "io/reader_support.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -16,28 +17,6 @@ namespace {
 std::string_view withoutComment(std::string_view line) {
   size_t c = line.find_first_of("\"'");
   return c == std::string_view::npos ? line : line.substr(0, c);
-}
-
-bool isBlank(char c) {
-  return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
-std::vector<std::string_view> tokensOf(std::string_view line) {
-  std::vector<std::string_view> tokens;
-  size_t pos = 0;
-  while (pos < line.size()) {
-    while (pos < line.size() && isBlank(line[pos])) {
-      ++pos;
-    }
-    size_t start = pos;
-    while (pos < line.size() && !isBlank(line[pos])) {
-      ++pos;
-    }
-    if (pos > start) {
-      tokens.push_back(line.substr(start, pos - start));
-    }
-  }
-  return tokens;
 }
 
 // n or p of the parameter line: digits, then an optional L.
@@ -143,7 +122,7 @@ class TokenStream {
         return false;
       }
       m_line.assign(withoutComment(line));
-      m_tokens = tokensOf(m_line);
+      m_tokens = splitTokens(m_line);
       m_index = 0;
     }
     token = m_tokens[m_index++];
@@ -167,14 +146,14 @@ bool isMissing(std::string_view token, const std::string& code) {
   if (token == code) {
     return true;
   }
-  std::optional<double> a = numberOf(token), b = numberOf(code);
+  std::optional<double> a = parseNumber(token), b = parseNumber(code);
   return a && b && *a == *b;
 }
 
 }  // namespace
 
 bool isNtsParameterLine(std::string_view line, bool& certain) {
-  std::vector<std::string_view> t = tokensOf(withoutComment(line));
+  std::vector<std::string_view> t = splitTokens(withoutComment(line));
   std::optional<Parameters> p = parametersOf(t, nullptr);
   certain = p && (p->rowLabels || p->colLabels || p->dimension || p->missingCode);
   return p.has_value();
@@ -190,7 +169,7 @@ LandmarkGroup readNtsFile(LineSource& source) {
       throw Error(fileNamed(label) + " holds no NTS parameter line");
     }
     parameterText.assign(withoutComment(line));
-    tokens = tokensOf(parameterText);
+    tokens = splitTokens(parameterText);
   }
   size_t parameterLine = source.lineNumber();
   std::string problem;
@@ -243,10 +222,10 @@ LandmarkGroup readNtsFile(LineSource& source) {
     std::string where =
         fileLine(label, stream.lineNumber()) + ", " + specimen(r) + ", " + variable(c);
     if (p->missingCode && isMissing(token, *p->missingCode)) {
-      throw Error(where + ": the value is missing (code " + shownToken(*p->missingCode) +
-                  "); the analyses need complete data");
+      values.push_back(kMissingValue);
+      continue;
     }
-    std::optional<double> v = numberOf(token);
+    std::optional<double> v = parseNumber(token);
     if (!v) {
       throw Error(where + ": " + notANumber(token));
     }

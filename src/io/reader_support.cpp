@@ -1,5 +1,6 @@
 #include "io/reader_support.h"
 
+#include <cctype>
 #include <cmath>
 
 #include "io/line_source.h"
@@ -23,11 +24,7 @@ std::string shownToken(std::string_view token) {
 }
 
 bool isBlankLine(std::string_view line) {
-  return line.find_first_not_of(" \t\r\n") == std::string_view::npos;
-}
-
-std::optional<double> numberOf(std::string_view token) {
-  return parseNumber(token);
+  return trimWhiteSpace(line).empty();
 }
 
 std::string notANumber(std::string_view token) {
@@ -41,22 +38,22 @@ std::string notANumber(std::string_view token) {
                              "about 4.9e-324");
 }
 
-size_t appendNumbers(std::string_view line, std::vector<double>& out) {
-  size_t count = 0;
-  size_t pos = 0;
-  while (pos < line.size()) {
-    while (pos < line.size() && isNumberSeparator(line[pos])) {
-      ++pos;
+bool isMissingToken(std::string_view token) {
+  std::string lower(token);
+  for (char& c : lower) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return lower == "na" || lower == "nan";
+}
+
+size_t appendNumbers(std::string_view line, std::vector<double>& out, bool missingAllowed) {
+  std::vector<std::string_view> tokens = splitTokens(line, kNumberSeparators);
+  for (std::string_view token : tokens) {
+    if (missingAllowed && isMissingToken(token)) {
+      out.push_back(kMissingValue);
+      continue;
     }
-    size_t start = pos;
-    while (pos < line.size() && !isNumberSeparator(line[pos])) {
-      ++pos;
-    }
-    if (start == pos) {
-      break;
-    }
-    std::string_view token = line.substr(start, pos - start);
-    std::optional<double> v = numberOf(token);
+    std::optional<double> v = parseNumber(token);
     if (!v) {
       throw Error(notANumber(token));
     }
@@ -64,9 +61,8 @@ size_t appendNumbers(std::string_view line, std::vector<double>& out) {
       throw Error("\"" + shownToken(token) + "\" is not a finite number");
     }
     out.push_back(*v);
-    ++count;
   }
-  return count;
+  return tokens.size();
 }
 
 void checkValueCount(size_t count, std::string_view label, size_t lineNo) {
@@ -107,6 +103,37 @@ Matrix withCentroidSizes(const std::vector<double>& coordinates, Index rows, Ind
     x(r, width) = std::sqrt(sum);
   }
   return x;
+}
+
+std::string decimalCommaNumber(std::string_view line) {
+  auto digits = [](std::string_view d) {
+    return !d.empty() && d.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  for (std::string_view t : splitTokens(line)) {
+    size_t comma = t.find(',');
+    if (comma == std::string_view::npos || t.find('.') != std::string_view::npos) {
+      continue;
+    }
+    std::string_view whole = t.substr(0, comma), fraction = t.substr(comma + 1);
+    if (!whole.empty() && (whole.front() == '-' || whole.front() == '+')) {
+      whole.remove_prefix(1);
+    }
+    // The fraction may carry an exponent: 1,5e-3.
+    std::string dotted = std::string(whole) + "." + std::string(fraction);
+    if (digits(whole) && !fraction.empty() &&
+        std::isdigit(static_cast<unsigned char>(fraction[0])) && parseNumber(dotted)) {
+      return std::string(t);
+    }
+  }
+  return {};
+}
+
+std::string decimalCommaAdvice(std::string_view token) {
+  if (token.empty()) {
+    return {};
+  }
+  return "; the separator looks like a decimal comma (\"" + shownToken(token) +
+         "\"): write numbers with a decimal point, or separate them with semicolons";
 }
 
 std::string specimenList(const std::vector<size_t>& specimens) {

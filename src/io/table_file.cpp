@@ -19,20 +19,6 @@ std::string_view withoutLineBreak(std::string_view line) {
   return line;
 }
 
-std::string_view trimmedRight(std::string_view s) {
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return e == std::string_view::npos ? std::string_view() : s.substr(0, e + 1);
-}
-
-std::string_view trimmed(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) {
-    return {};
-  }
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
-}
-
 std::string lowered(std::string_view s) {
   std::string out(s);
   for (char& c : out) {
@@ -45,12 +31,12 @@ std::string lowered(std::string_view s) {
 
 // The field as a number; in a semicolon-separated table "1,25" is 1.25.
 std::optional<double> fieldNumber(std::string_view field, char separator) {
-  std::optional<double> v = numberOf(field);
+  std::optional<double> v = parseNumber(field);
   if (!v && separator == ';' && field.find(',') != std::string_view::npos &&
       field.find(',') == field.rfind(',') && field.find('.') == std::string_view::npos) {
     std::string dotted(field);
     dotted[dotted.find(',')] = '.';
-    v = numberOf(dotted);
+    v = parseNumber(dotted);
   }
   return v;
 }
@@ -61,11 +47,11 @@ bool isNumberField(std::string_view field, char separator) {
 
 bool isMissingField(std::string_view field) {
   std::string f = lowered(field);
-  return f.empty() || f == "na" || f == "n/a" || f == "." || f == "?" || f == "-";
+  return f.empty() || isMissingToken(f) || f == "n/a" || f == "." || f == "?" || f == "-";
 }
 
 bool namesIdentifiers(std::string_view header) {
-  std::string h = lowered(trimmed(header));
+  std::string h = lowered(trimWhiteSpace(header));
   for (const char* word :
        {"", "id", "ids", "ident", "identifier", "specimen", "specimens", "specimen_id",
         "specimen id", "specimenid", "name", "names", "label", "labels", "sample", "individual"}) {
@@ -226,7 +212,7 @@ std::vector<std::string> splitFields(std::string_view line, char separator,
              !(separator == ' ' && isBlank(line[pos]))) {
         ++pos;
       }
-      field = std::string(trimmed(line.substr(start, pos - start)));
+      field = std::string(trimWhiteSpace(line.substr(start, pos - start)));
     }
     fields.push_back(std::move(field));
     if (separator == ' ') {
@@ -259,8 +245,8 @@ std::vector<std::string> splitLineFields(LineSource& source, std::string_view li
 TableStart classifyTableStart(std::string_view first, std::string_view second) {
   // Blanks after the last number (spreadsheets end lines in a tab) are no
   // field of their own.
-  first = trimmedRight(first);
-  second = trimmedRight(second);
+  first = trimTrailingWhiteSpace(first);
+  second = trimTrailingWhiteSpace(second);
   char separator = tableSeparator(first);
   std::vector<std::string> fields;
   try {
@@ -376,7 +362,8 @@ LandmarkGroup readTableFile(LineSource& source) {
                           "\"), column " + columnName(header, c);
       const std::string& field = fields[c];
       if (isMissingField(field)) {
-        throw Error(where + ": the value is missing; the analyses need complete data");
+        values.push_back(kMissingValue);
+        continue;
       }
       std::optional<double> v = fieldNumber(field, separator);
       if (!v) {

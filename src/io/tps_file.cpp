@@ -1,5 +1,6 @@
 #include "io/tps_file.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <optional>
@@ -7,6 +8,7 @@
 
 #include "io/reader_support.h"
 #include "runtime/error.h"
+#include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
@@ -16,23 +18,14 @@ struct Keyword {
   std::string_view value;
 };
 
-std::string_view trimmed(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t\r\n");
-  if (b == std::string_view::npos) {
-    return {};
-  }
-  size_t e = s.find_last_not_of(" \t\r\n");
-  return s.substr(b, e - b + 1);
-}
-
 // NAME=value with a name of letters and digits, a letter first.
 std::optional<Keyword> keywordOf(std::string_view line) {
-  line = trimmed(line);
+  line = trimWhiteSpace(line);
   size_t eq = line.find('=');
   if (eq == std::string_view::npos || eq == 0) {
     return std::nullopt;
   }
-  std::string_view name = trimmed(line.substr(0, eq));
+  std::string_view name = trimWhiteSpace(line.substr(0, eq));
   if (name.empty() || !std::isalpha(static_cast<unsigned char>(name[0]))) {
     return std::nullopt;
   }
@@ -43,7 +36,7 @@ std::optional<Keyword> keywordOf(std::string_view line) {
     }
     k.name += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   }
-  k.value = trimmed(line.substr(eq + 1));
+  k.value = trimWhiteSpace(line.substr(eq + 1));
   return k;
 }
 
@@ -121,7 +114,7 @@ class TpsReader {
       return;
     }
     if (!keyword) {
-      std::string shown = shownToken(trimmed(line));
+      std::string shown = shownToken(trimWhiteSpace(line));
       if (!m_current) {
         throw Error(where(lineNo) + ": \"" + shown + "\" stands before the first LM= line");
       }
@@ -136,7 +129,7 @@ class TpsReader {
   void coordinateLine(std::string_view line, size_t lineNo) {
     size_t n = 0;
     try {
-      n = appendNumbers(line, m_values);
+      n = appendNumbers(line, m_values, true);
     } catch (const Error& e) {
       rethrowWithContext(where(lineNo), e);
     }
@@ -144,6 +137,12 @@ class TpsReader {
       throw Error(where(lineNo) + ": " + std::to_string(n) +
                   " numbers where a coordinate line of " + lmName(m_current->dimension) + " has " +
                   std::to_string(m_current->dimension));
+    }
+    // The digitising programs write a landmark they could not place as -999
+    // in every coordinate.
+    auto landmark = m_values.end() - static_cast<std::ptrdiff_t>(n);
+    if (std::all_of(landmark, m_values.end(), [](double v) { return v == -999; })) {
+      std::fill(landmark, m_values.end(), kMissingValue);
     }
     checkValueCount(m_values.size(), m_label, lineNo);
   }
@@ -201,7 +200,7 @@ class TpsReader {
     if (value.empty()) {
       throw Error(where(lineNo) + ": SCALE= has no value; it must be a positive number");
     }
-    std::optional<double> v = numberOf(value);
+    std::optional<double> v = parseNumber(value);
     if (!v || !std::isfinite(*v) || !(*v > 0)) {
       throw Error(where(lineNo) + ": SCALE= must be a positive number; \"" + shownToken(value) +
                   "\" is not one");

@@ -8,10 +8,11 @@
 #include <cmath>
 #include <string>
 
+#include "graphics/line_object.h"
+#include "graphics/marker_style.h"
+#include "plot/picture_caption.h"
 #include "runtime/error.h"
 #include "runtime/format.h"
-#include "runtime/graphics/line_object.h"
-#include "runtime/graphics/marker_style.h"
 #include "shape/thin_plate_spline.h"
 
 namespace vexmoor {
@@ -23,8 +24,8 @@ constexpr int kGridCells = 12;
 constexpr int kGridSamples = 2;
 constexpr double kGridMargin = 0.12;
 constexpr double kPadding = 0.06;
-constexpr int kMeetingRowHeight = 230;
-constexpr int kMeetingWidth = 620;
+constexpr int kPageWidth = 720;
+constexpr int kPageHeight = 1180;
 
 // Group 1 and 2 as the window plots them ("bo", "rs"), then further styles.
 constexpr std::array<const char*, 7> kGroupStyles{"bo", "rs", "g^", "md", "cv", "kp", "yh"};
@@ -32,6 +33,7 @@ constexpr std::array<const char*, 7> kGroupStyles{"bo", "rs", "g^", "md", "cv", 
 struct GroupLook {
   QColor colour;
   QCPScatterStyle marker;
+  QCPScatterStyle target;  // the displaced shape's landmarks, a little smaller
 };
 
 GroupLook groupLook(size_t g) {
@@ -41,7 +43,8 @@ GroupLook groupLook(size_t g) {
   line.marker = *style.marker;
   line.markerSize = 3;
   QCPScatterStyle marker = graphics::scatterStyle(line);
-  return {graphics::toQColor(*style.color), marker};
+  line.markerSize = 2.5;
+  return {graphics::toQColor(*style.color), marker, graphics::scatterStyle(line)};
 }
 
 QString text(const std::string& s) {
@@ -228,9 +231,7 @@ void shapePanel(QCustomPlot& plot, QCPAxisRect* rect, const Matrix& base, const 
     arrow->setHead(QCPLineEnding(QCPLineEnding::esSpikeArrow, 4, 5));
   }
   points(rect, from[0], from[1], QCPScatterStyle(QCPScatterStyle::ssCircle, QColor(90, 90, 90), 5));
-  QCPScatterStyle filled = look.marker;
-  filled.setSize(5);
-  points(rect, to[0], to[1], filled);
+  points(rect, to[0], to[1], look.target);
   for (int s = 0; s < 2; ++s) {
     const std::vector<double>& a = s == 0 ? from[0] : to[0];
     const std::vector<double>& b = s == 0 ? from[1] : to[1];
@@ -463,7 +464,7 @@ void drawScree(QCustomPlot& plot, const PrincipalComponents& pc, const GroupName
 }
 
 void drawComponentsPage(QCustomPlot& plot, const PrincipalComponents& pc, const GroupNames& names,
-                        double c) {
+                        double c, const std::string& caption) {
   checkScoreAxes(pc, 0, 1);
   checkDeviations(c);
   startOver(plot);
@@ -482,15 +483,14 @@ void drawComponentsPage(QCustomPlot& plot, const PrincipalComponents& pc, const 
   addHeading(plot, layout, 3, QString("Where the subspaces part: ") + angleHeading(pc, 0, largest));
   meetingRow(plot, layout, 4, pc, names, 0, largest, c, view);
   layout->setRowStretchFactor(0, 1.25);
+  if (!caption.empty()) {
+    addCaption(plot, layout, 5, caption, kPageWidth);
+  }
   plot.replot(QCustomPlot::rpQueuedReplot);
 }
 
-QSize componentsPageSize() {
-  return QSize(720, 1180);
-}
-
-QSize subspaceMeetingSize(const PrincipalComponents& pc) {
-  return QSize(kMeetingWidth, 20 + pc.k * kMeetingRowHeight);
+QSize componentsPageSize(bool caption) {
+  return QSize(kPageWidth, kPageHeight + (caption ? kCaptionHeight : 0));
 }
 
 }  // namespace vexmoor

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "compare/principal_components.h"
-#include "runtime/graphics/view_geometry.h"
+#include "graphics/view_geometry.h"
 
 class QCustomPlot;
 class QCPAxisRect;
@@ -61,14 +61,14 @@ void drawScree(QCustomPlot& plot, const PrincipalComponents& pc, const GroupName
 
 // The page of --plot (two groups): the score plot on pooled axes 1 and 2
 // beside the scree; below them each group's first axis at −c and +c; then
-// the pair of directions of the largest principal angle.
+// the pair of directions of the largest principal angle; then `caption`
+// (lines broken with \n; see plot/picture_caption.h), if any.
 void drawComponentsPage(QCustomPlot& plot, const PrincipalComponents& pc, const GroupNames& names,
-                        double c = kDefaultDeviations);
+                        double c = kDefaultDeviations, const std::string& caption = "");
 
-// The sizes the pictures read well at (points; PNG files take twice as many
-// pixels).
-QSize componentsPageSize();
-QSize subspaceMeetingSize(const PrincipalComponents& pc);
+// The size the page reads well at (points; PNG files take twice as many
+// pixels), with room for a caption or without.
+QSize componentsPageSize(bool caption = false);
 
 // Throw vexmoor::Error, naming the choice and the range, when a choice does
 // not exist in `pc`.

@@ -1,8 +1,8 @@
 #include "plot/copy_big_image.h"
 
-#include "runtime/graphics/graphics_system.h"
-#include "runtime/graphics/plotting.h"
-#include "runtime/graphics/print_picture.h"
+#include "graphics/graphics_system.h"
+#include "graphics/plotting.h"
+#include "graphics/print_picture.h"
 
 namespace vexmoor {
 namespace {

@@ -6,14 +6,14 @@
 #include <QImage>
 #include <QPageLayout>
 #include <QPdfWriter>
-#include <QSvgGenerator>
 #include <algorithm>
 #include <filesystem>
 
+#include "graphics/axes.h"
+#include "graphics/picture_painting.h"
+#include "graphics/plot_canvas.h"
 #include "io/output_file.h"
 #include "runtime/error.h"
-#include "runtime/graphics/axes.h"
-#include "runtime/graphics/plot_canvas.h"
 #include "runtime/text.h"
 
 namespace vexmoor {
@@ -22,32 +22,14 @@ namespace {
 constexpr int kPngScale = 2;
 
 QByteArray svgBytes(QSize size, const PicturePainter& paint) {
-  QByteArray bytes;
-  QBuffer buffer(&bytes);
-  buffer.open(QIODevice::WriteOnly);
-  QSvgGenerator svg;
-  svg.setOutputDevice(&buffer);
-  svg.setSize(size);
-  svg.setViewBox(QRect(QPoint(0, 0), size));
-  QCPPainter painter;
-  painter.begin(&svg);
-  painter.setMode(QCPPainter::pmVectorized);
-  painter.fillRect(QRect(QPoint(0, 0), size), Qt::white);
-  paint(painter, size);
-  painter.end();
-  return bytes;
+  return graphics::svgDocument(size, [&](QCPPainter& painter) { paint(painter, size); });
 }
 
 QByteArray pngBytes(QSize size, const PicturePainter& paint) {
   // Opaque and lightly compressed: a page of panels encodes in a fraction
   // of the time, for a somewhat larger file.
-  QImage image(size * kPngScale, QImage::Format_RGB32);
-  image.fill(Qt::white);
-  QCPPainter painter(&image);
-  painter.setRenderHint(QPainter::Antialiasing);
-  painter.scale(kPngScale, kPngScale);
-  paint(painter, size);
-  painter.end();
+  QImage image = graphics::bitmapPicture(
+      size, kPngScale, [&](QCPPainter& painter) { paint(painter, size); }, QImage::Format_RGB32);
   // Set only now: fonts are sized at the painter's resolution.
   image.setDotsPerMeterX(11811);  // 300 dpi
   image.setDotsPerMeterY(11811);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "runtime/graphics/graphics_system.h"
+#include "graphics/graphics_system.h"
 
 namespace vexmoor {
 namespace {

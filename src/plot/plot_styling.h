@@ -3,7 +3,7 @@
 // skipped, so a window passed in changes nothing.
 #pragma once
 
-#include "runtime/graphics/graphics_object.h"
+#include "graphics/graphics_object.h"
 
 namespace vexmoor {
 

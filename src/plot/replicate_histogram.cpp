@@ -2,15 +2,21 @@
 
 #include <qcustomplot.h>
 
+#include <QPointer>
 #include <algorithm>
 #include <cmath>
+#include <vector>
+
+#include "plot/picture_caption.h"
 
 namespace vexmoor {
 namespace {
 
 constexpr int kPanelWidth = 480;
-constexpr int kPanelHeight = 210;
-constexpr int kCaptionHeight = 34;
+constexpr int kPanelHeight = 226;
+constexpr int kLabelGap = 2;     // pixels between a mark's line and its label
+constexpr int kLabelMargin = 2;  // pixels between a label and the plot area's edge
+constexpr double kLabelPoints = 7.5;
 constexpr int kMinBins = 10;
 constexpr int kMaxBins = 60;
 
@@ -66,9 +72,135 @@ Bins binValues(const std::vector<double>& finite, double observed) {
   return b;
 }
 
-// A vertical line at x with a label near the top of the panel.
+// The labels of the marked values, placed after every layout pass (the
+// window resizes; a picture file lays the plot out at its own size): each
+// beside its line, on the side it prefers or else the other, in the
+// highest row where it lies inside the plot area, overlaps no other label
+// and, where it can, crosses no other mark's line.
+class MarkLabels : public QObject {
+ public:
+  explicit MarkLabels(QCustomPlot& plot) : QObject(&plot) {
+    setObjectName("HistogramMarkLabels");
+    connect(&plot, &QCustomPlot::afterLayout, this, [this] { place(); });
+  }
+  static MarkLabels& of(QCustomPlot& plot) {
+    auto* m = plot.findChild<MarkLabels*>("HistogramMarkLabels", Qt::FindDirectChildrenOnly);
+    return m ? *m : *new MarkLabels(plot);
+  }
+  void clear() { m_marks.clear(); }
+  // Labels of one rectangle are placed in the order they are added.
+  void add(QCPAxisRect* rect, double x, QCPItemText* label, bool preferLeft) {
+    m_marks.push_back({rect, x, label, preferLeft});
+  }
+
+ private:
+  struct Mark {
+    QPointer<QCPAxisRect> rect;
+    double x;
+    QPointer<QCPItemText> label;
+    bool preferLeft;
+  };
+
+  static QSizeF sizeOf(const QCPItemText& label) {
+    QRect text =
+        QFontMetrics(label.font()).boundingRect(0, 0, 0, 0, Qt::TextDontClip, label.text());
+    QMargins pad = label.padding();
+    return QSizeF(text.width() + pad.left() + pad.right(),
+                  text.height() + pad.top() + pad.bottom());
+  }
+
+  void place() {
+    std::vector<QRectF> placed;
+    QCPAxisRect* current = nullptr;
+    for (const Mark& m : m_marks) {
+      if (!m.rect || !m.label) {
+        continue;
+      }
+      if (m.rect != current) {
+        current = m.rect;
+        placed.clear();
+      }
+      std::vector<double> lines;
+      for (const Mark& other : m_marks) {
+        if (other.rect == m.rect && &other != &m) {
+          lines.push_back(m.rect->axis(QCPAxis::atBottom)->coordToPixel(other.x));
+        }
+      }
+      QRectF box = placement(m, QRectF(m.rect->rect()), lines, placed);
+      placed.push_back(box);
+      m.label->position->setType(QCPItemPosition::ptAbsolute);
+      m.label->setPositionAlignment(Qt::AlignTop | Qt::AlignLeft);
+      m.label->position->setCoords(box.topLeft());
+    }
+  }
+
+  static QRectF placement(const Mark& m, QRectF area, const std::vector<double>& lines,
+                          const std::vector<QRectF>& placed) {
+    area.adjust(kLabelMargin, kLabelMargin, -kLabelMargin, -kLabelMargin);
+    QSizeF size = sizeOf(*m.label);
+    double x = m.rect->axis(QCPAxis::atBottom)->coordToPixel(m.x);
+    // Beside the line, or (`past`) beside the other lines its place would
+    // cross, so that the label stays near its line without covering another.
+    auto candidate = [&](int row, bool left, bool past) {
+      double top = area.top() + row * size.height();
+      double edge = left ? x - kLabelGap - size.width() : x + kLabelGap;
+      for (size_t pass = 0; past && pass < lines.size(); ++pass) {
+        bool moved = false;
+        for (double line : lines) {
+          if (line > edge && line < edge + size.width()) {
+            edge = left ? line - kLabelGap - size.width() : line + kLabelGap;
+            moved = true;
+          }
+        }
+        if (!moved) {
+          break;
+        }
+      }
+      return QRectF(QPointF(edge, top), size);
+    };
+    auto free = [&](const QRectF& box, bool crossing) {
+      if (!area.contains(box)) {
+        return false;
+      }
+      for (const QRectF& p : placed) {
+        if (p.intersects(box)) {
+          return false;
+        }
+      }
+      if (!crossing) {
+        for (double line : lines) {
+          if (line > box.left() && line < box.right()) {
+            return false;
+          }
+        }
+      }
+      return true;
+    };
+    int rows = std::max(1, static_cast<int>(area.height() / size.height()));
+    for (int attempt = 0; attempt < 3; ++attempt) {
+      bool past = attempt == 1, crossing = attempt == 2;
+      for (int row = 0; row < rows; ++row) {
+        for (bool left : {m.preferLeft, !m.preferLeft}) {
+          QRectF box = candidate(row, left, past);
+          if (free(box, crossing)) {
+            return box;
+          }
+        }
+      }
+    }
+    // No room (a very small window): the first row, kept inside the area.
+    QRectF box = candidate(0, m.preferLeft, false);
+    box.moveLeft(
+        std::clamp(box.left(), area.left(), std::max(area.left(), area.right() - box.width())));
+    return box;
+  }
+
+  std::vector<Mark> m_marks;
+};
+
+// A vertical line at x across the panel, and its label.
 void mark(QCustomPlot& plot, QCPAxisRect* rect, double x, const QString& label, QPen pen,
-          double labelHeight, Qt::Alignment side) {
+          bool preferLeft) {
   auto* line = new QCPItemStraightLine(&plot);
   line->setClipAxisRect(rect);
   line->point1->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
@@ -78,17 +210,14 @@ void mark(QCustomPlot& plot, QCPAxisRect* rect, double x, const QString& label, 
   line->setPen(pen);
   auto* text = new QCPItemText(&plot);
   text->setClipAxisRect(rect);
-  text->position->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-  text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-  text->position->setAxisRect(rect);
-  text->position->setCoords(x, labelHeight);
-  text->setPositionAlignment(Qt::AlignTop | side);
   text->setText(label);
   text->setColor(pen.color());
-  text->setPadding(QMargins(3, 0, 3, 0));
+  text->setBrush(QColor(255, 255, 255, 215));
+  text->setPadding(QMargins(3, 1, 3, 1));
   QFont font = plot.font();
-  font.setPointSizeF(7.5);
+  font.setPointSizeF(kLabelPoints);
   text->setFont(font);
+  MarkLabels::of(plot).add(rect, x, text, preferLeft);
 }
 
 // One histogram of a replicate column, with the observed value and the
@@ -132,33 +261,18 @@ void drawPanel(QCustomPlot& plot, QCPAxisRect* rect, const ResamplingResult& res
     a->setTickLabelFont(font);
   }
 
-  auto* title = new QCPItemText(&plot);
-  title->setClipAxisRect(rect);
-  title->position->setType(QCPItemPosition::ptAxisRectRatio);
-  title->position->setAxisRect(rect);
-  title->position->setCoords(0.01, 0.02);
-  title->setPositionAlignment(Qt::AlignTop | Qt::AlignLeft);
-  title->setText(panel.title + QString("  (%1 replicates)").arg(result.replicates));
-  QFont bold = font;
-  bold.setBold(true);
-  title->setFont(bold);
-
-  QPen dashed(QColor(30, 90, 30), 1.2, Qt::DashLine);
-  double height = 0.16;
-  for (const PrintedPercentile& p : result.percentiles) {
-    if (p.column == panel.column && p.position > 0 && p.level < 1 && std::isfinite(p.value)) {
-      bool upper = p.level > 0.5;
-      // Labels point inwards, so that the tails' ends stay readable.
-      mark(plot, rect, p.value, percentileLabel(p), dashed, height,
-           upper ? Qt::AlignRight : Qt::AlignLeft);
-      height += 0.12;
-    }
-  }
+  // The observed value first: its label takes the best place.
   if (std::isfinite(observed)) {
     double middle = (x->range().lower + x->range().upper) / 2;
     mark(plot, rect, observed, QString("observed %1").arg(observed, 0, 'f', 2),
-         QPen(QColor(200, 30, 30), 1.8), height,
-         observed > middle ? Qt::AlignRight : Qt::AlignLeft);
+         QPen(QColor(200, 30, 30), 1.8), observed > middle);
+  }
+  QPen dashed(QColor(30, 90, 30), 1.2, Qt::DashLine);
+  for (const PrintedPercentile& p : result.percentiles) {
+    if (p.column == panel.column && p.position > 0 && p.level < 1 && std::isfinite(p.value)) {
+      // Labels point inwards, so that the tails' ends stay readable.
+      mark(plot, rect, p.value, percentileLabel(p), dashed, p.level > 0.5);
+    }
   }
 }
 
@@ -192,6 +306,23 @@ QCPTextElement* textElement(QCustomPlot& plot, const std::string& text, double p
   return element;
 }
 
+// A panel's cell: its title above its plot area, so that the title never
+// covers the bars.
+QCPAxisRect* addPanel(QCustomPlot& plot, QCPLayoutGrid* grid, int row, int column,
+                      const Panel& panel, const ResamplingResult& result) {
+  auto* cell = new QCPLayoutGrid;
+  grid->addElement(row, column, cell);
+  cell->setRowSpacing(0);
+  QString title = panel.title + QString("  (%1 replicates)").arg(result.replicates);
+  auto* heading = textElement(plot, title.toStdString(), 8, true);
+  heading->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
+  heading->setMargins(QMargins(4, 4, 4, 0));
+  cell->addElement(0, 0, heading);
+  auto* rect = new QCPAxisRect(&plot);
+  cell->addElement(1, 0, rect);
+  return rect;
+}
+
 }  // namespace
 
 std::vector<int> histogramColumns(const ResamplingResult& result) {
@@ -215,6 +346,7 @@ void drawReplicateHistograms(QCustomPlot& plot, const ResamplingResult& result,
   plot.clearPlottables();
   plot.clearItems();
   plot.plotLayout()->clear();
+  MarkLabels::of(plot).clear();
   plot.plotLayout()->addElement(0, 0, textElement(plot, title, 9, true));
   // The panels in a grid of their own, so that the heading and the caption
   // span both columns.
@@ -223,23 +355,17 @@ void drawReplicateHistograms(QCustomPlot& plot, const ResamplingResult& result,
   std::vector<int> columns = histogramColumns(result);
   for (size_t i = 0; i < columns.size(); ++i) {
     bool last = i + 1 == columns.size();
+    int row = static_cast<int>(i);
     QString scheme = schemeLabel(result.columns[static_cast<size_t>(columns[i])]);
-    auto* rect = new QCPAxisRect(&plot);
-    panels->addElement(static_cast<int>(i), 0, rect);
-    drawPanel(plot, rect, result,
-              {columns[i], result.observed.angle, scheme, "angle between the subspaces (degrees)"},
-              last);
+    Panel angle{columns[i], result.observed.angle, scheme, "angle between the subspaces (degrees)"};
+    drawPanel(plot, addPanel(plot, panels, row, 0, angle, result), result, angle, last);
     if (int metric = metricColumnOf(result, columns[i]); metric >= 0) {
-      auto* metricRect = new QCPAxisRect(&plot);
-      panels->addElement(static_cast<int>(i), 1, metricRect);
-      drawPanel(plot, metricRect, result,
-                {metric, result.observed.metric, "metric, " + scheme, "Krzanowski's metric"}, last);
+      Panel panel{metric, result.observed.metric, "metric, " + scheme, "Krzanowski's metric"};
+      drawPanel(plot, addPanel(plot, panels, row, 1, panel, result), result, panel, last);
     }
   }
   if (!caption.empty()) {
-    QCPTextElement* text = textElement(plot, caption, 7.5, false);
-    text->setTextFlags(Qt::AlignLeft | Qt::AlignVCenter);
-    plot.plotLayout()->addElement(2, 0, text);
+    addCaption(plot, plot.plotLayout(), 2, caption, histogramPictureSize(result).width());
   }
   plot.replot(QCustomPlot::rpImmediateRefresh);
 }

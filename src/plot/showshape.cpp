@@ -1,7 +1,7 @@
 #include "plot/showshape.h"
 
-#include "runtime/graphics/graphics_system.h"
-#include "runtime/graphics/plotting.h"
+#include "graphics/graphics_system.h"
+#include "graphics/plotting.h"
 
 namespace vexmoor {
 

@@ -1,7 +1,5 @@
 #include "runtime/stepwise_eigen.h"
 
-#include <lapacke.h>
-
 #include <algorithm>
 #include <cassert>
 #include <cmath>
@@ -9,6 +7,8 @@
 #include <vector>
 
 #include <Eigen/Eigenvalues>
+
+#include "runtime/lapack.h"
 
 namespace vexmoor {
 namespace {
@@ -75,9 +75,8 @@ bool tridiagonalPairs(const Tridiagonal& t, lapack_int first, lapack_int last, V
   lapack_int found = 0;
   lapack_logical tryrac = 1;
   const char range = first == 1 && last == n ? 'A' : 'I';
-  lapack_int info =
-      LAPACKE_dstemr(LAPACK_COL_MAJOR, 'V', range, n, d.data(), e.data(), 0.0, 0.0, first, last,
-                     &found, values.data(), z.data(), n, wanted, support.data(), &tryrac);
+  lapack_int info = lapackDstemr('V', range, n, d.data(), e.data(), 0.0, 0.0, first, last, &found,
+                                 values.data(), z.data(), n, wanted, support.data(), &tryrac);
   if (info != 0 || found != wanted) {
     return false;
   }

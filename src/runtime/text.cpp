@@ -9,21 +9,6 @@
 namespace vexmoor {
 namespace {
 
-bool isTrailingSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
-}
-
-std::string_view trimRight(std::string_view s) {
-  while (!s.empty() && isTrailingSpace(s.back())) {
-    s.remove_suffix(1);
-  }
-  return s;
-}
-
-bool isSeparator(char c) {
-  return c == ' ' || c == '\t' || c == ',' || c == '\r' || c == '\n';
-}
-
 bool equalsIgnoreCase(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) {
     return false;
@@ -115,10 +100,47 @@ bool isOutOfRangeNumber(std::string_view token, bool* tooLarge) {
   return true;
 }
 
+std::string_view trimTrailingWhiteSpace(std::string_view text) {
+  size_t end = text.find_last_not_of(kWhiteSpace);
+  return end == std::string_view::npos ? std::string_view() : text.substr(0, end + 1);
+}
+
+std::string_view trimWhiteSpace(std::string_view text) {
+  size_t begin = text.find_first_not_of(kWhiteSpace);
+  return begin == std::string_view::npos ? std::string_view()
+                                         : trimTrailingWhiteSpace(text.substr(begin));
+}
+
+std::vector<std::string_view> splitTokens(std::string_view text, std::string_view separators) {
+  std::vector<std::string_view> tokens;
+  size_t pos = text.find_first_not_of(separators);
+  while (pos != std::string_view::npos) {
+    size_t end = std::min(text.find_first_of(separators, pos), text.size());
+    tokens.push_back(text.substr(pos, end - pos));
+    pos = text.find_first_not_of(separators, end);
+  }
+  return tokens;
+}
+
+std::string lowerCaseExtension(std::string_view path) {
+  size_t slash = path.find_last_of("/\\");
+  std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+  size_t dot = name.find_last_of('.');
+  // A leading dot starts a hidden file's name, not its extension.
+  if (dot == std::string_view::npos || dot == 0 || name == "..") {
+    return {};
+  }
+  std::string extension(name.substr(dot));
+  for (char& c : extension) {
+    c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  }
+  return extension;
+}
+
 std::string joinTrimmed(std::initializer_list<std::string_view> pieces) {
   std::string out;
   for (std::string_view p : pieces) {
-    out += trimRight(p);
+    out += trimTrailingWhiteSpace(p);
   }
   return out;
 }
@@ -126,26 +148,14 @@ std::string joinTrimmed(std::initializer_list<std::string_view> pieces) {
 std::string joinTrimmed(const std::vector<std::string>& pieces) {
   std::string out;
   for (const std::string& p : pieces) {
-    out += trimRight(p);
+    out += trimTrailingWhiteSpace(p);
   }
   return out;
 }
 
 std::optional<std::vector<double>> parseNumbers(std::string_view text, std::string* badToken) {
   std::vector<double> values;
-  size_t pos = 0;
-  while (pos < text.size()) {
-    while (pos < text.size() && isSeparator(text[pos])) {
-      ++pos;
-    }
-    size_t start = pos;
-    while (pos < text.size() && !isSeparator(text[pos])) {
-      ++pos;
-    }
-    if (start == pos) {
-      break;
-    }
-    std::string_view token = text.substr(start, pos - start);
+  for (std::string_view token : splitTokens(text, kNumberSeparators)) {
     std::optional<double> v = parseNumber(token);
     if (!v) {
       if (badToken) {

@@ -4,7 +4,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 #include "compare/analysis_input.h"
 #include "io/landmark_file.h"
 #include "shape/threed_test_support.h"

@@ -5,7 +5,7 @@
 
 #include <cmath>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 #include "compare/compare_fixtures.h"
 #include "shape/partial_warps2d.h"
 #include "shape/partial_warps3d.h"

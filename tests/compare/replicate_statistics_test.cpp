@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "compare/analysis_input.h"
+#include "compare/flury_loglike.h"
 #include "compare/principal_axes.h"
 #include "compare/resampling_tests.h"
 #include "compare/subspace_angle.h"
-#include "cpc/flury_loglike.h"
 #include "io/landmark_file.h"
 
 namespace vexmoor {

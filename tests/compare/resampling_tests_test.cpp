@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
+#include "compare/flury_loglike.h"
 #include "compare/principal_axes.h"
 #include "compare/resampling_replicates.h"
 #include "compare/subspace_angle.h"
-#include "cpc/flury_loglike.h"
 #include "io/landmark_file.h"
 #include "runtime/error.h"
 #include "runtime/format.h"

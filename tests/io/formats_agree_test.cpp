@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 #include "io/group_file.h"
 #include "runtime/error.h"
 

@@ -11,11 +11,13 @@
 
 #include "io/landmark_file.h"
 #include "support/error_message.h"
+#include "support/plain_text.h"
 
 namespace vexmoor {
 namespace {
 
 using testing::errorMessage;
+using testing::parseLandmarkText;
 
 TEST(GroupFile, EveryFormatOfABundledGroupGivesThePlainMatrix) {
   for (const char* stem : {"gorf", "macf"}) {
@@ -141,6 +143,77 @@ TEST(GroupFile, MessagesNameTheTokenOrTheRuleAtFault) {
   std::string longLine(kMaxLineLength + 10, 'x');
   EXPECT_EQ(message(longLine),
             "file \"p.txt\", line 1 is longer than 64 MiB: not a text file of landmark data");
+}
+
+// Each format's missing values are refused with every incomplete specimen
+// named, or the specimens are left out and named.
+TEST(GroupFile, MissingValuesAreRefusedOrTheirSpecimensLeftOut) {
+  std::string tps;
+  for (int s = 1; s <= 13; ++s) {
+    std::string third = s == 2 ? "-999 -999" : s == 3 ? "NA 4" : s >= 5 ? "nan 4" : "-999 4";
+    tps += "LM=3\n0 0\n4 0\n" + third + "\nID=s" + std::to_string(s) + "\n";
+  }
+  EXPECT_EQ(
+      errorMessage([&] { parseGroupText(tps, "a.tps", ""); }),
+      "file \"a.tps\": 11 specimens have missing values (specimen 2 (\"s2\"): landmark 3; "
+      "specimen 3 (\"s3\"): landmark 3; specimen 5 (\"s5\"): landmark 3; specimen 6 "
+      "(\"s6\"): landmark 3; specimen 7 (\"s7\"): landmark 3; specimen 8 (\"s8\"): "
+      "landmark 3; specimen 9 (\"s9\"): landmark 3; specimen 10 (\"s10\"): landmark 3; "
+      "specimen 11 (\"s11\"): landmark 3; specimen 12 (\"s12\"): landmark 3; and 1 more); the "
+      "analyses need complete specimens: drop-incomplete leaves these out");
+  LandmarkGroup kept = parseGroupText(tps, "a.tps", "", MissingValues::kDropIncomplete);
+  // One coordinate of -999 is a coordinate.
+  EXPECT_EQ(kept.info.identifiers, (std::vector<std::string>{"s1", "s4"}));
+  EXPECT_EQ(kept.data(1, 4), -999);
+  ASSERT_EQ(kept.info.dropped.size(), 11u);
+  EXPECT_EQ(kept.info.dropped[0].specimen, 2u);
+  EXPECT_EQ(kept.info.dropped[0].missing, std::vector<size_t>{3});
+
+  std::string nts = "1 3L 6 1 -9 DIM=2\na b c\n0 0 4 0 0 3\n-9 0 4 -9 0 3\n1 1 5 1 1 4\n";
+  EXPECT_EQ(parseGroupText(nts, "n.nts", "", MissingValues::kDropIncomplete).info.identifiers,
+            (std::vector<std::string>{"a", "c"}));
+  EXPECT_NE(errorMessage([&] {
+              parseGroupText(nts, "n.nts", "");
+            }).find("(specimen 2 (\"b\"): landmarks 1 and 2)"),
+            std::string::npos);
+  // A table's missing trailing value, and its empty field.
+  std::string csv = "id,x1,y1,x2,y2,x3,y3,cs\nA,0,0,4,0,0,3,2\nB,0,0,4,0,0,3,\nC,1,1,5,,1,4,2\n";
+  EXPECT_NE(errorMessage([&] {
+              parseGroupText(csv, "t.csv", "");
+            }).find("(specimen 2 (\"B\"): the trailing value; specimen 3 (\"C\"): landmark 2)"),
+            std::string::npos);
+  EXPECT_EQ(errorMessage([] {
+              parseGroupText("id,a,b\nA,1,NA\nB,?,2\n", "t.csv", "",
+                             MissingValues::kDropIncomplete);
+            }),
+            "file \"t.csv\": every specimen has missing values (specimen 1 (\"A\"): variable 2; "
+            "specimen 2 (\"B\"): variable 1)");
+  std::string morphologika =
+      "[individuals]\n2\n[landmarks]\n1\n[dimensions]\n2\n[rawpoints]\n1 NaN\n1 2\n";
+  EXPECT_EQ(parseGroupText(morphologika, "m.txt", "", MissingValues::kDropIncomplete).data.rows(),
+            1);
+  // Plain files know no missing values.
+  EXPECT_NE(errorMessage([] { parseGroupText("1 2 NA\n1 2 3\n", "p.txt", ""); }).find("NA"),
+            std::string::npos);
+}
+
+// A decimal comma read as a separator is named wherever it shows, and a
+// blank line that leaves lines of numbers unread is warned about.
+TEST(GroupFile, DecimalCommasAndDataBehindABlankLineAreNamed) {
+  const std::string advice =
+      "; the separator looks like a decimal comma (\"1,5\"): write numbers with a decimal point, "
+      "or separate them with semicolons";
+  EXPECT_EQ(errorMessage([] { parseGroupText("1 2 3\n1,5 2,5 3,5\n", "p.txt", ""); }),
+            "file \"p.txt\", line 2: 6 numbers where line 1 has 3" + advice);
+  std::string none =
+      errorMessage([] { parseGroupText("x 1,5 2,5 y\nx 1,5 2,5 z\n", "p.txt", ""); });
+  EXPECT_NE(none.find("its first lines hold no numbers" + advice), std::string::npos) << none;
+  LandmarkGroup cut = parseGroupText("1 2 3\n4 5 6\n \n7 8 9\nnote\n1e3,2 3\n", "p.txt", "");
+  EXPECT_EQ(cut.data.rows(), 2);
+  EXPECT_EQ(cut.info.warnings,
+            std::vector<std::string>{"line 3 is blank, which ends the data: the "
+                                     "2 lines of numbers after it are not read"});
+  EXPECT_TRUE(parseGroupText("1 2 3\n\nnotes only\n", "p.txt", "").info.warnings.empty());
 }
 
 TEST(GroupFile, ReadsFromAPipe) {

@@ -12,11 +12,13 @@
 #include "io/io_operations.h"
 #include "runtime/operation_table.h"
 #include "support/error_message.h"
+#include "support/plain_text.h"
 
 namespace vexmoor {
 namespace {
 
 using testing::errorMessage;
+using testing::parseLandmarkText;
 
 // Lines of `cols` numbers, row i holding i.01, i.02, ...; `sep` between them.
 std::string numberLines(int rows, int cols, const std::string& sep = " ",

@@ -47,10 +47,9 @@ TEST(NtsFile, ColumnLabelsOrTheirAbsenceDecideWhatTheRowsAre) {
 
 TEST(NtsFile, DeclaredMissingValuesAreReadUntilOneOccurs) {
   EXPECT_EQ(nts("1 2L 2 1 -999\na b\n1 2\n3 4\n").data.rows(), 2);
-  EXPECT_EQ(
-      errorMessage([] { nts("1 2L 2L 1 -999\na b\nlen wid\n1 2\n3 -999\n"); }),
-      "file \"a.nts\", line 5, specimen 2 (\"b\"), variable 2 (\"wid\"): the value is missing "
-      "(code -999); the analyses need complete data");
+  EXPECT_EQ(errorMessage([] { nts("1 2L 2L 1 -999\na b\nlen wid\n1 2\n3 -999\n"); }),
+            "file \"a.nts\": 1 specimen has missing values (specimen 2 (\"b\"): variable 2); the "
+            "analyses need complete specimens: drop-incomplete leaves these out");
 }
 
 TEST(NtsFile, CountsThatDisagreeWithTheNumbersFound) {

@@ -1,6 +1,8 @@
 #include "io/output_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -152,10 +154,58 @@ TEST(OutputFile, RemovesTheTemporaryFilesAKilledRunLeft) {
   OutputFile live(d.path("r.csv"));
   EXPECT_FALSE(fs::exists(stale));
   EXPECT_TRUE(fs::exists(other));
-  // A live writer's temporary file is locked, so a second one keeps it.
-  size_t before = d.entries();
+  // A live writer's temporary file is locked, so another run keeps it.
+  std::string locked = d.file(".r.csv.vexmoor-tmp.Xy34Zw", "being written");
+  int fd = ::open(locked.c_str(), O_RDONLY);
+  ASSERT_EQ(::flock(fd, LOCK_EX), 0);
   OutputFile second(d.path("r.csv"));
-  EXPECT_EQ(d.entries(), before + 1);
+  EXPECT_TRUE(fs::exists(locked));
+  ::close(fd);
+}
+
+TEST(OutputFile, CommitsTogetherOrNotAtAll) {
+  Folder d;
+  std::string kept = d.file("kept.csv", "old");
+  std::string made = d.path("made.svg");
+  {
+    OutputFile a(kept), b(made);
+    a.write("new");
+    b.write("<svg/>");
+    // A folder made where an output goes, before the commit: nothing moves.
+    fs::create_directory(made);
+    EXPECT_EQ(errorMessage([&] {
+                deliverTogether({&a, &b}, {}, nullptr);
+              }),
+              "cannot write \"" + made + "\": it is a folder");
+    EXPECT_EQ(slurp(kept), "old");
+  }
+  fs::remove(made);
+  {
+    OutputFile a(kept), b(made);
+    a.write("new");
+    b.write("<svg/>");
+    deliverTogether({&a, &b}, {}, nullptr);
+    // ... and one made in the last instant: the file replaced first gets
+    // its old content back.
+    fs::create_directory(made);
+    EXPECT_NE(errorMessage([&] {
+                installTogether({&a, &b});
+              }).find("it is a folder"),
+              std::string::npos);
+    EXPECT_EQ(slurp(kept), "old");
+  }
+  EXPECT_EQ(d.entries(), 2u);  // kept.csv and the folder, no temporary file
+  fs::remove(made);
+  {
+    OutputFile a(kept), b(made);
+    a.write("new");
+    b.write("<svg/>");
+    deliverTogether({&a, &b}, {}, nullptr);
+    installTogether({&a, &b});
+  }
+  EXPECT_EQ(slurp(kept), "new");
+  EXPECT_EQ(slurp(made), "<svg/>");
+  EXPECT_EQ(d.entries(), 2u);
 }
 
 }  // namespace

@@ -79,8 +79,8 @@ TEST(TableFile, MalformedTablesNameFileLineAndColumn) {
   EXPECT_EQ(errorMessage([] { table("id,a,b\nA,1,2\nB,3\n"); }),
             "file \"t.csv\", line 3: 2 fields where the header has 3");
   EXPECT_EQ(errorMessage([] { table("id,a,b\nA,1,2\nB,3,NA\n"); }),
-            "file \"t.csv\", line 3 (specimen \"B\"), column \"b\": the value is missing; the "
-            "analyses need complete data");
+            "file \"t.csv\": 1 specimen has missing values (specimen 2 (\"B\"): variable 2); the "
+            "analyses need complete specimens: drop-incomplete leaves these out");
   EXPECT_EQ(errorMessage([] { table("id,a,b\nA,1,2\nB,3,4..5\n"); }),
             "file \"t.csv\", line 3 (specimen \"B\"), column \"b\": \"4..5\" is not a number");
   EXPECT_EQ(errorMessage([] { table("x1,y1,x2\n1,2,3\n"); }),

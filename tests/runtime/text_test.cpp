@@ -19,6 +19,19 @@ TEST(JoinTrimmed, RemovesTrailingWhiteSpaceOfEachPieceOnly) {
   EXPECT_EQ(joinTrimmed({}), "");
 }
 
+TEST(TextPieces, TrimSplitAndExtensionShareOneSetOfRules) {
+  EXPECT_EQ(trimWhiteSpace(" \t a b\r\n\v"), "a b");
+  EXPECT_EQ(trimWhiteSpace(" \t\r\n"), "");
+  EXPECT_EQ(trimTrailingWhiteSpace("  a \t"), "  a");
+  EXPECT_EQ(splitTokens(" 1,2\t 3 \r\n", kNumberSeparators),
+            (std::vector<std::string_view>{"1", "2", "3"}));
+  EXPECT_EQ(splitTokens("1,2 x\ty"), (std::vector<std::string_view>{"1,2", "x", "y"}));
+  EXPECT_TRUE(splitTokens(" \t").empty());
+  EXPECT_EQ(lowerCaseExtension("out/Plot.SVG"), ".svg");
+  EXPECT_EQ(lowerCaseExtension("a.b/plot"), "");
+  EXPECT_EQ(lowerCaseExtension("dir/.hidden"), "");
+}
+
 TEST(ParseNumbers, BlanksTabsAndCommasSeparate) {
   auto blanks = parseNumbers("1 2.5  -3");
   auto commas = parseNumbers("1,2.5,-3");
