@@ -1,8 +1,16 @@
 #include "api/analysis_run.h"
 
-#include "actions/replicate_table.h"
-#include "actions/result_json.h"
+#include <nlohmann/json.hpp>
+
+#include <algorithm>
+
+#include "analyses/covariance_actions.h"
+#include "analyses/covariance_outputs.h"
+#include "analyses/replicate_table.h"
+#include "analyses/result_json.h"
+#include "api/setting_rules.h"
 #include "io/landmark_file.h"
+#include "runtime/blas_threads.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
@@ -55,6 +63,27 @@ bool settleDimension(const RunGroups& groups, bool threeD) {
     }
   }
   return threeD || (stated && *stated->group.info.dimension == 3);
+}
+
+// Plain files whose count of values would make landmarks in either
+// dimension, when nothing else chose: many 2D sets have 9, 12 or 15
+// landmarks, so two stays the reading, but not silently.
+std::vector<std::string> ambiguousDimensions(const RunGroups& groups) {
+  std::vector<std::string> warnings, files;
+  for (const InputGroup& g : groups.groups) {
+    const Index values = g.group.data.cols() - 1;
+    if (g.group.info.kind != RowKind::kUnstated || values < 6 || values % 6 != 0 ||
+        std::find(files.begin(), files.end(), g.file) != files.end()) {
+      continue;
+    }
+    files.push_back(g.file);
+    warnings.push_back(sourceText(g) + ": its " + std::to_string(values + 1) +
+                       " values a line make " + std::to_string(values / 2) +
+                       " two-dimensional landmarks or " + std::to_string(values / 3) +
+                       " three-dimensional ones; read as two-dimensional (give the dimension 3 "
+                       "to read them as three-dimensional: --3d, dim = 3)");
+  }
+  return warnings;
 }
 
 // Landmark analyses need landmark configurations; the raw-coordinate path
@@ -113,15 +142,49 @@ RunDescription describe(const RunGroups& groups, const AnalysisSettings& setting
   run.group1 = sourceOf(groups.groups[0]);
   run.group2 = sourceOf(groups.groups[1]);
   run.settings = settings;
+  run.dropIncomplete = groups.sources.dropIncomplete || !groups.dropped.empty();
+  for (const DroppedSpecimens& file : groups.dropped) {
+    for (const DroppedSpecimen& s : file.specimens) {
+      run.dropped.push_back({file.file, file.kind, s});
+    }
+  }
   return run;
 }
 
-std::string actionList() {
-  std::string list;
-  for (std::string_view name : runActionNames()) {
-    list += (list.empty() ? "" : ", ") + std::string(name);
+// One note line per file whose incomplete specimens were left out.
+std::string droppedNote(const std::vector<DroppedSpecimens>& dropped) {
+  constexpr size_t kListed = 10;
+  std::string note;
+  for (const DroppedSpecimens& file : dropped) {
+    std::string list;
+    for (size_t i = 0; i < file.specimens.size() && i < kListed; ++i) {
+      list += (i == 0 ? "" : "; ") + droppedText(file.specimens[i], file.kind);
+    }
+    if (file.specimens.size() > kListed) {
+      list += "; and " + std::to_string(file.specimens.size() - kListed) + " more (see the JSON)";
+    }
+    note += (note.empty() ? "" : "\n") + std::string("Note: file \"") + file.file +
+            "\": left out for missing values: " + list;
   }
-  return list;
+  return note;
+}
+
+// What the covariance analyses take of each group: its sub-groups and,
+// with partial warps off, its variables as given. Landmark rows lose the
+// trailing value, which is no coordinate (and may be no more than the
+// centroid size a reader appended); a table of variables keeps every column.
+std::vector<CovarianceGroupInput> covarianceGroupInputs(const RunGroups& groups) {
+  std::vector<CovarianceGroupInput> inputs;
+  for (const InputGroup& g : groups.groups) {
+    CovarianceGroupInput in;
+    in.within = g.within;
+    if (g.group.info.kind == RowKind::kLandmarks && g.group.info.dimension == 2) {
+      in.variables = g.group.data.cols() - 1;
+      in.landmarks = true;
+    }
+    inputs.push_back(std::move(in));
+  }
+  return inputs;
 }
 
 }  // namespace
@@ -135,21 +198,24 @@ std::vector<std::string_view> runActionNames() {
 }
 
 void checkRunSettings(const RunSettings& s) {
-  const AnalysisAction* action = findAnalysisAction(s.action);
-  if (!action) {
-    throw Error("unknown action \"" + escapeNonPrintable(s.action) +
-                "\"; valid actions: " + actionList());
+  const AnalysisAction& action = runAction(s.action);
+  if (action.readsComponents && !s.components) {
+    throw Error(s.action + " needs the number of principal components k");
   }
-  if (action->readsComponents && !s.components) {
-    throw Error(s.action + " needs the number of principal components: give -k K");
+  if (action.resampling) {
+    resamplingSizeSetting(std::int64_t{s.bootValue});
   }
-  if (s.pcs < 0) {
-    throw Error("the number of pooled principal components (pcs) must be positive; it is " +
-                std::to_string(s.pcs));
+  if (s.pcs != 0) {
+    pooledComponentsSetting(std::int64_t{s.pcs});
+    if (s.action != "RunCPC" && !isCovarianceAction(s.action)) {
+      throw Error("pcs chooses the variables of RunCPC's models; " + s.action + " fits none");
+    }
   }
-  if (s.pcs > 0 && s.action != "RunCPC") {
-    throw Error("pcs chooses the variables of RunCPC's models; " + s.action + " fits none");
-  }
+  checkCovarianceSettings(s.action, s.pcs, s.covariance);
+}
+
+void checkRunColumns(const InputGroup& group, bool threeD, bool partialWarps) {
+  checkColumns(group, threeD, partialWarps);
 }
 
 std::string RunOutput::text() const {
@@ -157,10 +223,20 @@ std::string RunOutput::text() const {
 }
 
 std::string RunOutput::replicatesCsv() const {
+  if (result.covariance) {
+    return covarianceReplicateCsv(*result.covariance);
+  }
   if (result.resampling) {
     return replicateCsv(*result.resampling);
   }
-  return pairReplicates;
+  return replicateCsv(pairColumns);
+}
+
+ReplicateColumns RunOutput::replicateColumns() const {
+  if (result.resampling) {
+    return vexmoor::replicateColumns(*result.resampling);
+  }
+  return pairColumns;
 }
 
 RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host& host,
@@ -170,8 +246,22 @@ RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host
     throw Error("a run needs two groups" + std::string(groups.named ? " or more" : "") + ", not " +
                 std::to_string(groups.groups.size()));
   }
+  if (groups.named) {
+    std::vector<std::string> names;
+    for (const InputGroup& g : groups.groups) {
+      names.push_back(g.name);
+    }
+    checkGroupNames(names);
+  }
+  SingleThreadedBlas oneBlasThread;
   RunOutput out;
   out.threeD = settleDimension(groups, settings.threeD);
+  const bool chosen = settings.threeD || settings.dimensionChosen;
+  const bool stated = std::any_of(groups.groups.begin(), groups.groups.end(),
+                                  [](const InputGroup& g) { return g.group.info.dimension; });
+  if (!chosen && !stated) {
+    out.warnings = ambiguousDimensions(groups);
+  }
   for (const InputGroup& g : groups.groups) {
     checkColumns(g, out.threeD, settings.partialWarps);
   }
@@ -187,20 +277,38 @@ RunOutput runAnalysis(const RunGroups& groups, const RunSettings& settings, Host
   request.settings = analysisSettings(settings, out.threeD);
   request.seed = settings.seed;
   request.progress = progress;
+  request.threads = settings.threads;
+  if (isCovarianceAction(settings.action)) {
+    request.covariance = settings.covariance;
+    request.covarianceGroups = covarianceGroupInputs(groups);
+  }
   if (groups.named) {
     request.pairFinished = [&rows, &out, first = true](const GroupComparison& c, const GroupPair& p,
                                                        const ResamplingResult& r) mutable {
-      std::string piece = (first ? pairwiseReplicateHeader(r) : "") + pairReplicateRows(c, p, r);
-      first = false;
       if (rows) {
-        rows(piece);
+        rows((first ? pairwiseReplicateHeader(r) : "") + pairReplicateRows(c, p, r));
       } else {
-        out.pairReplicates += piece;
+        appendPairColumns(out.pairColumns, c, p, r);
       }
+      first = false;
     };
   }
   out.result = findAnalysisAction(settings.action)->run(request, host);
-  out.json = resultJson(out.result, describe(groups, request.settings));
+  if (std::string dropped = droppedNote(groups.dropped); !dropped.empty()) {
+    std::string& note = out.result.note;
+    note = note.empty() ? dropped : dropped + "\n" + note;
+  }
+  out.description = describe(groups, request.settings);
+  if (out.result.covariance) {
+    out.result.covariance->caption = covarianceCaption(out.result, out.description);
+  }
+  auto document = std::make_shared<nlohmann::json>(resultDocument(out.result, out.description));
+  out.json = resultJson(*document);
+  out.document = std::move(document);
+  // Told once the run has a result: a failed run ends in its one error.
+  for (const std::string& w : out.warnings) {
+    host.messageBox(w);
+  }
   return out;
 }
 

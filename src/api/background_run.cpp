@@ -1,5 +1,7 @@
 #include "api/background_run.h"
 
+#include <algorithm>
+
 namespace vexmoor {
 
 class BackgroundRun::Watch : public vexmoor::Progress {
@@ -7,11 +9,16 @@ class BackgroundRun::Watch : public vexmoor::Progress {
   explicit Watch(BackgroundRun& run) : m_run(run) {}
   void report(std::int64_t done, std::int64_t total) override {
     std::lock_guard lock(m_run.m_mutex);
-    m_run.m_progress = {done, total};
+    m_run.m_progress.done = done;
+    m_run.m_progress.total = total;
   }
   bool cancelRequested() const override {
     std::lock_guard lock(m_run.m_mutex);
     return m_run.m_cancel;
+  }
+  void describe(std::string_view text) override {
+    std::lock_guard lock(m_run.m_mutex);
+    m_run.m_progress.doing = text;
   }
 
  private:
@@ -24,11 +31,21 @@ class BackgroundRun::BufferHost : public Host {
   bool consoleEnabled() const override { return m_run.m_console; }
   void consoleWrite(std::string_view text) override {
     std::lock_guard lock(m_run.m_mutex);
-    m_run.m_consoleText += text;
+    std::vector<Said>& said = m_run.m_said;
+    if (said.empty() || said.back().kind != Said::Kind::kConsole) {
+      said.push_back({Said::Kind::kConsole, ""});
+    }
+    said.back().text += text;
   }
   void messageBox(std::string_view text) override {
     std::lock_guard lock(m_run.m_mutex);
-    m_run.m_warnings.emplace_back(text);
+    m_run.m_said.push_back({Said::Kind::kMessage, std::string(text)});
+  }
+  void waitForKey() override {
+    if (m_run.m_console) {
+      std::lock_guard lock(m_run.m_mutex);
+      m_run.m_said.push_back({Said::Kind::kKeyWait, ""});
+    }
   }
 
  private:
@@ -36,8 +53,15 @@ class BackgroundRun::BufferHost : public Host {
 };
 
 BackgroundRun::BackgroundRun(RunGroups groups, RunSettings settings, bool console)
-    : m_console(console) {
-  m_thread = std::thread(&BackgroundRun::work, this, std::move(groups), std::move(settings));
+    : BackgroundRun(
+          [groups = std::move(groups), settings = std::move(settings)](
+              Host& host, vexmoor::Progress& progress) {
+            return runAnalysis(groups, settings, host, &progress);
+          },
+          console) {}
+
+BackgroundRun::BackgroundRun(Work work, bool console) : m_console(console) {
+  m_thread = std::thread(&BackgroundRun::work, this, std::move(work));
 }
 
 BackgroundRun::~BackgroundRun() {
@@ -47,13 +71,13 @@ BackgroundRun::~BackgroundRun() {
   }
 }
 
-void BackgroundRun::work(RunGroups groups, RunSettings settings) {
+void BackgroundRun::work(const Work& work) {
   Watch watch(*this);
   BufferHost host(*this);
   RunOutput output;
   std::exception_ptr error;
   try {
-    output = runAnalysis(groups, settings, host, &watch);
+    output = work(host, watch);
   } catch (...) {
     error = std::current_exception();
   }
@@ -88,12 +112,36 @@ BackgroundRun::Progress BackgroundRun::progress() const {
 
 std::vector<std::string> BackgroundRun::takeWarnings() {
   std::lock_guard lock(m_mutex);
-  return std::exchange(m_warnings, {});
+  std::vector<std::string> warnings;
+  for (Said& s : m_said) {
+    if (s.kind == Said::Kind::kMessage) {
+      warnings.push_back(std::move(s.text));
+    }
+  }
+  std::erase_if(m_said, [](const Said& s) { return s.kind == Said::Kind::kMessage; });
+  return warnings;
 }
 
-std::string BackgroundRun::takeConsole() {
-  std::lock_guard lock(m_mutex);
-  return std::exchange(m_consoleText, {});
+void BackgroundRun::relay(Host& host) {
+  std::vector<Said> said;
+  {
+    std::lock_guard lock(m_mutex);
+    said.swap(m_said);
+  }
+  // Outside the lock: the host may take its time, the run goes on.
+  for (const Said& s : said) {
+    switch (s.kind) {
+      case Said::Kind::kConsole:
+        host.consoleWrite(s.text);
+        break;
+      case Said::Kind::kMessage:
+        host.messageBox(s.text);
+        break;
+      case Said::Kind::kKeyWait:
+        host.waitForKey();
+        break;
+    }
+  }
 }
 
 RunOutput BackgroundRun::take() {

@@ -25,19 +25,82 @@ void report(const GroupInfo& info, const std::string& path, Host& host) {
   }
 }
 
+void keepDropped(const GroupInfo& info, const std::string& file, RunGroups& out) {
+  if (!info.dropped.empty()) {
+    out.dropped.push_back({file, info.kind, info.dropped});
+  }
+}
+
 void takeNamed(NamedGroups named, const std::string& file, Host& host, RunGroups& out) {
   report(named.info, file, host);
+  keepDropped(named.info, file, out);
   for (size_t g = 0; g < named.groups.size(); ++g) {
     out.groups.push_back({named.names[g], file, std::move(named.groups[g])});
   }
 }
 
-std::string trimmed(const std::string& s) {
-  size_t begin = s.find_first_not_of(" \t\r\n");
-  if (begin == std::string::npos) {
-    return "";
+// How messages name where a group given one by one came from.
+std::string sourceText(const InputGroup& g) {
+  return (g.inMemory ? "group \"" : "file \"") + escapeNonPrintable(g.file) + "\"";
+}
+
+// Groups given as coordinates know their landmarks: a difference is told
+// in landmarks, not in values a specimen. Groups of different dimensions
+// are left to the run, which names the dimensions.
+void checkSameLandmarks(const std::vector<InputGroup>& groups) {
+  const InputGroup& first = groups.front();
+  const std::optional<int>& d = first.group.info.dimension;
+  for (const InputGroup& g : groups) {
+    if (!d || g.group.info.dimension != d || g.group.data.cols() == first.group.data.cols()) {
+      continue;
+    }
+    auto landmarks = [&](const InputGroup& x) { return (x.group.data.cols() - 1) / *d; };
+    throw Error(sourceText(g) + " holds " + std::to_string(landmarks(g)) + " landmarks, " +
+                sourceText(first) + " " + std::to_string(landmarks(first)) + "; " +
+                (groups.size() == 2 ? "both" : "all") + " groups must have the same landmarks");
   }
-  return s.substr(begin, s.find_last_not_of(" \t\r\n") - begin + 1);
+}
+
+std::vector<std::string> namesOf(const RunGroups& run) {
+  std::vector<std::string> names;
+  for (const InputGroup& g : run.groups) {
+    names.push_back(g.name);
+  }
+  return names;
+}
+
+// One file under both names: the same spelling, the same file (links
+// included), or for files that do not exist the same path once resolved.
+bool sameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  if (a == b) {
+    return true;
+  }
+  std::error_code ec;
+  bool same = fs::equivalent(a, b, ec);
+  if (!ec) {
+    return same;
+  }
+  std::error_code ecA, ecB;
+  fs::path resolvedA = fs::weakly_canonical(fs::absolute(a, ecA), ecA);
+  fs::path resolvedB = fs::weakly_canonical(fs::absolute(b, ecB), ecB);
+  return !ecA && !ecB && resolvedA == resolvedB;
+}
+
+// Each specimen's sub-group from the classifier's column `column`, found
+// by the specimen's identifier (classifyGroups has matched every one).
+void attachClassifiedWithin(const std::string& classifier, const std::string& column,
+                            RunGroups& out) {
+  Classifier labels = readClassifier(classifier, column);
+  std::map<std::string, std::string> of;
+  for (size_t i = 0; i < labels.identifiers.size(); ++i) {
+    of.emplace(labels.identifiers[i], labels.groups[i]);
+  }
+  for (InputGroup& g : out.groups) {
+    for (const std::string& id : g.group.info.identifiers) {
+      g.within.push_back(of.at(id));
+    }
+  }
 }
 
 }  // namespace
@@ -54,6 +117,46 @@ std::vector<std::string> fileGroupNames(const std::vector<std::string>& files) {
   return names;
 }
 
+void checkGroupNames(const std::vector<std::string>& names) {
+  std::map<std::string, size_t> seen;
+  for (size_t i = 0; i < names.size(); ++i) {
+    const std::string& name = names[i];
+    std::string group = "group " + std::to_string(i + 1);
+    if (name.empty()) {
+      throw Error(group + " has an empty name; every group needs one");
+    }
+    auto control = std::find_if(name.begin(), name.end(), [](char c) {
+      return static_cast<unsigned char>(c) < 0x20 || c == 0x7f;
+    });
+    if (control != name.end()) {
+      throw Error(group + "'s name \"" + escapeNonPrintable(name) + "\" holds " +
+                  (*control == '\n' || *control == '\r' ? "a line break" : "a control character") +
+                  "; a group name must be one line of text");
+    }
+    auto [it, added] = seen.emplace(name, i);
+    if (!added) {
+      throw Error("groups " + std::to_string(it->second + 1) + " and " + std::to_string(i + 1) +
+                  " are both named \"" + escapeNonPrintable(name) +
+                  "\"; every group needs its own name");
+    }
+  }
+}
+
+void checkFilesNamedOnce(const std::vector<std::string>& files) {
+  for (size_t i = 1; i < files.size(); ++i) {
+    for (size_t j = 0; j < i; ++j) {
+      if (!sameFile(files[i], files[j])) {
+        continue;
+      }
+      std::string what = files[i] == files[j]
+                             ? "file \"" + escapeNonPrintable(files[i]) + "\" is"
+                             : "files \"" + escapeNonPrintable(files[j]) + "\" and \"" +
+                                   escapeNonPrintable(files[i]) + "\" are one file";
+      throw Error(what + " named twice; every group needs its own file");
+    }
+  }
+}
+
 bool namesGroups(const GroupSources& sources) {
   return sources.groupBy || sources.classifier || sources.files.size() > 2;
 }
@@ -66,18 +169,39 @@ RunGroups loadGroups(const GroupSources& sources, Host& host) {
     throw Error("no data file given");
   }
   const std::string& file = sources.files.front();
-  if (sources.groupBy) {
-    takeNamed(readGroupedTable(file, *sources.groupBy), file, host, out);
+  const MissingValues missing =
+      sources.dropIncomplete ? MissingValues::kDropIncomplete : MissingValues::kRefuse;
+  if (sources.groupBy && sources.within) {
+    LabelledGroups labelled = readSubgroupedTable(file, *sources.groupBy, *sources.within);
+    takeNamed(std::move(labelled.named), file, host, out);
+    for (size_t g = 0; g < out.groups.size(); ++g) {
+      out.groups[g].within = std::move(labelled.labels[g]);
+    }
+  } else if (sources.groupBy) {
+    takeNamed(readGroupedTable(file, *sources.groupBy, missing), file, host, out);
   } else if (sources.classifier) {
-    LandmarkGroup all = readGroupFile(file);
+    LandmarkGroup all = readGroupFile(file, missing);
     Classifier classifier = readClassifier(*sources.classifier, sources.by.value_or(""));
     takeNamed(classifyGroups(all, file, classifier), file, host, out);
+    if (sources.within) {
+      attachClassifiedWithin(*sources.classifier, *sources.within, out);
+    }
   } else {
+    if (out.named) {
+      checkFilesNamedOnce(sources.files);
+    }
     std::vector<std::string> names = fileGroupNames(sources.files);
     for (size_t i = 0; i < sources.files.size(); ++i) {
-      LandmarkGroup g = readGroupFile(sources.files[i]);
-      report(g.info, sources.files[i], host);
-      out.groups.push_back({out.named ? names[i] : "", sources.files[i], std::move(g)});
+      LabelledGroup g;
+      if (sources.within) {
+        g = readLabelledTable(sources.files[i], *sources.within);
+      } else {
+        g.group = readGroupFile(sources.files[i], missing);
+      }
+      report(g.group.info, sources.files[i], host);
+      keepDropped(g.group.info, sources.files[i], out);
+      out.groups.push_back({out.named ? names[i] : "", sources.files[i], std::move(g.group)});
+      out.groups.back().within = std::move(g.labels);
     }
   }
   return out;
@@ -96,6 +220,9 @@ InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
     throw Error(label + ": " + std::to_string(columns) +
                 " coordinates a specimen are no whole number of " + std::to_string(dimension) +
                 "-dimensional landmarks");
+  }
+  if (columns == dimension) {
+    throw Error(label + ": one landmark a specimen has no shape; a group needs 2 or more");
   }
   if (!identifiers.empty() && static_cast<Index>(identifiers.size()) != n) {
     throw Error(label + ": " + std::to_string(identifiers.size()) + " identifiers for " +
@@ -149,9 +276,9 @@ InputGroup groupFromFileCoordinates(const Matrix& coordinates, int dimension,
 }
 
 GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int> dimension,
-                                      Host& host) {
+                                      Host& host, MissingValues missing) {
   GroupCoordinates out;
-  out.group = readGroupFile(path);
+  out.group = readGroupFile(path, missing);
   report(out.group.info, path, host);
   if (out.group.info.kind == RowKind::kVariables) {
     throw Error("file \"" + path + "\" is " + variablesTableText(out.group) +
@@ -178,6 +305,7 @@ RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named) {
     }
     if (!g.inMemory) {
       out.sources.files.push_back(g.file);
+      keepDropped(g.group.info, g.file, out);
     }
   }
   if (out.sources.files.size() != groups.size()) {
@@ -185,6 +313,12 @@ RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named) {
   }
   out.groups = std::move(groups);
   out.named = named || out.groups.size() > 2;
+  if (!out.groups.empty()) {
+    checkSameLandmarks(out.groups);
+  }
+  if (out.named) {
+    checkGroupNames(namesOf(out));
+  }
   return out;
 }
 
@@ -198,7 +332,7 @@ RunGroups splitByLabels(const InputGroup& all, const std::vector<std::string>& l
   std::map<std::string, size_t> index;
   std::vector<std::vector<Index>> rows;
   for (size_t i = 0; i < n; ++i) {
-    std::string name = trimmed(labels[i]);
+    std::string name(trimWhiteSpace(labels[i]));
     if (name.empty()) {
       throw Error(all.file + ", specimen " + std::to_string(i + 1) + ": the group label is empty");
     }
@@ -229,9 +363,13 @@ RunGroups splitByLabels(const InputGroup& all, const std::vector<std::string>& l
       part.group.data.row(static_cast<Index>(r)) = all.group.data.row(row);
       part.group.info.identifiers.push_back(
           all.group.info.identifiers.at(static_cast<size_t>(row)));
+      if (!all.within.empty()) {
+        part.within.push_back(all.within.at(static_cast<size_t>(row)));
+      }
     }
     out.groups.push_back(std::move(part));
   }
+  checkGroupNames(namesOf(out));
   return out;
 }
 

@@ -22,6 +22,8 @@ struct InputGroup {
   LandmarkGroup group;          // the landmark data matrix and what its source says of it
   bool inMemory = false;        // given as coordinates, not read from a file
   bool specimensNamed = false;  // in memory: the caller gave identifiers
+  // The sub-group of each specimen (GroupSources::within), or empty.
+  std::vector<std::string> within = {};
 };
 
 // Where a run's groups come from, as the batch front end's command line
@@ -31,6 +33,19 @@ struct GroupSources {
   std::vector<std::string> files;
   std::optional<std::string> groupBy;
   std::optional<std::string> classifier, by;
+  // Specimens with missing values: left out (and named in the result's
+  // note and JSON) instead of refusing the file.
+  bool dropIncomplete = false;
+  // The column that gives each specimen's sub-group: of each file, of the
+  // --group-by table, or with --classifier of the classifier.
+  std::optional<std::string> within = std::nullopt;
+};
+
+// Specimens left out of one file for their missing values.
+struct DroppedSpecimens {
+  std::string file;
+  RowKind kind = RowKind::kLandmarks;
+  std::vector<DroppedSpecimen> specimens;
 };
 
 // The groups of a run, in order, and how they were named.
@@ -39,7 +54,8 @@ struct RunGroups {
   // True when the groups carry names (three or more groups, a column, a
   // classifier or labels); two unnamed groups give the two-group document.
   bool named = false;
-  GroupSources sources;  // empty for groups given in memory
+  GroupSources sources;                   // empty for groups given in memory
+  std::vector<DroppedSpecimens> dropped;  // by file, in the order they were read
 };
 
 // True when `sources` names its groups: a column, a classifier, or more
@@ -50,9 +66,22 @@ bool namesGroups(const GroupSources& sources);
 // folder and extension, the path as given where two would share a name.
 std::vector<std::string> fileGroupNames(const std::vector<std::string>& files);
 
+// Group names as tables, messages and the JSON show them: each one line of
+// text, not empty, and no two alike. Throws vexmoor::Error naming the group
+// (by its position, 1-based) and the rule.
+void checkGroupNames(const std::vector<std::string>& names);
+
+// Groups named by their files need a file each: throws vexmoor::Error when
+// two of `files` are one file, spelled alike or not (gorf.txt, ./gorf.txt,
+// a link to it). Reads no file.
+void checkFilesNamedOnce(const std::vector<std::string>& files);
+
 // Reads the groups `sources` names. Each file's warnings go to the host's
-// message box and its notes to the console; several files are named by
-// fileGroupNames. Throws vexmoor::Error naming the file at fault.
+// message box and its notes to the console; more than two files are named
+// by fileGroupNames and must be distinct files (checkFilesNamedOnce).
+// With `within`, every group gets its specimens' sub-groups from that
+// column, which is not read as data. Throws vexmoor::Error naming the file
+// at fault.
 RunGroups loadGroups(const GroupSources& sources, Host& host);
 
 // A group given in memory: `coordinates` is N × d·p, one specimen per row
@@ -60,7 +89,8 @@ RunGroups loadGroups(const GroupSources& sources, Host& host);
 // as the trailing value, as the readers give formats without one.
 // `identifiers` is empty (running numbers) or one per specimen; `label`
 // names the group in messages. Throws vexmoor::Error naming `label` when
-// the shape is wrong or a coordinate is not finite.
+// the shape is wrong (a specimen needs 2 or more landmarks) or a
+// coordinate is not finite.
 InputGroup groupFromCoordinates(const Matrix& coordinates, int dimension,
                                 std::vector<std::string> identifiers, std::string label);
 
@@ -82,17 +112,21 @@ struct GroupCoordinates {
   LandmarkGroup group;  // as read
 };
 GroupCoordinates readGroupCoordinates(const std::string& path, std::optional<int> dimension,
-                                      Host& host);
+                                      Host& host, MissingValues missing = MissingValues::kRefuse);
 
 // Groups given one by one, in memory or read from files, unnamed (two: the
 // two-group document; their names are dropped) or named. Groups all read
-// from files are described as the batch front end describes its files.
+// from files are described as the batch front end describes its files;
+// specimens their files left out (GroupInfo::dropped) are named in the run.
+// Throws vexmoor::Error when groups of one dimension hold different
+// numbers of landmarks, named groups share a name or a name holds a line
+// break.
 RunGroups groupsInMemory(std::vector<InputGroup> groups, bool named);
 
 // Splits one group by a label per specimen into named groups, in the order
 // the labels first appear; labels are trimmed of surrounding blanks. Throws
-// vexmoor::Error when the counts differ, a label is empty or only one group
-// results.
+// vexmoor::Error when the counts differ, a label is empty or holds a line
+// break, or only one group results.
 RunGroups splitByLabels(const InputGroup& all, const std::vector<std::string>& labels);
 
 }  // namespace vexmoor
