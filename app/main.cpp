@@ -9,8 +9,8 @@
 #include <cstring>
 #include <iostream>
 
-#include "shell/application.h"
-#include "shell/gui_host.h"
+#include "shell/chrome/application.h"
+#include "shell/session/gui_host.h"
 
 int main(int argc, char** argv) {
   bool diagnostics = isatty(STDOUT_FILENO) != 0;

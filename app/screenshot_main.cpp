@@ -25,12 +25,12 @@
 
 #include <qcustomplot.h>
 
+#include "graphics/graphics_system.h"
 #include "plot/picture_file.h"
-#include "runtime/graphics/graphics_system.h"
 #include "runtime/value.h"
-#include "shell/application.h"
-#include "shell/components_window.h"
-#include "shell/gui_host.h"
+#include "shell/chrome/application.h"
+#include "shell/session/gui_host.h"
+#include "shell/views/components_window.h"
 
 namespace {
 

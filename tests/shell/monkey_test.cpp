@@ -24,9 +24,9 @@
 #include <fstream>
 #include <random>
 
+#include "graphics/ui_control.h"
 #include "io/landmark_file.h"
-#include "runtime/graphics/ui_control.h"
-#include "shell/menu_bar.h"
+#include "shell/chrome/menu_bar.h"
 #include "shell_fixture.h"
 
 using namespace vexmoor;
@@ -248,7 +248,7 @@ class MonkeyTest : public QObject {
 
   bool stateIsReachable() {
     const ApplicationState& st = m_fx.dispatcher().state();
-    auto known = [&](const std::optional<Matrix>& d) {
+    auto known = [&](const Matrix* d) {
       if (!d) {
         return true;
       }
@@ -260,7 +260,7 @@ class MonkeyTest : public QObject {
       return false;
     };
     bool flag = !st.tval || *st.tval == 0 || *st.tval == 1;
-    return known(st.data1) && known(st.data2) && flag && !m_fx.dispatcher().busy();
+    return known(st.data(1)) && known(st.data(2)) && flag && !m_fx.dispatcher().busy();
   }
 
   bool responsive() {

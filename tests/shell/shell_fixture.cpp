@@ -6,8 +6,8 @@
 #include <array>
 #include <cmath>
 
+#include "graphics/message_box.h"
 #include "runtime/error.h"
-#include "runtime/graphics/message_box.h"
 
 namespace vexmoor {
 
@@ -100,9 +100,9 @@ std::string ShellFixture::plotMismatch() {
   bool raw = dispatcher().plotView() == PlotView::kRaw;
   std::array<size_t, 2> expected{}, found{};
   for (int g = 0; g < 2; ++g) {
-    const std::optional<Matrix>& d = g == 0 ? st.data1 : st.data2;
-    const std::optional<GroupInfo>& info = g == 0 ? st.info1 : st.info2;
-    if (!d || (info && info->kind == RowKind::kVariables)) {
+    const Matrix* d = st.data(g + 1);
+    const GroupInfo* info = st.info(g + 1);
+    if (!d || info->kind == RowKind::kVariables) {
       continue;
     }
     auto k = static_cast<size_t>((d->cols() - 1) / (threeD ? 3 : 2));
@@ -116,7 +116,7 @@ std::string ShellFixture::plotMismatch() {
       return "a plotted object stands for no group's point";
     }
     int g = label->group - 1;
-    const std::optional<Matrix>& d = g == 0 ? st.data1 : st.data2;
+    const Matrix* d = st.data(g + 1);
     if (!d) {
       return "group " + std::to_string(g + 1) + " is not loaded but drawn";
     }

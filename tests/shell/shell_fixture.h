@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "runtime/graphics/graphics_system.h"
-#include "shell/application.h"
-#include "shell/gui_host.h"
-#include "shell/result_saving.h"
+#include "graphics/graphics_system.h"
+#include "shell/chrome/application.h"
+#include "shell/session/gui_host.h"
+#include "shell/views/result_saving.h"
 
 namespace vexmoor {
 
