@@ -7,7 +7,7 @@
 #include <random>
 #include <vector>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 #include "compare/analysis_input.h"
 #include "compare/principal_axes.h"
 #include "cpc/model_hierarchy.h"

@@ -14,8 +14,8 @@
 #include <random>
 #include <vector>
 
-#include "actions/analysis_actions.h"
-#include "actions/replicate_table.h"
+#include "analyses/analysis_actions.h"
+#include "analyses/replicate_table.h"
 
 namespace vexmoor {
 namespace {

@@ -9,7 +9,7 @@
 #include <filesystem>
 #include <random>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 #include "plot/component_plots.h"
 #include "plot/picture_file.h"
 

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <cstdlib>
 
-#include "runtime/graphics/graphics_system.h"
+#include "graphics/graphics_system.h"
 
 int main(int argc, char** argv) {
   if (!std::getenv("QT_QPA_PLATFORM")) {

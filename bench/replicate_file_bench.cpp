@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "actions/replicate_table.h"
+#include "analyses/replicate_table.h"
 #include "compare/analysis_input.h"
 #include "compare/resampling_tests.h"
 #include "io/landmark_file.h"

@@ -4,8 +4,8 @@
 
 #include <random>
 
+#include "graphics/graphics_system.h"
 #include "plot/showshape.h"
-#include "runtime/graphics/graphics_system.h"
 
 namespace {
 

@@ -2,11 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <charconv>
 #include <filesystem>
 
-#include "actions/analysis_actions.h"
 #include "api/analysis_run.h"
+#include "api/setting_rules.h"
+#include "batch_run.h"
+#include "covariance_options.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
@@ -17,28 +18,31 @@
 namespace vexmoor {
 namespace {
 
-template <typename T>
-T parseWhole(const std::string& text, const std::string& option) {
-  T value{};
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size()) {
-    throw Error("option " + option + " needs a whole number; \"" + escapeNonPrintable(text) +
-                "\" is not one");
+// An option's value through the interface's rule for its setting; the
+// message names the option as typed.
+template <typename Rule>
+auto converted(const char* option, const std::string& text, Rule rule) {
+  try {
+    return rule(SettingValue(text));
+  } catch (const Error& e) {
+    rethrowWithContext(std::string("option ") + option, e);
   }
-  return value;
 }
 
-constexpr const char* kValueOptions[] = {
-    "-k", "-v", "--seed", "--replicates", "--plot", "--by", "--classifier", "--group-by", "--pcs"};
-constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json"};
+constexpr const char* kValueOptions[] = {"-k",     "-v",       "--seed",       "--replicates",
+                                         "--plot", "--by",     "--classifier", "--group-by",
+                                         "--pcs",  "--threads"};
+constexpr const char* kFlags[] = {"--3d", "--raw", "--diagnostics", "--json", "--drop-incomplete"};
 
 bool takesValue(std::string_view name) {
   return std::find(std::begin(kValueOptions), std::end(kValueOptions), name) !=
-         std::end(kValueOptions);
+             std::end(kValueOptions) ||
+         isCovarianceValueOption(name);
 }
 
 bool isFlag(std::string_view name) {
-  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags);
+  return std::find(std::begin(kFlags), std::end(kFlags), name) != std::end(kFlags) ||
+         isCovarianceFlag(name);
 }
 
 // The option that `arg` gives, "" for none; `attached` when its value is
@@ -91,12 +95,10 @@ void checkOptionUse(const std::vector<std::string>& args) {
   }
 }
 
-std::string actionList(bool resamplingOnly = false) {
+std::string actionNames() {
   std::string list;
-  for (const AnalysisAction& a : analysisActions()) {
-    if (!resamplingOnly || a.resampling) {
-      list += (list.empty() ? "" : ", ") + std::string(a.name);
-    }
+  for (std::string_view name : runActionNames()) {
+    list += (list.empty() ? "" : ", ") + std::string(name);
   }
   return list;
 }
@@ -104,7 +106,7 @@ std::string actionList(bool resamplingOnly = false) {
 // What the command line holds as typed, before any value is checked.
 struct RawArguments {
   std::vector<std::string> positional;
-  std::string bootValue, seed, pcs;
+  std::string bootValue, seed, pcs, threads;
   std::vector<std::string> unknown;
 };
 
@@ -114,12 +116,14 @@ void defineOptions(CLI::App& app, BatchOptions& o, RawArguments& raw) {
   app.add_option("positional", raw.positional);
   app.add_flag("--3d", o.threeD);
   app.add_flag("--raw", o.raw);
+  app.add_flag("--drop-incomplete", o.dropIncomplete);
   app.add_flag("--diagnostics", o.diagnostics);
   app.add_flag("--json", o.json);
   app.add_option("-k", o.components);
   app.add_option("-v", raw.bootValue);
   app.add_option("--seed", raw.seed);
   app.add_option("--pcs", raw.pcs);
+  app.add_option("--threads", raw.threads);
   app.add_option("--replicates", o.replicatesFile);
   app.add_option("--plot", o.plotFile);
   app.add_option("--group-by", o.groupBy);
@@ -128,9 +132,7 @@ void defineOptions(CLI::App& app, BatchOptions& o, RawArguments& raw) {
 }
 
 void checkPlotExtension(const std::string& path) {
-  std::string extension = std::filesystem::path(path).extension().string();
-  std::transform(extension.begin(), extension.end(), extension.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  std::string extension = lowerCaseExtension(path);
   if (extension != ".svg" && extension != ".png" && extension != ".pdf") {
     throw Error("option --plot: \"" + escapeNonPrintable(path) +
                 "\" has no picture extension; use .svg, .png or .pdf");
@@ -159,15 +161,6 @@ void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positi
     throw Error("expected ACTION GROUP1_FILE GROUP2_FILE, got " +
                 std::to_string(positional.size()) + " arguments (see --help)");
   }
-  // Two files may be one file twice (a group against itself); more would
-  // give two groups of one name.
-  for (size_t i = 2; positional.size() > 3 && i < positional.size(); ++i) {
-    if (std::find(positional.begin() + 1, positional.begin() + static_cast<std::ptrdiff_t>(i),
-                  positional[i]) != positional.begin() + static_cast<std::ptrdiff_t>(i)) {
-      throw Error("file \"" + escapeNonPrintable(positional[i]) +
-                  "\" is named twice; every group needs its own file");
-    }
-  }
 }
 
 }  // namespace
@@ -175,7 +168,8 @@ void checkGrouping(const BatchOptions& o, const std::vector<std::string>& positi
 std::string batchUsage() {
   return "usage: vexmoor-batch ACTION GROUP1_FILE GROUP2_FILE [FILE3 ...] [--3d] [--raw]\n"
          "                     [-k K] [-v V] [--seed N] [--json] [--replicates FILE.csv]\n"
-         "                     [--plot FILE] [--pcs M] [--diagnostics]\n"
+         "                     [--plot FILE] [--pcs M] [--threads N] [--drop-incomplete]\n"
+         "                     [--diagnostics]\n"
          "       vexmoor-batch ACTION TABLE --group-by COLUMN [options]\n"
          "       vexmoor-batch ACTION FILE --classifier CSV --by COLUMN [options]\n"
          "       vexmoor-batch --help | --version\n"
@@ -185,7 +179,7 @@ std::string batchUsage() {
          "hierarchy of all groups, from one pooled frame (see docs/groups.md).\n"
          "\n"
          "  ACTION                " +
-         actionList() +
+         actionNames() +
          "\n"
          "  --3d                  the landmarks are three-dimensional\n"
          "  --raw                 analyse the raw coordinates instead of partial warps (2D)\n"
@@ -209,8 +203,21 @@ std::string batchUsage() {
          "  --pcs M               RunCPC: fit the models to the scores of the first M\n"
          "                        principal components of the pooled within-group\n"
          "                        covariance matrix (M below every group's specimen count)\n"
+         "  --threads N           the resampling tests' threads, 1 to " +
+         std::to_string(kMaxThreads) +
+         "; default: one per core\n"
+         "                        the process may use (the numbers do not depend on it)\n"
+         "  --drop-incomplete     leave out specimens with missing values (TPS -999 or NA,\n"
+         "                        the NTS missing-value code, NA/NaN/empty in tables and\n"
+         "                        Morphologika) and name them in a note; without it such\n"
+         "                        a file is an error\n"
+         "\n" +
+         covarianceUsage() +
+         "\n"
          "  --diagnostics         write the console diagnostics to standard error (and\n"
          "                        Qt's own messages of --plot)\n"
+         "  --                    end of the options: every argument after it is a\n"
+         "                        file, also one whose name starts with -\n"
          "  -h, --help            show this help\n"
          "  --version             show the version\n";
 }
@@ -219,8 +226,12 @@ std::string batchVersion() {
   return std::string("vexmoor-batch ") + VEXMOOR_VERSION;
 }
 
-BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
+BatchOptions parseBatchOptions(const std::vector<std::string>& given) {
   BatchOptions o;
+  // Everything after "--" is a file, also a name that starts with "-".
+  auto end = std::find(given.begin(), given.end(), std::string("--"));
+  std::vector<std::string> args(given.begin(), end);
+  std::vector<std::string> afterOptions(end == given.end() ? end : end + 1, given.end());
   // Help and version win over everything else on the line.
   for (const std::string& a : args) {
     if (a == "-h" || a == "--help") {
@@ -236,6 +247,8 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
   CLI::App app("vexmoor-batch");
   RawArguments raw;
   defineOptions(app, o, raw);
+  CovarianceArguments covariance;
+  defineCovarianceOptions(app, covariance);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
@@ -251,44 +264,33 @@ BatchOptions parseBatchOptions(const std::vector<std::string>& args) {
     }
     raw.positional.push_back(extra);
   }
-  if (!raw.bootValue.empty() || app.count("-v") > 0) {
-    o.bootValue = parseWhole<int>(raw.bootValue, "-v");
-    if (o.bootValue < 1) {
-      throw Error("option -v needs a positive whole number; it is " + raw.bootValue);
-    }
+  raw.positional.insert(raw.positional.end(), afterOptions.begin(), afterOptions.end());
+  if (app.count("-v") > 0) {
+    o.bootValue = converted("-v", raw.bootValue, resamplingSizeSetting);
   }
   if (app.count("--seed") > 0) {
-    o.seed = parseWhole<std::uint64_t>(raw.seed, "--seed");
+    o.seed = converted("--seed", raw.seed, seedSetting);
+  }
+  if (app.count("--pcs") > 0) {
+    o.pcs = converted("--pcs", raw.pcs, pooledComponentsSetting);
+  }
+  o.covariance = covarianceSettings(app, covariance, app.count("-v") > 0);
+  if (app.count("--threads") > 0) {
+    o.threads = converted("--threads", raw.threads, threadCountSetting);
   }
   checkGrouping(o, raw.positional);
   o.action = raw.positional[0];
   o.files.assign(raw.positional.begin() + 1, raw.positional.end());
-  if (o.files.size() == 2) {
-    o.group1File = o.files[0];
-    o.group2File = o.files[1];
-  }
-  RunSettings settings;
-  settings.action = o.action;
-  settings.components = o.components;
-  checkRunSettings(settings);
-  const AnalysisAction* action = findAnalysisAction(o.action);
-  if (o.replicatesFile && !action->resampling) {
+  // The command line's one check of its settings, before any file is read.
+  checkRunSettings(runSettingsOf(o));
+  if (o.replicatesFile && !runAction(o.action).resampling) {
     throw Error("option --replicates: " + o.action +
-                " draws no replicates; it needs a resampling test (" + actionList(true) + ")");
+                " draws no replicates; it needs a resampling test (" + resamplingActionList() +
+                ")");
   }
+  checkCovarianceReplicates(o);
   if (o.plotFile) {
     checkPlotExtension(*o.plotFile);
-  }
-  if (app.count("--pcs") > 0) {
-    if (o.action != "RunCPC") {
-      throw Error("option --pcs: it chooses the variables of RunCPC's models; " + o.action +
-                  " fits none");
-    }
-    o.pcs = parseWhole<int>(raw.pcs, "--pcs");
-    if (o.pcs < 1) {
-      throw Error("option --pcs needs a positive whole number; it is " +
-                  escapeNonPrintable(raw.pcs));
-    }
   }
   return o;
 }

@@ -3,16 +3,19 @@
 #include <qcustomplot.h>
 
 #include <QApplication>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
+#include "graphics/graphics_system.h"
 #include "plot/component_plots.h"
+#include "plot/covariance_pictures.h"
+#include "plot/group_shapes.h"
+#include "plot/picture_caption.h"
 #include "plot/picture_file.h"
 #include "plot/replicate_histogram.h"
-#include "plot/showshape.h"
-#include "runtime/graphics/graphics_system.h"
-#include "runtime/graphics/plotting.h"
 #include "runtime/text.h"
 #include "shape/group_consensus3d.h"
 
@@ -31,6 +34,16 @@ void qtMessage(QtMsgType type, const QMessageLogContext&, const QString& message
   if (type == QtFatalMsg) {
     // Qt cannot go on; end as every failure ends, with one error line.
     std::fprintf(stderr, "error: %s\n", escapeNonPrintable(message.toStdString()).c_str());
+    std::_Exit(1);
+  }
+  if (message.startsWith(QLatin1String("QThread::start: Thread creation error"))) {
+    // Qt fills a picture's large areas in threads of its pool and waits for
+    // one that never started without end; no output has been written yet.
+    std::fprintf(
+        stderr,
+        "error: option --plot: no thread can be started to draw the picture%s; the "
+        "limit on processes and threads (ulimit -u) or on memory (ulimit -v) is reached\n",
+        escapeNonPrintable(message.mid(message.indexOf('(')).prepend(' ').toStdString()).c_str());
     std::_Exit(1);
   }
   if (g_qtDiagnostics) {
@@ -53,51 +66,57 @@ void startQt(const char* program) {
   static std::unique_ptr<QApplication> app = std::make_unique<QApplication>(argc, argv);
 }
 
-Matrix columnMeans(const Matrix& x) {
-  return x.colwise().mean();
-}
-
 QByteArray drawGroups(const BatchPicture& p, PictureFormat format) {
   graphics::Figure& figure = graphics::graphics().newPlotWindow();
   figure.window()->hide();
   figure.window()->resize(kGroupsSize);
   graphics::Axes& axes = graphics::graphics().gca();
-  if (!p.threeD) {
-    showshape(p.data1, "bo");
-    showshape(columnMeans(p.data1), "b<");
-    showshape(p.data2, "rs");
-    showshape(columnMeans(p.data2), "r*");
-  } else {
-    // The window shows each group's consensus in a window of its own; one
-    // picture holds both here, group 2 in red.
-    showshape3D(LandmarkArray(groupConsensus3D(p.data1)), "gp");
-    showshape3D(LandmarkArray(groupConsensus3D(p.data2)), "rp");
+  // The window shows each three-dimensional group's consensus in a window
+  // of its own as well; one picture holds both here.
+  std::array<Matrix, 2> consensus;
+  std::array<GroupShapes, 2> groups;
+  const std::array<const Matrix*, 2> data{&p.data1, &p.data2};
+  const std::array<const std::string*, 2> files{&p.run.group1.file, &p.run.group2.file};
+  for (size_t g = 0; g < 2; ++g) {
+    if (p.threeD) {
+      consensus[g] = groupConsensus3D(*data[g]);
+    }
+    groups[g] = {data[g], std::filesystem::path(*files[g]).filename().string(), false,
+                 p.threeD ? &consensus[g] : nullptr};
   }
-  graphics::axis(axes, "auto");
-  graphics::axis(axes, "equal");
+  drawGroupShapes(axes, groups, p.threeD);
   QByteArray bytes = pictureBytes(format, kGroupsSize, paintAxes(axes));
   graphics::graphics().closeAll();
   return bytes;
 }
 
 QByteArray drawHistograms(const ResamplingResult& r, const std::string& title,
-                          PictureFormat format) {
+                          const std::string& caption, PictureFormat format) {
   QCustomPlot plot;
-  QSize size = histogramPictureSize(r);
+  QSize size = histogramPictureSize(r, true);
   plot.resize(size);
-  drawReplicateHistograms(plot, r, title);
+  drawReplicateHistograms(plot, r, title, caption);
   return pictureBytes(format, size, paintPlot(plot));
 }
 
-QByteArray drawComponents(const PrincipalComponents& pc, PictureFormat format) {
+QByteArray drawComponents(const PrincipalComponents& pc, const std::string& caption,
+                          PictureFormat format) {
   QCustomPlot plot;
-  QSize size = componentsPageSize();
+  QSize size = componentsPageSize(true);
   plot.resize(size);
   GroupNames names;
   for (const GroupComponents& g : pc.groups) {
     names.push_back(g.label);
   }
-  drawComponentsPage(plot, pc, names);
+  drawComponentsPage(plot, pc, names, kDefaultDeviations, caption);
+  return pictureBytes(format, size, paintPlot(plot));
+}
+
+QByteArray drawCovariance(const CovarianceResult& c, PictureFormat format) {
+  QCustomPlot plot;
+  QSize size = covariancePageSize(c);
+  plot.resize(size);
+  drawCovariancePage(plot, c);
   return pictureBytes(format, size, paintPlot(plot));
 }
 
@@ -108,12 +127,15 @@ PictureWriter pictureWriter(const char* program, bool diagnostics) {
   return [program](const BatchPicture& p, const std::string& extension) {
     startQt(program);
     PictureFormat format = pictureFormatOf("picture" + extension);
+    std::string caption = pictureCaption(p.result, p.run);
     // Histograms are titled as the window titles them: the first line of the
     // range test's text names another test.
-    QByteArray bytes = p.result.components   ? drawComponents(*p.result.components, format)
-                       : p.result.resampling ? drawHistograms(*p.result.resampling,
-                                                              actionLabel(p.result.action), format)
-                                             : drawGroups(p, format);
+    QByteArray bytes =
+        p.result.covariance   ? drawCovariance(*p.result.covariance, format)
+        : p.result.components ? drawComponents(*p.result.components, caption, format)
+        : p.result.resampling
+            ? drawHistograms(*p.result.resampling, actionLabel(p.result.action), caption, format)
+            : drawGroups(p, format);
     return std::string(bytes.constData(), static_cast<size_t>(bytes.size()));
   };
 }

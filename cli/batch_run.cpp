@@ -6,44 +6,55 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <system_error>
+#include <thread>
+#include <vector>
 
-#include "output_file.h"
+#include "analyses/covariance_actions.h"
+#include "batch_outputs.h"
+#include "interrupt.h"
 #include "runtime/error.h"
 #include "runtime/text.h"
 
 namespace vexmoor {
 namespace {
 
-std::string lowerExtension(const std::string& path) {
-  std::string e = std::filesystem::path(path).extension().string();
-  std::transform(e.begin(), e.end(), e.begin(),
-                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return e;
+// Qt draws a PNG in helper threads and waits for them without end when
+// none can be started: a picture needs one thread to spare.
+void checkAThreadCanStart() {
+  try {
+    std::thread([] {}).join();
+  } catch (const std::system_error& e) {
+    throw Error("option --plot: no thread can be started to draw the picture (" +
+                e.code().message() + "); the limit on processes and threads (ulimit -u) or on " +
+                "memory (ulimit -v) is reached");
+  }
 }
 
-// The replicate file and the picture, once the result is there; each is
-// written whole or not at all, and neither is changed when the picture
-// cannot be drawn. (The replicates of three or more groups are already in
-// their file.)
-void writeOutputs(const RunOutput& run, const RunGroups& groups, const PictureWriter& drawPicture,
-                  const RunOutputs& outputs) {
-  std::string picture;
+// The replicate file and the picture, once the result is there, held until
+// the commit. (The replicates of three or more groups are already held.)
+void prepareOutputs(const RunOutput& run, const RunGroups& groups, const PictureWriter& drawPicture,
+                    const RunOutputs& outputs) {
   if (outputs.plot) {
-    picture = drawPicture(BatchPicture{run.result, groups.groups[0].group.data,
-                                       groups.groups[1].group.data, run.threeD},
-                          lowerExtension(outputs.plot->path()));
+    checkAThreadCanStart();
+    outputs.plot->write(
+        drawPicture(BatchPicture{run.result, groups.groups[0].group.data,
+                                 groups.groups[1].group.data, run.threeD, run.description},
+                    lowerCaseExtension(outputs.plot->path())));
   }
   if (outputs.replicates) {
     outputs.replicates->write(run.replicatesCsv());
   }
-  if (outputs.plot) {
-    outputs.plot->write(picture);
-  }
+}
+
+std::vector<OutputFile*> filesOf(const RunOutputs& outputs) {
+  std::vector<OutputFile*> files;
   for (OutputFile* f : {outputs.replicates.get(), outputs.plot.get()}) {
     if (f) {
-      f->commit();
+      files.push_back(f);
     }
   }
+  return files;
 }
 
 }  // namespace
@@ -53,7 +64,12 @@ bool batchKeyWaits(bool diagnostics, int inputDescriptor) {
 }
 
 GroupSources groupSourcesOf(const BatchOptions& options) {
-  return {options.files, options.groupBy, options.classifier, options.by};
+  GroupSources sources{options.files, options.groupBy, options.classifier, options.by,
+                       options.dropIncomplete};
+  if (!options.covariance.within.empty()) {
+    sources.within = options.covariance.within;
+  }
+  return sources;
 }
 
 RunSettings runSettingsOf(const BatchOptions& options) {
@@ -65,33 +81,55 @@ RunSettings runSettingsOf(const BatchOptions& options) {
   s.bootValue = options.bootValue;
   s.seed = options.seed;
   s.pcs = options.pcs;
+  s.covariance = options.covariance;
+  s.threads = options.threads;
   return s;
 }
 
-std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture,
-                     Progress* progress) {
+PreparedBatch prepareBatch(const BatchOptions& options, Host& host,
+                           const PictureWriter& drawPicture, Progress* progress) {
   RunSettings settings = runSettingsOf(options);
-  checkRunSettings(settings);
   // Before any work: a long run must not be lost to a path that cannot be
   // written.
   if (options.plotFile && !drawPicture) {
     throw Error("option --plot: this build of vexmoor-batch draws no pictures");
   }
-  RunOutputs outputs = settleOutputs(options);
+  PreparedBatch prepared{settleOutputs(options), {}};
+  const RunOutputs& outputs = prepared.outputs;
+  if (outputs.plot) {
+    checkAThreadCanStart();
+  }
   RunGroups groups = loadGroups(groupSourcesOf(options), host);
-  if (groups.groups.size() > 2 && outputs.plot) {
+  if (groups.groups.size() > 2 && outputs.plot && !isCovarianceAction(options.action)) {
     throw Error("option --plot serves two groups; this run has " +
                 std::to_string(groups.groups.size()) +
                 " (use --json and --replicates for every pair's results)");
   }
-  // Three or more groups: the replicates go to their file pair by pair.
+  // Three or more groups: the replicates are held pair by pair.
   ReplicateRows rows;
   if (outputs.replicates) {
     rows = [f = outputs.replicates.get()](std::string_view piece) { f->write(piece); };
   }
   RunOutput run = runAnalysis(groups, settings, host, progress, rows);
-  writeOutputs(run, groups, drawPicture, outputs);
-  return (options.json ? run.json : run.text()) + "\n";
+  prepareOutputs(run, groups, drawPicture, outputs);
+  prepared.standardOutput = (options.json ? run.json : run.text()) + "\n";
+  return prepared;
+}
+
+void commitBatch(PreparedBatch& run, const Progress* progress) {
+  std::vector<OutputFile*> files = filesOf(run.outputs);
+  deliverTogether(files, run.standardOutput, progress);
+  InterruptWatch::testPoint("no-return");
+  installTogether(files);
+}
+
+std::string runBatch(const BatchOptions& options, Host& host, const PictureWriter& drawPicture,
+                     Progress* progress) {
+  PreparedBatch run = prepareBatch(options, host, drawPicture, progress);
+  std::vector<OutputFile*> files = filesOf(run.outputs);
+  deliverTogether(files, {}, progress);
+  installTogether(files);
+  return run.standardOutput;
 }
 
 }  // namespace vexmoor

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
 
 namespace vexmoor {
@@ -48,6 +49,20 @@ int InterruptWatch::reportInterrupted(std::ostream& err) {
   err << "error: interrupted by " << (sig == SIGTERM ? "SIGTERM" : "SIGINT")
       << "; the analysis stopped and no result was written\n";
   return 128 + sig;
+}
+
+void InterruptWatch::testPoint(const char* name) {
+  auto at = [name](const char* variable) {
+    const char* value = std::getenv(variable);
+    return value && std::strcmp(value, name) == 0;
+  };
+  if (at("VEXMOOR_TEST_STOP_AT")) {
+    std::raise(SIGSTOP);
+  }
+  if (at("VEXMOOR_TEST_INTERRUPT_AT")) {
+    // To this thread: the handler has run when raise() returns.
+    std::raise(SIGINT);
+  }
 }
 
 }  // namespace vexmoor

@@ -27,6 +27,12 @@ class InterruptWatch : public Progress {
   static int signalNumber();
   // Writes the one-line message and returns the exit status 128 + signal.
   static int reportInterrupted(std::ostream& err);
+
+  // A named point of the run where tests provoke a race deterministically:
+  // with VEXMOOR_TEST_STOP_AT=NAME the process stops itself here (SIGSTOP)
+  // until it is continued; with VEXMOOR_TEST_INTERRUPT_AT=NAME it sends
+  // itself SIGINT here. Does nothing otherwise.
+  static void testPoint(const char* name);
 };
 
 }  // namespace vexmoor

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdio>
 
-#include "actions/analysis_actions.h"
+#include "analyses/analysis_actions.h"
 
 namespace vexmoor {
 namespace {

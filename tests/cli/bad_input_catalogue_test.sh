@@ -229,7 +229,7 @@ expect k_nan err '"nan"' -- "${A[@]}" "$gorf" "$gorm" -k nan
 expect k_control_byte err '\x01' -- "${A[@]}" "$gorf" "$gorm" -k "$(printf '2\001')"
 expect k_fraction_rounds ok 'Results' -- "${A[@]}" "$gorf" "$gorm" -k 1.5
 expect k_fraction_rounds_to_zero err 'rounds to 0' -- "${A[@]}" "$gorf" "$gorm" -k 0.4
-expect k_missing err 'give -k K' -- "${A[@]}" "$gorf" "$gorm"
+expect k_missing err 'needs the number of principal components k' -- "${A[@]}" "$gorf" "$gorm"
 expect k_without_value err 'option -k needs a value' -- "${A[@]}" "$gorf" "$gorm" -k
 expect v_zero err '-v' -- BootMezeyAngle "$gorf" "$gorm" -k 2 -v 0
 expect v_negative err '-v' -- BootMezeyAngle "$gorf" "$gorm" -k 2 -v -1
@@ -249,6 +249,10 @@ expect control_bytes_action err 'Do\x1b]0;x\x07Mezey' -- "$esc_action" "$gorf" "
 expect control_bytes_option err '--x\x01' -- "${A[@]}" "$gorf" "$gorm" -k 2 "$(printf -- '--x\001')"
 expect control_bytes_v err '\x07' -- BootMezeyAngle "$gorf" "$gorm" -k 2 -v "$(printf '1\007')"
 expect control_bytes_seed err '\x07' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --seed "$(printf '1\007')"
+expect threads_zero err 'option --threads: the number of threads must be a whole number from 1 to 1024; 0 is out of range' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --threads 0
+expect threads_too_many err '1025 is out of range' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --threads 1025
+expect threads_not_a_number err '"2.5" is not a whole number' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --threads 2.5
+expect threads_one ok 'Bootstrap Test of Angle' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --threads 1
 
 # --- outputs ------------------------------------------------------------------
 B=(BootMezeyAngle "$f/input_copy.txt" "$gorm" -k 2 --seed 1)
@@ -258,6 +262,55 @@ expect two_outputs_one_file err 'both write' -- "${B[@]}" --replicates "$f/same.
 expect read_only_output err 'the file is read-only' -- "${B[@]}" --replicates "$f/read_only.csv"
 if [ -e /dev/full ]; then
   expect output_dev_full err 'No space left on device' -- "${B[@]}" --replicates /dev/full
+fi
+
+# --- outputs at the limits of the system ---------------------------------------
+ln -s "$f/nowhere/r.csv" "$f/dangling.csv"
+expect dangling_link_output err 'a symbolic link to "'"$f"'/nowhere/r.csv", and the folder' -- "${B[@]}" --replicates "$f/dangling.csv"
+cp "$gorf" "$f/-dash.txt"
+plain=$batch
+batch=$(realpath "$batch")
+male=$(realpath "$gorm")
+cd "$f" || exit 1
+expect end_of_options same '' -- "${A[@]}" -k 2 -- -dash.txt "$male"
+cd - >/dev/null || exit 1
+batch=$plain
+mkfifo "$f/leaving.fifo"
+head -c 10 "$f/leaving.fifo" >/dev/null &
+reader=$!
+expect fifo_reader_leaves err "cannot write \"$f/leaving.fifo\": Broken pipe" -- "${B[@]}" -v 8 --replicates "$f/leaving.fifo"
+kill "$reader" 2>/dev/null
+wait "$reader" 2>/dev/null
+# The same program under a resource limit (prlimit LIMIT); a build whose
+# runtime cannot start under it (a sanitizer's) skips the case.
+limited=$work/limited
+printf '#!/bin/sh\nlimit=$1\nshift\nexec prlimit "$limit" -- "%s" "$@"\n' "$batch" >"$limited"
+chmod +x "$limited"
+expect_limited() {
+  local name=$1 limit=$5
+  if ! "$limited" "$limit" --version >/dev/null 2>&1; then
+    echo "skipped  $name: the program does not start under prlimit $limit"
+    return
+  fi
+  local plain=$batch
+  batch=$limited
+  expect "$@"
+  batch=$plain
+}
+echo old >"$f/kept.csv"
+expect_limited file_size_limit err 'File too large (the file-size limit, ulimit -f, is 1024 bytes)' -- --fsize=1024 "${B[@]}" -v 3 --replicates "$f/kept.csv"
+expect_limited file_size_limit_stdout err 'cannot write standard output: File too large' -- --fsize=1024 "${B[@]}" --json
+awk 'BEGIN{srand(5)} {a[NR]=$0} END{for(i=0;i<100000;i++){n=split(a[i%30+1],v," ");
+      for(j=1;j<n;j++) printf "%.4f ", v[j]+rand()*0.01; print v[n]}}' "$gorf" >"$f/many.txt"
+expect_limited out_of_memory err 'out of memory while running DoMezeyAngle' -- --as=150000000 DoMezeyAngle "$f/many.txt" "$gorm" -k 2
+# Somewhere in this range the picture's threads no longer fit: an error
+# line then, never a hang.
+for mb in 140 150 160 170 180 190; do
+  expect_limited "plot_memory_$mb" sound '' -- "--as=${mb}000000" PrincipalComponents "$gorf" "$gorm" -k 2 --plot "$f/limited.png"
+done
+if [ "$(cat "$f/kept.csv")" != old ] || [ -n "$(find "$f" -name '*.vexmoor-tmp.*')" ]; then
+  failures=$((failures + 1))
+  echo "FAIL     a failed output replaced a file or left a temporary file"
 fi
 
 # --- groups named by a column, a classifier or several files -------------------
@@ -297,6 +350,66 @@ expect commas same '' -- "${A[@]}" "$f/commas.txt" "$gorm" -k 2
 expect byte_order_mark same '' -- "${A[@]}" "$f/bom.txt" "$gorm" -k 2
 expect note_after_blank_line same '' -- "${A[@]}" "$f/note_after_blank.txt" "$gorm" -k 2
 expect no_final_line_break same '' -- "${A[@]}" "$f/no_final_break.txt" "$gorm" -k 2
+
+# --- the interface's rules: settings, group names, files, readers -------------
+gdir=$(dirname "$gorf")
+expect v_out_of_range err '99999999999 is out of range' -- BootMezeyAngle "$gorf" "$gorm" -k 2 -v 99999999999
+expect seed_out_of_range err 'from 0 to 18446744073709551615; 18446744073709551616 is out of range' -- BootMezeyAngle "$gorf" "$gorm" -k 2 --seed 18446744073709551616
+expect one_file_three_spellings err 'are one file named twice' -- "${A[@]}" "$gorf" "$gdir/./gorf.txt" "$gdir//gorf.txt" -k 2
+awk 'BEGIN{n=0} /^LM=/{n++; line=0} {line++; if (n==2 && line==4) print "-999 -999"; else print}' "$tps" >"$f/missing_landmark.tps"
+expect missing_landmark_refused err 'specimen 2 ("gorf02"): landmark 3' -- DoMezeyAngle "$f/missing_landmark.tps" --classifier "$classes" --by sex -k 2
+expect missing_landmark_dropped ok 'left out for missing values: specimen 2 ("gorf02")' -- DoMezeyAngle "$f/missing_landmark.tps" --classifier "$classes" --by sex -k 2 --drop-incomplete
+awk '{for(j=1;j<=18;j++) printf "%s ", $j; print $NF}' "$macf" >"$f/nine_or_six_f.txt"
+awk '{for(j=1;j<=18;j++) printf "%s ", $j; print $NF}' "$macm" >"$f/nine_or_six_m.txt"
+expect ambiguous_dimension ok 'Results' -- "${A[@]}" "$f/nine_or_six_f.txt" "$f/nine_or_six_m.txt" -k 2
+cases=$((cases + 1))
+if [ "$(grep -c '^warning: file ".*": its 19 values a line make 9 two-dimensional landmarks or 6 three-dimensional ones' "$work/err")" -ne 2 ]; then
+  failures=$((failures + 1))
+  echo "FAIL     ambiguous_dimension_warned: not one warning a file"
+else
+  echo "ok       ambiguous_dimension_warned"
+fi
+awk 'NR==5{gsub(/\./, ",")} {print}' "$gorf" >"$f/decimal_comma_line5.txt"
+expect decimal_comma_later_line err 'line 5: 18 numbers where line 1 has 17; the separator looks like a decimal comma' -- "${A[@]}" "$f/decimal_comma_line5.txt" "$gorm" -k 2
+{ head -20 "$gorf"; echo; tail -10 "$gorf"; } >"$f/blank_line_drops.txt"
+expect blank_line_drops ok 'Results' -- "${A[@]}" "$f/blank_line_drops.txt" "$gorm" -k 2
+cases=$((cases + 1))
+if ! grep -q '^warning: file ".*blank_line_drops.txt": line 21 is blank, which ends the data: the 10 lines of numbers after it are not read$' "$work/err"; then
+  failures=$((failures + 1))
+  echo "FAIL     blank_line_drops_warned: no warning naming line 21 and 10 lines"
+else
+  echo "ok       blank_line_drops_warned"
+fi
+
+# --- the covariance analyses ---------------------------------------------------
+fish=$examples/tropheus/tropheus_tangent.csv
+awk -F, -v OFS=, 'NR==2{$3="X"} {print}' "$fish" >"$f/lone_sex.csv"
+awk -F, -v OFS=, 'NR==2{$3=""} {print}' "$fish" >"$f/no_sex.csv"
+C=(--replicates "$f/cov.csv" --plot "$f/cov.svg")
+P=(--group-by POP.ID --within Sex --raw)
+expect cov_singular err 'the covariance matrix of group 1 is singular (9 specimens, too few for 13 variables)' -- RelativeEigenanalysis "$macf" "$macm" --3d -v 1 "${C[@]}"
+expect cov_singular_distances err 'reduce the variables to at most 8 principal components' -- CovarianceDistances "$macf" "$macm" --3d -v 1 "${C[@]}"
+expect cov_within_one_specimen err 'IKA1: sub-group "X" has 1 specimen' -- RelativeEigenanalysis "$f/lone_sex.csv" "${P[@]}" --total-pcs 5 -v 1 "${C[@]}"
+expect cov_within_empty err 'line 2: column "Sex"' -- CovarianceDistances "$f/no_sex.csv" "${P[@]}" --total-pcs 5
+expect cov_within_missing_column err 'no column "sex"' -- CovarianceDistances "$fish" --group-by POP.ID --within sex --raw --total-pcs 5
+expect cov_reference_unknown err 'the reference group "IKS9" is not one of the groups' -- RelativeEigenanalysis "$fish" "${P[@]}" --total-pcs 5 --reference IKS9 -v 1 "${C[@]}"
+expect cov_components_too_many err 'smaller than every group'"'"'s number of specimens; group 1 has 9' -- RelativeEigenanalysis "$macf" "$macm" --3d --total-pcs 9 -v 1 "${C[@]}"
+expect cov_components_and_pooled err 'give one of them' -- CovarianceDistances "$gorf" "$gorm" --pcs 3 --total-pcs 3
+expect cov_total_pcs_elsewhere err 'DoMezeyAngle reduces none' -- DoMezeyAngle "$gorf" "$gorm" -k 2 --total-pcs 3
+expect cov_within_elsewhere err 'RunCPC pools none' -- RunCPC "$fish" "${P[@]}"
+expect cov_reference_elsewhere err 'CovarianceDistances takes no reference' -- CovarianceDistances "$gorf" "$gorm" --reference gorf
+expect cov_replicates_without_v err 'draws replicates only with -v V' -- CovarianceDistances "$gorf" "$gorm" --replicates "$f/cov.csv"
+expect cov_subspace_rank err 'group 1 varies in only 8 independent directions' -- CommonSubspace "$macf" "$macm" --3d -k 9 -v 1 "${C[@]}"
+expect cov_subspace_k_missing err 'needs the number of principal components k' -- CommonSubspace "$gorf" "$gorm"
+expect cov_one_group err 'the one group "female"' -- CovarianceDistances "$f/one_sex.csv" --group-by sex --within group
+expect cov_within_is_group err 'cannot name both the groups and their sub-groups' -- CovarianceDistances "$table" --group-by sex --within sex
+expect cov_no_skewers err '-v' -- RandomSkewers "$gorf" "$gorm" -v 0 "${C[@]}"
+expect cov_four_groups ok 'Principal coordinates' -- CovarianceDistances "$examples/gorilla_groups/gorillas.csv" --group-by group
+expect cov_measurements ok 'permutations of the variables' -- MatrixCorrelation "$examples/measurements/synthetic_a.csv" "$examples/measurements/synthetic_b.csv" --raw -v 1 --seed 1
+if [ -e "$f/cov.csv" ] || [ -e "$f/cov.svg" ]; then
+  failures=$((failures + 1))
+  echo "FAIL     a covariance analysis that failed wrote an output file"
+fi
 
 # Nothing a run read was changed by its outputs.
 if ! cmp -s "$gorf" "$f/input_copy.txt" || [ "$(cat "$f/read_only.csv")" != old ]; then

@@ -17,7 +17,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "actions/group_comparison.h"
+#include "analyses/group_comparison.h"
 #include "batch_options.h"
 #include "batch_run.h"
 #include "compare/analysis_input.h"
@@ -284,8 +284,11 @@ TEST(BatchGroupOptions, ParseAndRefuseWhatDoesNotFit) {
     }
     return std::string("<no error>");
   };
-  EXPECT_EQ(refusal({"RunCPC", "a.txt", "b.txt", "a.txt"}),
-            "file \"a.txt\" is named twice; every group needs its own file");
+  // One file under three spellings is one file named three times.
+  BatchRun twice = batch({"RunCPC", "gorilla/gorf.txt", "./gorilla/gorf.txt", "gorilla//gorf.txt"});
+  EXPECT_EQ(twice.err,
+            "error: files \"gorilla/gorf.txt\" and \"./gorilla/gorf.txt\" are one file named "
+            "twice; every group needs its own file\n");
   EXPECT_EQ(refusal({"RunCPC", "t.csv", "u.csv", "--group-by", "g"}),
             "--group-by splits one file of specimens into groups: expected ACTION FILE, got 3 "
             "arguments (see --help)");

@@ -144,20 +144,28 @@ TEST(Batch, CommandLineMistakes) {
   EXPECT_EQ(failureOf(runBatch({"Angle", kGorf, kGorm, "-k", "2"})),
             "unknown action \"Angle\"; valid actions: DoMezeyAngle, RunCPC, BootMezeyAngle, "
             "BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, RandMezeyAngle, "
-            "PrincipalComponents");
+            "PrincipalComponents, RelativeEigenanalysis, CovarianceDistances, RandomSkewers, "
+            "MatrixCorrelation, CommonSubspace");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm})),
-            "DoMezeyAngle needs the number of principal components: give -k K");
+            "DoMezeyAngle needs the number of principal components k");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, "-k", "2"})),
             "expected ACTION GROUP1_FILE GROUP2_FILE, got 2 arguments (see --help)");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k"})), "option -k needs a value");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--fast"})),
             "unknown option \"--fast\"");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "x"})),
-            "option -v needs a whole number; \"x\" is not one");
+            "option -v: the resampling size v must be a whole number from 1 to 100; \"x\" is not a "
+            "whole number");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "0"})),
-            "option -v needs a positive whole number; it is 0");
+            "option -v: the resampling size v must be a whole number from 1 to 100; 0 is out of "
+            "range");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--seed", "-3"})),
-            "option --seed needs a whole number; \"-3\" is not one");
+            "option --seed: the seed must be a whole number from 0 to 18446744073709551615; -3 is "
+            "out of range");
+  EXPECT_EQ(failureOf(runBatch({"BootMezeyAngle", kGorf, kGorm, "-k", "2", "-v", "99999999999",
+                                "--seed", "18446744073709551615"})),
+            "option -v: the resampling size v must be a whole number from 1 to 100; 99999999999 "
+            "is out of range");
 }
 
 TEST(Batch, ComponentCountsThatDoNotFit) {
@@ -430,7 +438,8 @@ TEST(BatchOutputs, OptionsThatDoNotFitTheAction) {
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--replicates", "r.csv"})),
             "option --replicates: DoMezeyAngle draws no replicates; it needs a resampling test "
             "(BootMezeyAngle, BootConMezeyAngle, RangeMezeyAngle, PermuteMezeyAngle, "
-            "RandMezeyAngle)");
+            "RandMezeyAngle, RelativeEigenanalysis, CovarianceDistances, RandomSkewers, "
+            "MatrixCorrelation, CommonSubspace)");
   EXPECT_EQ(failureOf(runBatch({"DoMezeyAngle", kGorf, kGorm, "-k", "2", "--plot", "a.jpg"})),
             "option --plot: \"a.jpg\" has no picture extension; use .svg, .png or .pdf");
 }
@@ -518,8 +527,7 @@ TEST(BatchOptions, ParsesEverySetting) {
   BatchOptions o = parseBatchOptions({"BootMezeyAngle", "a.txt", "b.txt", "--raw", "-k", "3.6",
                                       "-v", "2", "--seed", "42", "--diagnostics"});
   EXPECT_EQ(o.action, "BootMezeyAngle");
-  EXPECT_EQ(o.group1File, "a.txt");
-  EXPECT_EQ(o.group2File, "b.txt");
+  EXPECT_EQ(o.files, (std::vector<std::string>{"a.txt", "b.txt"}));
   EXPECT_TRUE(o.raw);
   EXPECT_FALSE(o.threeD);
   EXPECT_EQ(o.components, "3.6");
@@ -542,11 +550,12 @@ TEST(BatchOptions, ParsesEverySetting) {
   EXPECT_EQ(errorMessage([] {
               parseBatchOptions({"RunCPC", "a", "b", "--pcs", "0"});
             }),
-            "option --pcs needs a positive whole number; it is 0");
+            "option --pcs: the number of pooled principal components pcs must be a whole number "
+            "from 1 to 2147483647; 0 is out of range");
   EXPECT_EQ(errorMessage([] {
               parseBatchOptions({"DoMezeyAngle", "a", "b", "-k", "2", "--pcs", "3"});
             }),
-            "option --pcs: it chooses the variables of RunCPC's models; DoMezeyAngle fits none");
+            "pcs chooses the variables of RunCPC's models; DoMezeyAngle fits none");
 }
 
 // A run with components prints the line that says so above the table, and
@@ -604,11 +613,15 @@ TEST(BatchOptions, RepeatsMisplacedValuesAndControlBytesAreNamed) {
             "option --group-by needs a value; it is followed by option -k");
   EXPECT_EQ(message({"-k", "2", "--replicates"}), "option --replicates needs a value");
   // A negative number is a value, not an option.
-  EXPECT_EQ(message({"-k", "2", "-v", "-1"}), "option -v needs a positive whole number; it is -1");
+  EXPECT_EQ(message({"-k", "2", "-v", "-1"}),
+            "option -v: the resampling size v must be a whole number from 1 to 100; -1 is out of "
+            "range");
   EXPECT_EQ(message({"-k", "2", "-v", "1\x1b"}),
-            "option -v needs a whole number; \"1\\x1b\" is not one");
+            "option -v: the resampling size v must be a whole number from 1 to 100; \"1\\x1b\" is "
+            "not a whole number");
   EXPECT_EQ(message({"-k", "2", "--seed", "\x07"}),
-            "option --seed needs a whole number; \"\\x07\" is not one");
+            "option --seed: the seed must be a whole number from 0 to 18446744073709551615; "
+            "\"\\x07\" is not a whole number");
   EXPECT_EQ(message({"-k", "2", "--x\x01"}), "unknown option \"--x\\x01\"");
   EXPECT_EQ(errorMessage([] {
               parseBatchOptions({"Do\x1b]0;x\x07Mezey", "a", "b"});

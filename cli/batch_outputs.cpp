@@ -1,4 +1,4 @@
-#include "output_file.h"
+#include "batch_outputs.h"
 
 #include <fcntl.h>
 #include <unistd.h>
