@@ -9,11 +9,15 @@
     .Call(`_vexmoor_vxFileNames`, files)
 }
 
+.vx_blas_threads <- function() {
+    .Call(`_vexmoor_vxBlasThreads`)
+}
+
 .vx_parse_json <- function(text) {
     .Call(`_vexmoor_vxParseJson`, text)
 }
 
-.vx_run <- function(groups, named, settings, progress) {
-    .Call(`_vexmoor_vxRun`, groups, named, settings, progress)
+.vx_run <- function(groups, named, labels, settings, progress) {
+    .Call(`_vexmoor_vxRun`, groups, named, labels, settings, progress)
 }
 

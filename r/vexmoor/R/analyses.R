@@ -2,83 +2,70 @@ kTests <- c(bootstrap = "BootMezeyAngle", boot_range = "BootConMezeyAngle",
             range = "RangeMezeyAngle", shuffle = "PermuteMezeyAngle",
             randomization = "RandMezeyAngle")
 
-components_text <- function(k) {
-  if (is.null(k)) return(NULL)
-  if (length(k) != 1L || is.na(k)) vexmoor_stop("k must be one number of components")
-  if (is.numeric(k)) format(k, scientific = FALSE, digits = 15) else as.character(k)
-}
-
+# A seed as its digits: a whole number up to 2^53, or the digits as text
+# (up to 2^64 - 1, checked by the library).
 seed_text <- function(seed) {
   if (is.null(seed)) return(NULL)
-  if (length(seed) != 1L || is.na(seed)) vexmoor_stop("seed must be one whole number")
-  if (is.numeric(seed)) {
-    if (seed != floor(seed) || seed < 0 || seed > 2^53) {
-      vexmoor_stop("seed must be a whole number from 0 to 2^53, or its digits as a string up to 18446744073709551615")
-    }
-    return(format(seed, scientific = FALSE))
-  }
-  as.character(seed)
+  if (is.character(seed) && length(seed) == 1L && !is.na(seed)) return(seed)
+  sprintf("%.0f", whole("seed", seed, 0, 2^53))
 }
 
-replicate_value <- function(v) {
-  if (!is.numeric(v) || length(v) != 1L || is.na(v) || v != floor(v) || v < 1 || v > .Machine$integer.max) {
-    vexmoor_stop(paste("v needs a positive whole number; it is", format(v)))
-  }
-  as.integer(v)
+# R's convention for packages: at most 2 cores where R CMD check limits
+# them; elsewhere every core the process may use (0).
+default_threads <- function() {
+  limit <- tolower(Sys.getenv("_R_CHECK_LIMIT_CORES_", ""))
+  if (nzchar(limit) && limit != "false") 2L else 0L
 }
 
-pooled_components <- function(pcs) {
-  if (is.null(pcs)) return(NULL)
-  if (!is.numeric(pcs) || length(pcs) != 1L || is.na(pcs) || pcs != floor(pcs) || pcs < 1 ||
-      pcs > .Machine$integer.max) {
-    vexmoor_stop(paste("pcs needs a positive whole number; it is", format(pcs)))
+run_analysis <- function(call, args, action, groups, dim, k = NULL, partial_warps = TRUE,
+                         v = 1L, seed = NULL, progress = interactive(), pcs = NULL,
+                         threads = NULL, needs_k = FALSE) {
+  if (needs_k && is.null(k)) {
+    vexmoor_stop(paste(call, "needs k, the number of principal components to compare"))
   }
-  as.integer(pcs)
-}
-
-run_analysis <- function(args, action, groups, dim, k = NULL, partial_warps = TRUE,
-                         v = 1L, seed = NULL, progress = interactive(), pcs = NULL) {
+  dim <- check_dim(dim)
+  settings <- list(action = action, three_d = identical(dim, 3L),
+                   partial_warps = flag("partial_warps", partial_warps),
+                   k = if (is.null(k)) NULL else whole("k", k), v = whole("v", v),
+                   seed = seed_text(seed), pcs = if (is.null(pcs)) NULL else whole("pcs", pcs),
+                   threads = if (is.null(threads)) default_threads()
+                             else whole("threads", threads, 1, 1024))
+  progress <- flag("progress", progress)
   input <- input_groups(args, groups, dim)
-  three_d <- !is.null(dim) && as.integer(dim) == 3L
-  settings <- list(action = action, three_d = three_d, partial_warps = isTRUE(partial_warps),
-                   k = components_text(k), v = replicate_value(v), seed = seed_text(seed),
-                   pcs = pooled_components(pcs))
-  r <- checked(.vx_run(input$groups, input$named, settings, isTRUE(progress)))
-  if (isTRUE(r$interrupted)) {
-    vexmoor_stop("interrupted by the user; the analysis stopped and no result was kept",
-                 "vexmoor_interrupted")
-  }
+  r <- checked(.vx_run(input$groups, input$named, input$labels, settings, progress))
   for (w in r$warnings) warning(w, call. = FALSE)
-  result <- .vx_parse_json(r$json)
+  result <- r$document
   if (nzchar(r$note)) result$note <- r$note
-  if (nzchar(r$replicates)) {
-    result$replicates <- read.csv(text = r$replicates, check.names = FALSE,
-                                  stringsAsFactors = FALSE)
-  }
+  if (!is.null(r$replicates)) result$replicates <- r$replicates
   class(result) <- "vexmoor_result"
-  result
+  name_tables(result)
 }
 
 angle_between <- function(..., k = NULL, partial_warps = TRUE, dim = NULL, groups = NULL) {
-  run_analysis(list(...), "DoMezeyAngle", groups, dim, k = k, partial_warps = partial_warps)
+  run_analysis("angle_between", list(...), "DoMezeyAngle", groups, dim, k = k,
+               partial_warps = partial_warps, needs_k = TRUE)
 }
 
 resample <- function(..., test = c("bootstrap", "boot_range", "range", "shuffle", "randomization"),
                      k = NULL, v = 1, seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-                     progress = interactive()) {
-  test <- match.arg(test)
-  run_analysis(list(...), kTests[[test]], groups, dim, k = k, partial_warps = partial_warps,
-               v = v, seed = seed, progress = progress)
+                     progress = interactive(), threads = NULL) {
+  if (missing(test)) test <- "bootstrap"
+  if (!is.character(test) || length(test) != 1L || !(test %in% names(kTests))) {
+    vexmoor_stop(sprintf("test must be one of %s; it is %s",
+                         paste(names(kTests), collapse = ", "), shown(test)))
+  }
+  run_analysis("resample", list(...), kTests[[test]], groups, dim, k = k,
+               partial_warps = partial_warps, v = v, seed = seed, progress = progress,
+               threads = threads, needs_k = TRUE)
 }
 
 cpc <- function(..., pcs = NULL, partial_warps = TRUE, dim = NULL, groups = NULL) {
-  run_analysis(list(...), "RunCPC", groups, dim, partial_warps = partial_warps, pcs = pcs)
+  run_analysis("cpc", list(...), "RunCPC", groups, dim, partial_warps = partial_warps, pcs = pcs)
 }
 
-components <- function(..., k, partial_warps = TRUE, dim = NULL, groups = NULL) {
-  if (missing(k)) vexmoor_stop("components needs k, the number of principal components")
-  run_analysis(list(...), "PrincipalComponents", groups, dim, k = k,
-               partial_warps = partial_warps)
+components <- function(..., k = NULL, partial_warps = TRUE, dim = NULL, groups = NULL) {
+  run_analysis("components", list(...), "PrincipalComponents", groups, dim, k = k,
+               partial_warps = partial_warps, needs_k = TRUE)
 }
 
 print.vexmoor_result <- function(x, ...) {

@@ -3,9 +3,64 @@ vexmoor_stop <- function(message, class = character()) {
                  list(message = message, call = sys.call(-1))))
 }
 
+# The user's interrupt as R gives it (a condition of class "interrupt", not
+# an error), after the run it stopped has ended.
+vexmoor_interrupt <- function() {
+  signalCondition(structure(class = c("vexmoor_interrupted", "interrupt", "condition"),
+                            list(message = "interrupted by the user; nothing was kept",
+                                 call = sys.call(-1))))
+  invokeRestart("abort")
+}
+
 checked <- function(r) {
   if (!is.null(r$error)) vexmoor_stop(r$error)
+  if (isTRUE(r$interrupted)) vexmoor_interrupt()
   r
+}
+
+# How a message shows a value: text quoted and called text, so that "3"
+# and 3 read differently.
+shown <- function(x) {
+  if (is.null(x)) return("NULL")
+  if (length(x) != 1L) return(sprintf("a %s vector of length %d", class(x)[1], length(x)))
+  if (is.character(x) && !is.na(x)) return(sprintf("the text \"%s\"", x))
+  if (is.factor(x)) return(sprintf("the factor level \"%s\"", as.character(x)))
+  paste(deparse(x), collapse = " ")
+}
+
+# TRUE or FALSE, nothing that merely converts to one.
+flag <- function(name, x) {
+  if (!is.logical(x) || length(x) != 1L || is.na(x)) {
+    vexmoor_stop(sprintf("%s must be TRUE or FALSE; it is %s", name, shown(x)))
+  }
+  x
+}
+
+# A whole number from low to high as an integer, not rounded.
+whole <- function(name, x, low = 1, high = .Machine$integer.max) {
+  rule <- if (low == 1 && high == .Machine$integer.max) "a positive whole number"
+          else sprintf("a whole number from %.0f to %.0f", low, high)
+  if (!is.numeric(x) || is.factor(x) || length(x) != 1L || is.na(x)) {
+    vexmoor_stop(sprintf("%s must be %s; it is %s", name, rule, shown(x)))
+  }
+  if (!is.finite(x) || x != floor(x)) {
+    vexmoor_stop(sprintf("%s must be %s; it is %s, which is not whole", name, rule, shown(x)))
+  }
+  if (x > high) {
+    vexmoor_stop(sprintf("%s must be a whole number from %.0f to %.0f; it is %s", name, low, high,
+                         format(x, scientific = FALSE)))
+  }
+  if (x < low) vexmoor_stop(sprintf("%s must be %s; it is %s", name, rule, format(x)))
+  if (high <= .Machine$integer.max) as.integer(x) else x
+}
+
+check_dim <- function(dim) {
+  if (is.null(dim)) return(NULL)
+  if (!is.numeric(dim) || is.factor(dim) || length(dim) != 1L || is.na(dim) ||
+      !(dim %in% c(2, 3))) {
+    vexmoor_stop(paste("dim must be 2 or 3; it is", shown(dim)))
+  }
+  as.integer(dim)
 }
 
 # Rows x1 y1 [z1] x2 ... of an n x (p*d) matrix as a p x d x n array.
@@ -25,12 +80,11 @@ array_to_rows <- function(a) {
 }
 
 read_group <- function(path, dim = NULL) {
-  if (!is.character(path) || length(path) != 1L) vexmoor_stop("path must be one file name")
-  if (!is.null(dim)) dim <- as.integer(dim)
-  r <- checked(.vx_read_group(path.expand(path), dim))
-  if (nzchar(r$warnings)) {
-    for (w in strsplit(sub("\n$", "", r$warnings), "\n")[[1]]) warning(sub("^warning: ", "", w), call. = FALSE)
+  if (!is.character(path) || length(path) != 1L || is.na(path)) {
+    vexmoor_stop(paste("path must be one file name; it is", shown(path)))
   }
+  r <- checked(.vx_read_group(path.expand(path), check_dim(dim)))
+  for (w in r$warnings) warning(w, call. = FALSE)
   structure(list(coords = rows_to_array(r$coords, r$dim, r$identifiers),
                  identifiers = r$identifiers, format = r$format, file = r$file),
             class = "vexmoor_group")
@@ -43,16 +97,36 @@ print.vexmoor_group <- function(x, ...) {
   invisible(x)
 }
 
+# A Procrustes fit or any list that holds its specimens as `coords` (as
+# geomorph's gpagen does, beside Csize): a group, not a list of groups.
+is_fit <- function(x) is.list(x) && !is.data.frame(x) && !is.null(names(x)) && "coords" %in% names(x)
+
+contradiction <- function(dim, label, a) {
+  vexmoor_stop(sprintf("dim = %d contradicts %s, an array of %d landmarks x %d dimensions x %d specimens",
+                       dim, label, dim(a)[1], dim(a)[2], dim(a)[3]))
+}
+
 # One group as the library interface takes it.
 as_input_group <- function(x, dim, label, name = NULL) {
   if (inherits(x, "vexmoor_group")) {
+    if (!is.null(dim) && dim != dim(x$coords)[2]) {
+      contradiction(dim, sprintf("the group of file \"%s\"", x$file), x$coords)
+    }
     return(list(coords = array_to_rows(x$coords), dim = dim(x$coords)[2],
                 identifiers = x$identifiers, label = label, file = x$file,
                 format = x$format, name = name))
   }
+  if (is_fit(x)) {
+    x <- x$coords
+    if (!is.array(x) || length(dim(x)) != 3L) {
+      vexmoor_stop(paste0(label, ": its coords must be an array of landmarks x dimensions x",
+                          " specimens"))
+    }
+  }
   if (is.data.frame(x)) x <- as.matrix(x)
   if (is.array(x) && length(dim(x)) == 3L) {
     if (!is.numeric(x)) vexmoor_stop(paste0(label, ": the array must be numeric"))
+    if (!is.null(dim) && dim != dim(x)[2]) contradiction(dim, label, x)
     ids <- dimnames(x)[[3]]
     return(list(coords = array_to_rows(x), dim = dim(x)[2],
                 identifiers = if (is.null(ids)) NULL else as.character(ids),
@@ -62,43 +136,43 @@ as_input_group <- function(x, dim, label, name = NULL) {
     if (!is.numeric(x)) vexmoor_stop(paste0(label, ": the matrix must be numeric"))
     ids <- rownames(x)
     storage.mode(x) <- "double"
-    return(list(coords = unname(x), dim = if (is.null(dim)) 2L else as.integer(dim),
+    return(list(coords = unname(x), dim = if (is.null(dim)) 2L else dim,
                 identifiers = if (is.null(ids)) NULL else as.character(ids),
                 label = label, file = NULL, format = NULL, name = name))
   }
+  if (is.list(x)) {
+    held <- if (is.null(names(x))) "no named elements" else paste(names(x), collapse = ", ")
+    vexmoor_stop(paste0(label, ": a list is a group when it holds the array coords (landmarks x",
+                        " dimensions x specimens); this one holds ", held))
+  }
   vexmoor_stop(paste0(label, ": a group is a vexmoor_group, an array of landmarks x dimensions",
                       " x specimens, or a matrix of specimens x coordinates"))
+}
+
+# The labels of `groups =`, one text per specimen; NA names no group.
+group_labels <- function(groups) {
+  if (!is.atomic(groups) || is.null(groups)) {
+    vexmoor_stop(paste("groups = needs one label per specimen; it is", shown(groups)))
+  }
+  missing <- which(is.na(groups))
+  if (length(missing) > 0L) {
+    vexmoor_stop(sprintf("groups = gives specimen %d no group (NA); every specimen needs one",
+                         missing[1]))
+  }
+  as.character(groups)
 }
 
 # The groups of a call: two or more arguments, one list of groups, or one
 # array or matrix split by `groups`.
 input_groups <- function(args, groups, dim) {
   if (length(args) == 1L && is.list(args[[1]]) && !inherits(args[[1]], "vexmoor_group") &&
-      !is.data.frame(args[[1]])) {
+      !is.data.frame(args[[1]]) && !is_fit(args[[1]])) {
     args <- args[[1]]
   }
   if (!is.null(groups)) {
     if (length(args) != 1L) vexmoor_stop("groups = splits one array or matrix; give just one")
-    one <- as_input_group(args[[1]], dim, "the data")
-    rows <- one$coords
-    labels <- trimws(as.character(groups))
-    if (length(labels) != nrow(rows)) {
-      vexmoor_stop(sprintf("groups = gives %d labels for %d specimens", length(labels), nrow(rows)))
-    }
-    if (anyNA(labels) || any(!nzchar(labels))) vexmoor_stop("groups = has a missing or empty label")
-    # In the order the labels first appear, as the batch front end's --group-by.
-    names <- unique(labels)
-    if (length(names) < 2L) vexmoor_stop("groups = gives every specimen one group; comparing groups needs at least two")
-    parts <- lapply(names, function(g) {
-      keep <- labels == g
-      part <- one
-      part$coords <- rows[keep, , drop = FALSE]
-      if (!is.null(one$identifiers)) part$identifiers <- one$identifiers[keep]
-      part$label <- g
-      part$name <- g
-      part
-    })
-    return(list(groups = parts, named = TRUE))
+    return(list(groups = list(as_input_group(args[[1]], dim, "the data")), named = TRUE,
+                labels = group_labels(groups)))
   }
   if (length(args) < 2L) vexmoor_stop("give two groups or more (or one with groups =)")
   list_names <- names(args)
@@ -110,5 +184,5 @@ input_groups <- function(args, groups, dim) {
             else if (!is.null(stems)) stems[i] else paste("group", i)
     as_input_group(args[[i]], dim, if (is.na(files[i])) name else files[i], name)
   })
-  list(groups = parts, named = named)
+  list(groups = parts, named = named, labels = NULL)
 }

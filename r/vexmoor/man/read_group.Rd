@@ -15,7 +15,8 @@ read_group(path, dim = NULL)
 \arguments{
   \item{path}{the file.}
   \item{dim}{2 or 3: the dimension of a plain file's landmarks, which the file
-    does not state (default 2). A file that states its dimension must agree.}
+    does not state (default 2). A file that states its dimension must agree,
+    and the file's columns must fit it.}
   \item{x}{a \code{vexmoor_group}.}
   \item{...}{ignored.}
 }
@@ -24,7 +25,8 @@ A list of class \code{vexmoor_group}: \code{coords}, an array landmarks x
 dimensions x specimens (as the geomorph package keeps landmarks); \code{identifiers},
 one per specimen (running numbers where the file names none); \code{format}; and
 \code{file}. Errors are conditions of class \code{vexmoor_error} naming the file,
-line and value at fault.
+line and value at fault. Esc or Ctrl+C ends a read that waits for its file (a
+FIFO nobody writes) with R's interrupt condition.
 }
 \examples{
 gorf <- read_group(system.file("extdata", "gorf.txt", package = "vexmoor"))

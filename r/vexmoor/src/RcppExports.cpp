@@ -34,6 +34,16 @@ BEGIN_RCPP
     return rcpp_result_gen;
 END_RCPP
 }
+// vxBlasThreads
+int vxBlasThreads();
+RcppExport SEXP _vexmoor_vxBlasThreads() {
+BEGIN_RCPP
+    Rcpp::RObject rcpp_result_gen;
+    Rcpp::RNGScope rcpp_rngScope_gen;
+    rcpp_result_gen = Rcpp::wrap(vxBlasThreads());
+    return rcpp_result_gen;
+END_RCPP
+}
 // vxParseJson
 SEXP vxParseJson(std::string text);
 RcppExport SEXP _vexmoor_vxParseJson(SEXP textSEXP) {
@@ -46,16 +56,17 @@ BEGIN_RCPP
 END_RCPP
 }
 // vxRun
-Rcpp::List vxRun(Rcpp::List groups, bool named, Rcpp::List settings, bool progress);
-RcppExport SEXP _vexmoor_vxRun(SEXP groupsSEXP, SEXP namedSEXP, SEXP settingsSEXP, SEXP progressSEXP) {
+Rcpp::List vxRun(Rcpp::List groups, bool named, SEXP labels, Rcpp::List settings, bool progress);
+RcppExport SEXP _vexmoor_vxRun(SEXP groupsSEXP, SEXP namedSEXP, SEXP labelsSEXP, SEXP settingsSEXP, SEXP progressSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     Rcpp::traits::input_parameter< Rcpp::List >::type groups(groupsSEXP);
     Rcpp::traits::input_parameter< bool >::type named(namedSEXP);
+    Rcpp::traits::input_parameter< SEXP >::type labels(labelsSEXP);
     Rcpp::traits::input_parameter< Rcpp::List >::type settings(settingsSEXP);
     Rcpp::traits::input_parameter< bool >::type progress(progressSEXP);
-    rcpp_result_gen = Rcpp::wrap(vxRun(groups, named, settings, progress));
+    rcpp_result_gen = Rcpp::wrap(vxRun(groups, named, labels, settings, progress));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -63,8 +74,9 @@ END_RCPP
 static const R_CallMethodDef CallEntries[] = {
     {"_vexmoor_vxReadGroup", (DL_FUNC) &_vexmoor_vxReadGroup, 2},
     {"_vexmoor_vxFileNames", (DL_FUNC) &_vexmoor_vxFileNames, 1},
+    {"_vexmoor_vxBlasThreads", (DL_FUNC) &_vexmoor_vxBlasThreads, 0},
     {"_vexmoor_vxParseJson", (DL_FUNC) &_vexmoor_vxParseJson, 1},
-    {"_vexmoor_vxRun", (DL_FUNC) &_vexmoor_vxRun, 4},
+    {"_vexmoor_vxRun", (DL_FUNC) &_vexmoor_vxRun, 5},
     {NULL, NULL, 0}
 };
 

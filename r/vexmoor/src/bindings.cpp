@@ -1,8 +1,9 @@
 // The R side of the library interface: R's groups and settings turned into
-// the interface's plain types, and its result (text, JSON document,
-// replicates) into R values. Nothing is computed here. No C++ exception
-// crosses into R: every failure comes back as list(error = message), which
-// the R functions raise as a condition of class vexmoor_error.
+// the interface's plain types, and its result (JSON document, replicate
+// columns, warnings) into R values. Nothing is computed here. No C++
+// exception crosses into R: every failure comes back as list(error =
+// message), which the R functions raise as a condition of class
+// vexmoor_error, and the user's interrupt as list(interrupted = TRUE).
 #include <R_ext/Utils.h>
 #include <RcppEigen.h>
 
@@ -10,22 +11,26 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstdint>
+#include <new>
 #include <nlohmann/json.hpp>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "api/analysis_run.h"
+#include "api/background_read.h"
 #include "api/background_run.h"
 #include "api/input_groups.h"
-#include "api/stream_host.h"
+#include "runtime/blas_threads.h"
 #include "runtime/error.h"
 
 namespace {
 
 using nlohmann::json;
 using vexmoor::Matrix;
+
+constexpr std::chrono::milliseconds kPollInterval{50};
 
 // Numbers beyond 2^53 (64-bit seeds) do not fit a double exactly: they
 // travel as text.
@@ -36,8 +41,29 @@ SEXP integerToR(double asDouble, const std::string& asText) {
   return Rcpp::wrap(asText);
 }
 
+// The document's text writes numbers that are not finite as null; so do
+// its R values, whichever way the document came.
+bool isNull(const json& j) {
+  return j.is_null() || (j.is_number_float() && !std::isfinite(j.get<double>()));
+}
+
 bool isNumber(const json& j) {
   return j.is_number() || j.is_null();
+}
+
+double numberOf(const json& j) {
+  return isNull(j) ? NA_REAL : j.get<double>();
+}
+
+// Bytes that are no UTF-8 become U+FFFD, as in the document's text.
+Rcpp::String textOf(const std::string& s) {
+  bool ascii = std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; });
+  if (ascii) {
+    return Rcpp::String(s, CE_UTF8);
+  }
+  std::string valid =
+      json::parse(json(s).dump(-1, ' ', false, json::error_handler_t::replace)).get<std::string>();
+  return Rcpp::String(valid, CE_UTF8);
 }
 
 bool numericArray(const json& j) {
@@ -47,7 +73,7 @@ bool numericArray(const json& j) {
         (e.is_number_integer() && std::fabs(e.get<double>()) > 9007199254740992.0)) {
       return false;
     }
-    any = any || e.is_number();
+    any = any || !isNull(e);
   }
   return any;
 }
@@ -61,14 +87,14 @@ SEXP arrayToR(const json& j) {
   if (numericArray(j)) {
     Rcpp::NumericVector v(j.size());
     for (size_t i = 0; i < j.size(); ++i) {
-      v[i] = j[i].is_null() ? NA_REAL : j[i].get<double>();
+      v[i] = numberOf(j[i]);
     }
     return v;
   }
   if (std::all_of(j.begin(), j.end(), [](const json& e) { return e.is_string(); })) {
     Rcpp::CharacterVector v(j.size());
     for (size_t i = 0; i < j.size(); ++i) {
-      v[i] = Rcpp::String(j[i].get<std::string>(), CE_UTF8);
+      v[i] = textOf(j[i].get_ref<const std::string&>());
     }
     return v;
   }
@@ -89,7 +115,7 @@ SEXP arrayToR(const json& j) {
     Rcpp::NumericMatrix m(j.size(), width);
     for (size_t r = 0; r < j.size(); ++r) {
       for (size_t c = 0; c < width; ++c) {
-        m(r, c) = j[r][c].is_null() ? NA_REAL : j[r][c].get<double>();
+        m(r, c) = numberOf(j[r][c]);
       }
     }
     return m;
@@ -101,10 +127,13 @@ SEXP arrayToR(const json& j) {
   return list;
 }
 
+// The document as R values: objects are named lists, arrays vectors,
+// matrices or lists. Nested no deeper than the document's own schema.
 SEXP toR(const json& j) {
+  if (isNull(j)) {
+    return R_NilValue;
+  }
   switch (j.type()) {
-    case json::value_t::null:
-      return R_NilValue;
     case json::value_t::boolean:
       return Rcpp::wrap(j.get<bool>());
     case json::value_t::number_integer:
@@ -113,7 +142,7 @@ SEXP toR(const json& j) {
     case json::value_t::number_float:
       return Rcpp::wrap(j.get<double>());
     case json::value_t::string:
-      return Rcpp::wrap(Rcpp::String(j.get<std::string>(), CE_UTF8));
+      return Rcpp::wrap(textOf(j.get_ref<const std::string&>()));
     case json::value_t::array:
       return arrayToR(j);
     case json::value_t::object: {
@@ -121,7 +150,7 @@ SEXP toR(const json& j) {
       Rcpp::CharacterVector names(j.size());
       size_t i = 0;
       for (auto it = j.begin(); it != j.end(); ++it, ++i) {
-        names[i] = Rcpp::String(it.key(), CE_UTF8);
+        names[i] = textOf(it.key());
         list[i] = toR(it.value());
       }
       list.attr("names") = names;
@@ -132,8 +161,58 @@ SEXP toR(const json& j) {
   }
 }
 
+// The replicate columns as the data frame read.csv makes of the batch's
+// replicate file: group names as character, the replicate number as
+// integer, every other column as double.
+Rcpp::List replicateFrame(const vexmoor::ReplicateColumns& c) {
+  const R_xlen_t n = static_cast<R_xlen_t>(c.replicate.size());
+  Rcpp::List columns;
+  Rcpp::CharacterVector names;
+  if (!c.groupA.empty()) {
+    for (const auto* side : {&c.groupA, &c.groupB}) {
+      Rcpp::CharacterVector v(n);
+      for (R_xlen_t i = 0; i < n; ++i) {
+        v[i] = textOf((*side)[static_cast<size_t>(i)]);
+      }
+      columns.push_back(v);
+    }
+    names.push_back("group_a");
+    names.push_back("group_b");
+  }
+  Rcpp::IntegerVector replicate(n);
+  std::copy(c.replicate.begin(), c.replicate.end(), replicate.begin());
+  columns.push_back(replicate);
+  names.push_back("replicate");
+  for (size_t column = 0; column < c.names.size(); ++column) {
+    Rcpp::NumericVector v(n);
+    for (R_xlen_t i = 0; i < n; ++i) {
+      v[i] = c.values(i, static_cast<vexmoor::Index>(column));
+    }
+    columns.push_back(v);
+    names.push_back(textOf(c.names[column]));
+  }
+  columns.attr("names") = names;
+  columns.attr("class") = "data.frame";
+  columns.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(n));
+  return columns;
+}
+
+// The interface words one rule with the batch front end's option; the
+// package's users know it as an argument.
+std::string inArgumentWords(std::string message) {
+  const std::string option = " (--pcs)";
+  if (size_t at = message.find(option); at != std::string::npos) {
+    message.replace(at, option.size(), " (argument pcs)");
+  }
+  return message;
+}
+
 Rcpp::List failure(const std::string& message) {
-  return Rcpp::List::create(Rcpp::Named("error") = message);
+  return Rcpp::List::create(Rcpp::Named("error") = inArgumentWords(message));
+}
+
+Rcpp::List interrupted() {
+  return Rcpp::List::create(Rcpp::Named("interrupted") = true);
 }
 
 std::vector<std::string> strings(SEXP x) {
@@ -159,25 +238,28 @@ vexmoor::InputGroup groupOf(const Rcpp::List& g, size_t position) {
   return input;
 }
 
+// The R functions have checked every value's type and range; the seed
+// comes as its digits.
 vexmoor::RunSettings settingsOf(const Rcpp::List& s) {
   vexmoor::RunSettings out;
   out.action = Rcpp::as<std::string>(s["action"]);
   out.threeD = Rcpp::as<bool>(s["three_d"]);
   out.partialWarps = Rcpp::as<bool>(s["partial_warps"]);
   if (!Rf_isNull(s["k"])) {
-    out.components = Rcpp::as<std::string>(s["k"]);
+    out.components = std::to_string(Rcpp::as<int>(s["k"]));
   }
   out.bootValue = Rcpp::as<int>(s["v"]);
   if (!Rf_isNull(s["pcs"])) {
     out.pcs = Rcpp::as<int>(s["pcs"]);
   }
+  out.threads = Rcpp::as<int>(s["threads"]);
   if (!Rf_isNull(s["seed"])) {
     std::string text = Rcpp::as<std::string>(s["seed"]);
     std::uint64_t seed = 0;
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
     if (ec != std::errc() || end != text.data() + text.size()) {
-      throw vexmoor::Error("seed needs a whole number from 0 to 18446744073709551615; \"" + text +
-                           "\" is not one");
+      throw vexmoor::Error("seed must be a whole number from 0 to 18446744073709551615; it is \"" +
+                           text + "\"");
     }
     out.seed = seed;
   }
@@ -207,28 +289,40 @@ void showProgress(const vexmoor::BackgroundRun::Progress& p, bool& shown) {
 }
 
 Rcpp::List outputToR(const vexmoor::RunOutput& out, const std::vector<std::string>& warnings) {
-  return Rcpp::List::create(Rcpp::Named("json") = out.json, Rcpp::Named("note") = out.result.note,
-                            Rcpp::Named("replicates") = out.replicatesCsv(),
-                            Rcpp::Named("warnings") = warnings);
+  vexmoor::ReplicateColumns columns = out.replicateColumns();
+  return Rcpp::List::create(
+      Rcpp::Named("document") = toR(*out.document), Rcpp::Named("note") = out.result.note,
+      Rcpp::Named("replicates") =
+          columns.names.empty() ? R_NilValue : static_cast<SEXP>(replicateFrame(columns)),
+      Rcpp::Named("warnings") = warnings);
 }
 
 }  // namespace
 
+// The file is read on a thread of its own: a read that blocks (a FIFO
+// nobody writes) must not keep the user's interrupt from R.
 // [[Rcpp::export(.vx_read_group)]]
 Rcpp::List vxReadGroup(std::string path, SEXP dim) {
   try {
-    std::ostringstream warnings;
-    vexmoor::StreamHost host(warnings, false);
     std::optional<int> wanted;
     if (!Rf_isNull(dim)) {
       wanted = Rcpp::as<int>(dim);
     }
-    vexmoor::GroupCoordinates g = vexmoor::readGroupCoordinates(path, wanted, host);
+    vexmoor::BackgroundRead read(path, wanted);
+    while (!read.waitFor(kPollInterval)) {
+      if (userInterrupted()) {
+        return interrupted();
+      }
+    }
+    std::vector<std::string> warnings;
+    vexmoor::GroupCoordinates g = read.take(warnings);
     return Rcpp::List::create(Rcpp::Named("coords") = Rcpp::wrap(Eigen::MatrixXd(g.coordinates)),
                               Rcpp::Named("dim") = g.dimension,
                               Rcpp::Named("identifiers") = g.group.info.identifiers,
                               Rcpp::Named("format") = vexmoor::formatName(g.group.info.format),
-                              Rcpp::Named("file") = path, Rcpp::Named("warnings") = warnings.str());
+                              Rcpp::Named("file") = path, Rcpp::Named("warnings") = warnings);
+  } catch (const std::bad_alloc&) {
+    return failure("out of memory while reading \"" + path + "\"");
   } catch (const std::exception& e) {
     return failure(e.what());
   }
@@ -239,6 +333,13 @@ std::vector<std::string> vxFileNames(std::vector<std::string> files) {
   return vexmoor::fileGroupNames(files);
 }
 
+// OpenBLAS's thread count (0 for another BLAS), for the tests.
+// [[Rcpp::export(.vx_blas_threads)]]
+int vxBlasThreads() {
+  return vexmoor::blasThreads();
+}
+
+// The batch front end's document read back, for the tests' comparisons.
 // [[Rcpp::export(.vx_parse_json)]]
 SEXP vxParseJson(std::string text) {
   try {
@@ -249,26 +350,39 @@ SEXP vxParseJson(std::string text) {
 }
 
 // Runs on a thread of its own while R's thread shows progress and watches
-// for the user's interrupt, so that R stays responsive.
+// for the user's interrupt, so that R stays responsive. labels: NULL, or
+// one per specimen of the only group, which is then split into named
+// groups.
 // [[Rcpp::export(.vx_run)]]
-Rcpp::List vxRun(Rcpp::List groups, bool named, Rcpp::List settings, bool progress) {
+Rcpp::List vxRun(Rcpp::List groups, bool named, SEXP labels, Rcpp::List settings, bool progress) {
   try {
     std::vector<vexmoor::InputGroup> inputs;
     for (R_xlen_t i = 0; i < groups.size(); ++i) {
       inputs.push_back(groupOf(groups[i], static_cast<size_t>(i)));
     }
-    vexmoor::RunGroups runGroups = vexmoor::groupsInMemory(std::move(inputs), named);
+    vexmoor::RunGroups runGroups;
+    if (!Rf_isNull(labels)) {
+      runGroups = vexmoor::splitByLabels(inputs.at(0), strings(labels));
+      // Data in memory is labelled by its group's name.
+      for (vexmoor::InputGroup& g : runGroups.groups) {
+        if (g.inMemory) {
+          g.file = g.name;
+        }
+      }
+    } else {
+      runGroups = vexmoor::groupsInMemory(std::move(inputs), named);
+    }
     vexmoor::BackgroundRun run(std::move(runGroups), settingsOf(settings));
     auto start = std::chrono::steady_clock::now();
     bool shown = false;
-    while (!run.waitFor(std::chrono::milliseconds(50))) {
+    while (!run.waitFor(kPollInterval)) {
       if (userInterrupted()) {
         run.cancel();
         run.waitFor(std::chrono::seconds(5));
         if (shown) {
           Rprintf("\n");
         }
-        return Rcpp::List::create(Rcpp::Named("interrupted") = true);
+        return interrupted();
       }
       if (progress && std::chrono::steady_clock::now() - start > std::chrono::seconds(1)) {
         showProgress(run.progress(), shown);
@@ -282,7 +396,7 @@ Rcpp::List vxRun(Rcpp::List groups, bool named, Rcpp::List settings, bool progre
     try {
       return outputToR(run.take(), warnings);
     } catch (const vexmoor::Cancelled&) {
-      return Rcpp::List::create(Rcpp::Named("interrupted") = true);
+      return interrupted();
     }
   } catch (const std::bad_alloc&) {
     return failure("out of memory");

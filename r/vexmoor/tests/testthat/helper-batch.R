@@ -15,3 +15,7 @@ batch <- function(args) {
 }
 
 extdata <- function(file) system.file("extdata", file, package = "vexmoor")
+gorf <- extdata("gorf.txt")
+gorm <- extdata("gorm.txt")
+macf <- extdata("macf.txt")
+macm <- extdata("macm.txt")
