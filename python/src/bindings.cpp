@@ -1,19 +1,20 @@
 // The Python side of the library interface: the package's groups and
 // settings turned into the interface's plain types, and its result (JSON
-// document, replicates, warnings) into Python values. Nothing is computed
-// here. No C++ exception reaches the interpreter: every failure is raised
-// as vexmoor.VexmoorError (a ValueError) with the batch front end's message,
-// the user's interrupt as the interpreter's own KeyboardInterrupt.
+// document, replicate columns, warnings) into Python values. Nothing is
+// computed here. No C++ exception reaches the interpreter: every failure is
+// raised as vexmoor.VexmoorError (a ValueError), the user's interrupt as the
+// interpreter's own KeyboardInterrupt.
 #include <Python.h>
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
 #include <charconv>
 #include <chrono>
+#include <cmath>
 #include <cstdint>
-#include <limits>
 #include <memory>
 #include <new>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -21,17 +22,21 @@
 #include <vector>
 
 #include "api/analysis_run.h"
+#include "api/background_read.h"
 #include "api/background_run.h"
 #include "api/input_groups.h"
 #include "io/group_file.h"
-#include "io/table_file.h"
 #include "runtime/error.h"
-#include "runtime/progress.h"
+
+#ifndef VEXMOOR_VERSION
+#define VEXMOOR_VERSION "unknown"
+#endif
 
 namespace py = pybind11;
 
 namespace {
 
+using nlohmann::json;
 using vexmoor::Matrix;
 
 // How often a waiting call takes the GIL back to look for Ctrl+C.
@@ -106,6 +111,67 @@ py::list pyList(const std::vector<std::string>& v) {
   return out;
 }
 
+// The JSON document as the objects json.loads gives for its text: dicts,
+// lists, str, int, float, bool and None (numbers that are not finite).
+// Nested no deeper than the document's own schema.
+py::object toPython(const json& j) {
+  switch (j.type()) {
+    case json::value_t::boolean:
+      return py::bool_(j.get<bool>());
+    case json::value_t::number_integer:
+      return py::int_(j.get<std::int64_t>());
+    case json::value_t::number_unsigned:
+      return py::reinterpret_steal<py::object>(PyLong_FromUnsignedLongLong(j.get<std::uint64_t>()));
+    case json::value_t::number_float: {
+      double v = j.get<double>();
+      return std::isfinite(v) ? py::object(py::float_(v)) : py::object(py::none());
+    }
+    case json::value_t::string:
+      return textOf(j.get_ref<const std::string&>());
+    case json::value_t::array: {
+      py::list list;
+      for (const json& e : j) {
+        list.append(toPython(e));
+      }
+      return list;
+    }
+    case json::value_t::object: {
+      py::dict dict;
+      for (auto it = j.begin(); it != j.end(); ++it) {
+        dict[textOf(it.key())] = toPython(it.value());
+      }
+      return dict;
+    }
+    default:
+      return py::none();
+  }
+}
+
+// The replicate columns as numpy arrays, in the order of the CSV table's
+// columns: group names as str arrays, the replicate number as int64, every
+// other column as float64.
+py::dict replicateArrays(const vexmoor::ReplicateColumns& c) {
+  py::dict out;
+  const auto n = static_cast<py::ssize_t>(c.replicate.size());
+  if (!c.groupA.empty()) {
+    py::module_ numpy = py::module_::import("numpy");
+    out["group_a"] = numpy.attr("array")(pyList(c.groupA), py::arg("dtype") = "str");
+    out["group_b"] = numpy.attr("array")(pyList(c.groupB), py::arg("dtype") = "str");
+  }
+  py::array_t<std::int64_t> replicate(n);
+  std::copy(c.replicate.begin(), c.replicate.end(), replicate.mutable_data());
+  out["replicate"] = replicate;
+  for (size_t column = 0; column < c.names.size(); ++column) {
+    py::array_t<double> values(n);
+    auto w = values.mutable_unchecked<1>();
+    for (py::ssize_t i = 0; i < n; ++i) {
+      w(i) = c.values(i, static_cast<vexmoor::Index>(column));
+    }
+    out[textOf(c.names[column])] = values;
+  }
+  return out;
+}
+
 // The Python package hands over rows x1 y1 [z1] x2 ... as a C-ordered
 // N × d·p float64 array.
 Matrix matrixOf(py::handle h) {
@@ -144,103 +210,39 @@ std::uint64_t seedOf(const std::string& text) {
   std::uint64_t seed = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
   if (ec != std::errc() || end != text.data() + text.size()) {
-    raiseError("seed needs a whole number from 0 to 18446744073709551615; \"" + text +
-               "\" is not one");
+    raiseError("seed must be a whole number from 0 to 18446744073709551615; it is \"" + text +
+               "\"");
   }
   return seed;
 }
 
+// The package has checked every value's type and range.
 vexmoor::RunSettings settingsOf(const py::dict& s) {
   vexmoor::RunSettings out;
   out.action = s["action"].cast<std::string>();
   out.threeD = s["three_d"].cast<bool>();
   out.partialWarps = s["partial_warps"].cast<bool>();
-  out.components = optionalBytes(s["k"], "k");
+  if (!s["k"].is_none()) {
+    out.components = std::to_string(s["k"].cast<int>());
+  }
   out.bootValue = s["v"].cast<int>();
   out.pcs = s["pcs"].cast<int>();
+  out.threads = s["threads"].cast<int>();
   if (std::optional<std::string> seed = optionalBytes(s["seed"], "seed")) {
     out.seed = seedOf(*seed);
   }
   return out;
 }
 
-// The CSV's number texts are shortest round trips: from_chars reads back
-// the very doubles that were written.
-double csvNumber(const std::string& field, size_t line) {
-  double v = 0;
-  auto [end, ec] = std::from_chars(field.data(), field.data() + field.size(), v);
-  if (ec != std::errc() || end != field.data() + field.size()) {
-    raiseError("replicate table, line " + std::to_string(line) + ": \"" + field +
-               "\" is not a number");
+// The interface words one rule with the batch front end's option; the
+// package's users know it as an argument.
+std::string inArgumentWords(std::string message) {
+  const std::string option = " (--pcs)";
+  if (size_t at = message.find(option); at != std::string::npos) {
+    message.replace(at, option.size(), " (argument pcs)");
   }
-  return v;
+  return message;
 }
-
-// The replicates CSV as columns: group names as str arrays, the replicate
-// number as int64, every other column as float64.
-py::dict replicateColumns(const std::string& csv) {
-  std::vector<std::vector<std::string>> rows;
-  size_t start = 0;
-  while (start < csv.size()) {
-    size_t end = csv.find('\n', start);
-    if (end == std::string::npos) {
-      end = csv.size();
-    }
-    rows.push_back(
-        vexmoor::splitFields(std::string_view(csv).substr(start, end - start), ',',
-                             "replicate table, line " + std::to_string(rows.size() + 1)));
-    start = end + 1;
-  }
-  py::dict out;
-  if (rows.empty()) {
-    return out;
-  }
-  const std::vector<std::string>& names = rows.front();
-  const size_t n = rows.size() - 1;
-  for (size_t r = 1; r < rows.size(); ++r) {
-    if (rows[r].size() != names.size()) {
-      raiseError("replicate table, line " + std::to_string(r + 1) + ": " +
-                 std::to_string(rows[r].size()) + " fields, the header has " +
-                 std::to_string(names.size()));
-    }
-  }
-  py::module_ numpy = py::module_::import("numpy");
-  for (size_t c = 0; c < names.size(); ++c) {
-    const std::string& name = names[c];
-    if (name == "group_a" || name == "group_b") {
-      py::list values;
-      for (size_t r = 1; r <= n; ++r) {
-        values.append(textOf(rows[r][c]));
-      }
-      out[textOf(name)] = numpy.attr("array")(values, py::arg("dtype") = "str");
-    } else if (name == "replicate") {
-      py::array_t<std::int64_t> values(static_cast<py::ssize_t>(n));
-      auto w = values.mutable_unchecked<1>();
-      for (size_t r = 1; r <= n; ++r) {
-        w(static_cast<py::ssize_t>(r - 1)) =
-            static_cast<std::int64_t>(csvNumber(rows[r][c], r + 1));
-      }
-      out[textOf(name)] = values;
-    } else {
-      py::array_t<double> values(static_cast<py::ssize_t>(n));
-      auto w = values.mutable_unchecked<1>();
-      for (size_t r = 1; r <= n; ++r) {
-        w(static_cast<py::ssize_t>(r - 1)) = csvNumber(rows[r][c], r + 1);
-      }
-      out[textOf(name)] = values;
-    }
-  }
-  return out;
-}
-
-// Collects what the core shows in message boxes, for Python's warnings.
-class WarningHost : public vexmoor::Host {
- public:
-  bool consoleEnabled() const override { return false; }
-  void consoleWrite(std::string_view) override {}
-  void messageBox(std::string_view text) override { warnings.emplace_back(text); }
-  std::vector<std::string> warnings;
-};
 
 // Calls `body`, turning every C++ failure into VexmoorError; `doing` ends
 // the message of an out-of-memory or unknown failure, as the batch says it.
@@ -253,12 +255,35 @@ auto guarded(const std::string& doing, F&& body) -> decltype(body()) {
   } catch (const std::bad_alloc&) {
     raiseError("out of memory while " + doing);
   } catch (const std::exception& e) {
-    raiseError(e.what());
+    raiseError(inArgumentWords(e.what()));
   } catch (...) {
     raiseError("unexpected failure while " + doing);
   }
 }
 
+// Waits with the GIL released until `ended(timeout)` is true, taking the
+// GIL back every kPollInterval to run Python's signal handlers. Returns
+// false, with the handler's exception (KeyboardInterrupt, ...) set, when
+// one raised.
+template <typename Ended>
+bool waitInterruptibly(Ended&& ended) {
+  for (;;) {
+    bool done;
+    {
+      py::gil_scoped_release release;
+      done = ended(kPollInterval);
+    }
+    if (PyErr_CheckSignals() != 0) {
+      return false;
+    }
+    if (done) {
+      return true;
+    }
+  }
+}
+
+// The file is read on a thread of its own: a read that blocks (a FIFO
+// nobody writes) must not keep Ctrl+C from the interpreter.
 py::dict readGroup(py::object path, py::object dimension) {
   std::string file = bytesOf(path, "the path");
   std::optional<int> dim;
@@ -266,12 +291,12 @@ py::dict readGroup(py::object path, py::object dimension) {
     dim = dimension.cast<int>();
   }
   return guarded("reading \"" + file + "\"", [&] {
-    WarningHost host;
-    vexmoor::GroupCoordinates g;
-    {
-      py::gil_scoped_release release;
-      g = vexmoor::readGroupCoordinates(file, dim, host);
+    vexmoor::BackgroundRead read(file, dim);
+    if (!waitInterruptibly([&](auto timeout) { return read.waitFor(timeout); })) {
+      throw py::error_already_set();
     }
+    std::vector<std::string> warnings;
+    vexmoor::GroupCoordinates g = read.take(warnings);
     const py::ssize_t n = g.coordinates.rows(), d = g.dimension;
     const py::ssize_t p = g.coordinates.cols() / d;
     py::array_t<double> coords({n, p, d});
@@ -288,7 +313,7 @@ py::dict readGroup(py::object path, py::object dimension) {
     out["identifiers"] = pyList(g.group.info.identifiers);
     out["format"] = textOf(vexmoor::formatName(g.group.info.format));
     out["file"] = textOf(file);
-    out["warnings"] = pyList(host.warnings);
+    out["warnings"] = pyList(warnings);
     return out;
   });
 }
@@ -298,28 +323,17 @@ py::list fileNames(py::object files) {
                  [&] { return pyList(vexmoor::fileGroupNames(textList(files, "a file name"))); });
 }
 
-// Waits for the run with the GIL released, taking it back every
-// kPollInterval to run Python's signal handlers: a KeyboardInterrupt (or
-// whatever a handler raised) cancels the run and propagates.
+// Waits for the run; a KeyboardInterrupt (or whatever a signal handler
+// raised) cancels it and propagates.
 vexmoor::RunOutput waitForRun(std::unique_ptr<vexmoor::BackgroundRun> run,
                               std::vector<std::string>& warnings) {
-  for (;;) {
-    bool ended;
+  if (!waitInterruptibly([&](auto timeout) { return run->waitFor(timeout); })) {
+    py::error_already_set raised;
     {
       py::gil_scoped_release release;
-      ended = run->waitFor(kPollInterval);
+      run.reset();  // cancels and joins: a fraction of a second
     }
-    if (ended) {
-      break;
-    }
-    if (PyErr_CheckSignals() != 0) {
-      py::error_already_set raised;
-      {
-        py::gil_scoped_release release;
-        run.reset();  // cancels and joins: a fraction of a second
-      }
-      throw raised;
-    }
+    throw raised;
   }
   warnings = run->takeWarnings();
   try {
@@ -357,21 +371,16 @@ py::dict run(py::list groups, bool named, py::object labels, py::dict settings) 
     } else {
       runGroups = vexmoor::groupsInMemory(std::move(inputs), named);
     }
-    // The replicates CSV has one record per line.
-    for (const vexmoor::InputGroup& g : runGroups.groups) {
-      if (g.name.find_first_of("\n\r") != std::string::npos) {
-        raiseError("the group name \"" + g.name + "\" holds a line break");
-      }
-    }
     std::vector<std::string> warnings;
     vexmoor::RunOutput out = waitForRun(
         std::make_unique<vexmoor::BackgroundRun>(std::move(runGroups), std::move(runSettings)),
         warnings);
     py::dict result;
-    result["json"] = py::bytes(out.json);
-    result["note"] = py::bytes(out.result.note);
-    std::string csv = out.replicatesCsv();
-    result["replicates"] = csv.empty() ? py::object(py::none()) : py::object(replicateColumns(csv));
+    result["document"] = toPython(*out.document);
+    result["note"] = textOf(out.result.note);
+    vexmoor::ReplicateColumns columns = out.replicateColumns();
+    result["replicates"] =
+        columns.names.empty() ? py::object(py::none()) : py::object(replicateArrays(columns));
     result["warnings"] = pyList(warnings);
     return result;
   });
@@ -397,4 +406,5 @@ PYBIND11_MODULE(_core, m) {
     actions.append(py::str(std::string(a)));
   }
   m.attr("actions") = actions;
+  m.attr("__version__") = VEXMOOR_VERSION;
 }

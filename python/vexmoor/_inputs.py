@@ -1,0 +1,198 @@
+"""The arguments of the package's functions checked and turned into what
+the compiled module takes: every argument exactly its documented type,
+groups as rows of coordinates with their names."""
+
+from __future__ import annotations
+
+import math
+import numbers
+import os
+from typing import Any, Iterable, Optional, Sequence, cast
+
+import numpy as np
+import numpy.typing as npt
+
+from . import _core
+from ._core import VexmoorError
+from .group import Group, real_coordinates
+
+
+def shown(value: object) -> str:
+    """A value as a message shows it: text quoted and called text, so that
+    "3" and 3 read differently."""
+    if isinstance(value, (str, bytes)):
+        return f"the text {value!r}"
+    if isinstance(value, np.ndarray):
+        return f"an array of shape {value.shape}"
+    return repr(value)
+
+
+def whole(name: str, value: object, low: int = 1, high: int = 2**31 - 1) -> int:
+    """value as an int when it is a whole number from low to high (int,
+    numpy integer, or a float with no fraction); else VexmoorError naming
+    the argument. Booleans and text are no numbers here."""
+    top = 2**31 - 1
+    rule = "a positive whole number" if (low, high) == (1, top) else \
+        f"a whole number from {low} to {high}"
+    if isinstance(value, (bool, np.bool_)) or not isinstance(value, numbers.Real):
+        raise VexmoorError(f"{name} must be {rule}; it is {shown(value)}")
+    if isinstance(value, numbers.Integral):
+        number = int(value)
+    elif math.isfinite(value) and float(value).is_integer():
+        number = int(value)
+    else:
+        raise VexmoorError(f"{name} must be {rule}; it is {value!r}, which is not whole")
+    if number > high:
+        raise VexmoorError(f"{name} must be a whole number from {low} to {high}; it is {number}")
+    if number < low:
+        raise VexmoorError(f"{name} must be {rule}; it is {number}")
+    return number
+
+
+def flag(name: str, value: object) -> bool:
+    """True or False (Python's or numpy's), nothing that merely converts."""
+    if isinstance(value, (bool, np.bool_)):
+        return bool(value)
+    raise VexmoorError(f"{name} must be True or False; it is {shown(value)}")
+
+
+def dimension(dim: object) -> Optional[int]:
+    if dim is None:
+        return None
+    if isinstance(dim, (bool, np.bool_)) or not isinstance(dim, numbers.Real) or dim not in (2, 3):
+        raise VexmoorError(f"dim must be 2 or 3; it is {shown(dim)}")
+    return int(dim)
+
+
+def file_path(path: object) -> str:
+    if isinstance(path, os.PathLike):
+        path = os.fspath(path)
+    if not isinstance(path, (str, bytes)):
+        raise VexmoorError(f"path must be one file name; it is {type(path).__name__}")
+    if (isinstance(path, bytes) and b"\0" in path) or (isinstance(path, str) and "\0" in path):
+        # As open() refuses it: the system would read up to the NUL only.
+        raise VexmoorError(f"path {path!r} holds a NUL character, which no file name can")
+    return os.fsdecode(os.path.expanduser(path))
+
+
+def seed_digits(seed: object) -> Optional[str]:
+    """The seed as its digits: a whole number, or its digits as text."""
+    if seed is None or isinstance(seed, str):
+        return seed
+    return str(whole("seed", seed, 0, 2**64 - 1))
+
+
+def threads(value: object) -> int:
+    return 0 if value is None else whole("threads", value, 1, 1024)
+
+
+def _rows(a: npt.NDArray[np.float64]) -> npt.NDArray[np.float64]:
+    """Specimens x landmarks x dimensions as rows x1 y1 [z1] x2 ..."""
+    return np.ascontiguousarray(a.reshape(a.shape[0], int(np.prod(a.shape[1:]))))
+
+
+def _fit_coords(x: object) -> Any:
+    """The ``coords`` of a Procrustes fit kept as a dict or an object (as
+    geomorph's gpagen keeps them beside ``Csize``), or None."""
+    if isinstance(x, dict):
+        return x.get("coords")
+    if not isinstance(x, (Group, np.ndarray, list, tuple, str, bytes)) and x is not None:
+        return getattr(x, "coords", None)
+    return None
+
+
+def _is_fit(x: object) -> bool:
+    return _fit_coords(x) is not None
+
+
+def _shape_text(shape: tuple[int, ...]) -> str:
+    return f"{shape[1]} landmarks x {shape[2]} dimensions"
+
+
+def _input_group(x: object, dim: Optional[int], label: str, name: str) -> dict[str, Any]:
+    """One group as the library interface takes it."""
+    if isinstance(x, Group):
+        a = real_coordinates(x.coords, label if x.file is None else x.file)
+        if a.ndim != 3:
+            raise VexmoorError(f"{label}: a group's coords must be specimens x landmarks x dimensions")
+        if dim is not None and dim != a.shape[2]:
+            raise VexmoorError(f"dim={dim} contradicts {label}, whose coords are"
+                               f" {_shape_text(a.shape)}")
+        return {"coords": _rows(a), "dim": a.shape[2],
+                "identifiers": None if x.identifiers is None else [str(i) for i in x.identifiers],
+                "label": label if x.file is None else x.file, "file": x.file,
+                "format": x.format if x.format is not None else "plain", "name": name}
+    if _is_fit(x):
+        x = _fit_coords(x)
+    elif isinstance(x, dict):
+        raise VexmoorError(f"{label}: a dict is a group when it holds the array \"coords\"; this"
+                           f" one holds {', '.join(repr(k) for k in x) or 'nothing'}")
+    if isinstance(x, (str, bytes)) or x is None:
+        raise VexmoorError(f"{label}: a group is a Group, an array of specimens x landmarks x"
+                           " dimensions, or a matrix of specimens x coordinates")
+    a = real_coordinates(x, label)
+    if a.ndim == 3:
+        if dim is not None and dim != a.shape[2]:
+            raise VexmoorError(f"dim={dim} contradicts {label}, an array of"
+                               f" {_shape_text(a.shape)}")
+        d = a.shape[2]
+    elif a.ndim == 2:
+        d = 2 if dim is None else dim
+    else:
+        raise VexmoorError(f"{label}: a group is a Group, an array of specimens x landmarks x"
+                           f" dimensions, or a matrix of specimens x coordinates, not an array of"
+                           f" {a.ndim} dimensions")
+    return {"coords": _rows(a), "dim": d,
+            "identifiers": None, "label": label, "file": None, "format": None, "name": name}
+
+
+def _labels(labels: object) -> list[str]:
+    """One text per specimen; NaN and None name no group."""
+    if isinstance(labels, (str, bytes)):
+        raise VexmoorError("groups= needs one label per specimen, not one text")
+    out = []
+    for i, g in enumerate(cast(Iterable[object], labels)):
+        missing = g is None or (isinstance(g, numbers.Real) and not isinstance(g, numbers.Integral)
+                                and math.isnan(g))
+        if missing:
+            raise VexmoorError(f"groups=: the label of specimen {i + 1} is {g!r}; every specimen"
+                               " needs a group")
+        out.append(str(g))
+    return out
+
+
+def input_groups(args: Sequence[object], labels: object,
+                 dim: Optional[int]) -> tuple[list[dict[str, Any]], bool, Optional[list[str]]]:
+    """The groups of a call: two or more arguments, one list or dict of
+    groups, or one array split by ``labels``."""
+    names = None
+    if len(args) == 1 and isinstance(args[0], dict) and not _is_fit(args[0]):
+        names = [str(key) for key in args[0]]
+        args = list(args[0].values())
+    elif len(args) == 1 and isinstance(args[0], (list, tuple)):
+        args = list(args[0])
+    if labels is not None:
+        if len(args) != 1:
+            raise VexmoorError("groups= splits one array or group; give just one")
+        return [_input_group(args[0], dim, "the data", "")], True, _labels(labels)
+    if len(args) < 2:
+        raise VexmoorError("give two groups or more (or one with groups=)")
+    named = len(args) > 2 or (names is not None and all(names))
+    files = [a.file if isinstance(a, Group) else None for a in args]
+    stems = _core.file_group_names(files) if None not in files else None  # type: ignore[arg-type]
+    if stems is not None and named and names is None:
+        # As on the batch's command line: more than two groups named by
+        # their files would give two groups one name.
+        for i, path in enumerate(files):
+            if path in files[:i]:
+                raise VexmoorError(f'file "{path}" is named twice; every group needs its own file')
+    parts = []
+    for i, a in enumerate(args):
+        if names is not None and names[i]:
+            name = names[i]
+        elif stems is not None:
+            name = stems[i]
+        else:
+            name = f"group {i + 1}"
+        parts.append(_input_group(a, dim, name, name))
+    return parts, named, None
