@@ -5,7 +5,7 @@
 # bindings build nothing else).
 VEXMOOR_CORE_PACKAGES=(
   cmake make g++ pkg-config
-  libeigen3-dev liblapacke-dev libopenblas-dev libcli11-dev nlohmann-json3-dev
+  libeigen3-dev liblapack-dev libopenblas-dev libcli11-dev nlohmann-json3-dev
 )
 
 VEXMOOR_PACKAGES=(
@@ -18,10 +18,17 @@ VEXMOOR_PACKAGES=(
 )
 
 # The R package's own (r/install.sh).
-VEXMOOR_R_PACKAGES=(r-base-core r-cran-rcpp r-cran-rcppeigen r-cran-testthat)
+VEXMOOR_R_PACKAGES=(r-base-core r-base-dev r-cran-rcpp r-cran-rcppeigen r-cran-testthat
+  r-cran-shapes r-cran-knitr r-cran-rmarkdown pandoc
+  ccache)  # r/check_package.sh compiles the same sources three times
 
 # The Python module's own (python/install.sh).
 VEXMOOR_PYTHON_PACKAGES=(pybind11-dev python3-numpy python3-pytest python3-dev)
+
+# What building, installing and type-checking the Python package as its
+# users do needs (python/check_package.sh); pandas for its tables.
+VEXMOOR_PYTHON_CHECK_PACKAGES=(python3-pybind11 python3-setuptools python3-wheel python3-build
+                               python3-venv python3-pip python3-mypy python3-pandas)
 
 vexmoor_missing_packages() {
   local missing=()

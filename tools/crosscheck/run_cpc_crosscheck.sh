@@ -3,14 +3,13 @@
 # landmark files:  tools/crosscheck/run_cpc_crosscheck.sh [--raw | --3d] A1 A2 [B1 B2 ...]
 # (--raw: raw two-dimensional coordinates instead of partial warps; --3d:
 # three-dimensional landmarks).
-# Needs a build in build/ and Debian's python3-numpy.
+# Needs a build (VEXMOOR_BUILD, default build/: its vexmoor-batch and
+# export_shape_variables) and Debian's python3-numpy.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
-out="$root/build/crosscheck"
+build="${VEXMOOR_BUILD:-$root/build}"
+out="$build/crosscheck"
 mkdir -p "$out"
-g++ -std=c++20 -O2 -I"$root/src" -I/usr/include/eigen3 \
-  "$root/tools/crosscheck/export_shape_variables.cpp" "$root/build/src/libvexmoor_core.a" \
-  -o "$out/export_shape_variables"
 raw=()
 if [ "${1:-}" = "--raw" ] || [ "${1:-}" = "--3d" ]; then
   raw=("$1")
@@ -21,11 +20,11 @@ while [ $# -ge 2 ]; do
   a="$1" b="$2"
   shift 2
   name="$(basename "${a%.*}")-$(basename "${b%.*}")"
-  if ! "$root/build/bin/vexmoor-batch" RunCPC "$a" "$b" "${raw[@]}" >"$out/$name.vexmoor"; then
+  if ! "$build/bin/vexmoor-batch" RunCPC "$a" "$b" "${raw[@]}" >"$out/$name.vexmoor"; then
     echo "$name: vexmoor-batch refused the data (see the message above)"
     continue
   fi
-  "$out/export_shape_variables" "$a" "$b" "${raw[@]}" >"$out/$name.vars"
+  "$build/bin/export_shape_variables" "$a" "$b" "${raw[@]}" >"$out/$name.vars"
   /usr/bin/python3 "$root/tools/crosscheck/cpc_crosscheck.py" "$out/$name.vars" >"$out/$name.check"
   if diff "$out/$name.vexmoor" "$out/$name.check" >"$out/$name.diff"; then
     echo "$name: identical"
