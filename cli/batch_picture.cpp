@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "api/group_views.h"
 #include "graphics/graphics_system.h"
 #include "plot/component_plots.h"
 #include "plot/covariance_pictures.h"
@@ -17,7 +18,6 @@
 #include "plot/picture_file.h"
 #include "plot/replicate_histogram.h"
 #include "runtime/text.h"
-#include "shape/group_consensus3d.h"
 
 namespace vexmoor {
 namespace {

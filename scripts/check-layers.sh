@@ -20,18 +20,15 @@ declare -A may=(
   [src/api]="runtime io shape compare cpc covariance analyses"
   [src/graphics]="runtime"
   [src/plot]="runtime graphics io shape compare cpc covariance analyses"
-  [src/shell]="runtime graphics plot io compare analyses api"
+  [src/shell]="runtime graphics plot io analyses api"
   [cli]="runtime graphics plot io analyses api"
   [app]="runtime graphics plot shell"
   [python/src]="runtime io api"
   [r/vexmoor/src]="runtime api"
 )
 # Doors may use io for writing their outputs and naming files and formats
-# (reading goes through api), and the window compare's result types.
-# Breaches known and not yet moved down into the interface: the plots of
-# the groups still compute their superimposition and 3D consensus in the
-# door.
-known=" src/shell/session/dispatcher.cpp:shape cli/batch_picture.cpp:shape "
+# (reading goes through api).
+known=" "
 no_qt="src/runtime src/io src/shape src/compare src/cpc src/covariance src/analyses src/api
        python/src r/vexmoor/src"
 

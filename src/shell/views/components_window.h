@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "compare/principal_components.h"
+#include "api/result_types.h"
 #include "graphics/view_geometry.h"
 #include "plot/component_plots.h"
 #include "shell/views/shown_run.h"

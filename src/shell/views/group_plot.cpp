@@ -4,7 +4,7 @@
 #include <utility>
 #include <vector>
 
-#include "compare/analysis_input.h"
+#include "api/group_views.h"
 #include "graphics/graphics_system.h"
 #include "plot/group_shapes.h"
 

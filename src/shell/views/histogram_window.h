@@ -8,7 +8,7 @@
 #include <QWidget>
 #include <string>
 
-#include "compare/resampling_tests.h"
+#include "api/result_types.h"
 #include "shell/views/shown_run.h"
 
 class QCustomPlot;
