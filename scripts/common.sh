@@ -58,9 +58,18 @@ vexmoor_install_packages() {
     $sudo apt-get install -y --no-install-recommends $missing
 }
 
+# Compiles go through ccache where it is installed, so that a second
+# checkout or a rebuild after a small change compiles only what changed.
+vexmoor_launcher() {
+  if command -v ccache >/dev/null; then
+    echo "-DCMAKE_CXX_COMPILER_LAUNCHER=ccache"
+  fi
+}
+
 vexmoor_build() {
   local type=${VEXMOOR_BUILD_TYPE:-RelWithDebInfo}
-  cmake -S . -B build -DCMAKE_BUILD_TYPE="$type" >/dev/null &&
+  # shellcheck disable=SC2046
+  cmake -S . -B build -DCMAKE_BUILD_TYPE="$type" $(vexmoor_launcher) >/dev/null &&
     cmake --build build -j "$(nproc)"
 }
 
@@ -79,6 +88,7 @@ vexmoor_step() {
 vexmoor_build_sanitized() {
   cmake -S . -B build-sanitize -DCMAKE_CXX_COMPILER="${VEXMOOR_SANITIZE_CXX:-clang++-14}" \
     -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
-    -DVEXMOOR_SANITIZE=ON -DVEXMOOR_FUZZ=ON -DVEXMOOR_BUILD_BENCHMARKS=OFF "$@" >/dev/null &&
+    -DVEXMOOR_SANITIZE=ON -DVEXMOOR_FUZZ=ON -DVEXMOOR_BUILD_BENCHMARKS=OFF $(vexmoor_launcher) \
+    "$@" >/dev/null &&
     cmake --build build-sanitize -j "$(nproc)"
 }
