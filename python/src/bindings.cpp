@@ -8,7 +8,6 @@
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -25,6 +24,7 @@
 #include "api/background_read.h"
 #include "api/background_run.h"
 #include "api/input_groups.h"
+#include "api/setting_rules.h"
 #include "io/group_file.h"
 #include "runtime/error.h"
 
@@ -203,33 +203,94 @@ vexmoor::InputGroup groupOf(const py::dict& g) {
            : vexmoor::groupFromCoordinates(coordinates, dimension, std::move(identifiers),
                                            bytesOf(g["label"], "a group label"));
   input.name = bytesOf(g["name"], "a group name");
+  // A group from a file carries the specimens its reading left out into
+  // the run's note and JSON, as the batch's --drop-incomplete does.
+  for (py::handle h : g["dropped"]) {
+    auto t = h.cast<py::tuple>();
+    vexmoor::DroppedSpecimen d;
+    d.specimen = t[0].cast<size_t>();
+    d.identifier = bytesOf(t[1], "an identifier");
+    for (py::handle l : t[2]) {
+      d.missing.push_back(l.cast<size_t>());
+    }
+    d.trailingValue = d.missing.empty();
+    input.group.info.dropped.push_back(std::move(d));
+  }
   return input;
 }
 
-std::uint64_t seedOf(const std::string& text) {
-  std::uint64_t seed = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
-  if (ec != std::errc() || end != text.data() + text.size()) {
-    raiseError("seed must be a whole number from 0 to 18446744073709551615; it is \"" + text +
-               "\"");
+// One argument's value as the library's setting rules take it: the
+// package has made it an int, a float or a str. An int beyond 64 bits
+// goes as its digits, which the rule then finds out of range.
+vexmoor::SettingValue settingValue(py::handle x) {
+  if (py::isinstance<py::bool_>(x)) {
+    return x.cast<bool>();
   }
-  return seed;
+  if (py::isinstance<py::int_>(x)) {
+    try {
+      return x.cast<std::int64_t>();
+    } catch (const py::cast_error&) {
+      return py::str(x).cast<std::string>();
+    }
+  }
+  if (py::isinstance<py::float_>(x)) {
+    return x.cast<double>();
+  }
+  return bytesOf(x, "a setting");
 }
 
-// The package has checked every value's type and range.
+// The setting's rule applied to an argument; its message names the
+// argument as the batch's names its option.
+template <typename Rule>
+auto argument(const char* name, py::handle x, Rule rule) {
+  try {
+    return rule(settingValue(x));
+  } catch (const vexmoor::Error& e) {
+    vexmoor::rethrowWithContext(std::string("argument ") + name, e);
+  }
+}
+
+// The covariance analyses' own settings; the library checks each against
+// the action.
+vexmoor::CovarianceSettings covarianceOf(const py::dict& c) {
+  vexmoor::CovarianceSettings out;
+  if (!c["total_pcs"].is_none()) {
+    out.totalPcs = argument("total_pcs", c["total_pcs"], vexmoor::totalComponentsSetting);
+  }
+  if (!c["reference"].is_none()) {
+    out.reference = argument("reference", c["reference"], [](const vexmoor::SettingValue& v) {
+      return vexmoor::nameSetting(v, "reference");
+    });
+  }
+  out.logEuclidean = c["log_euclidean"].cast<bool>();
+  out.diagonal = c["diagonal"].cast<bool>();
+  out.meanAngle = c["mean_angle"].cast<bool>();
+  out.resample = c["resample"].cast<bool>();
+  return out;
+}
+
+// Each setting by the library's rule; the package has checked only the
+// types.
 vexmoor::RunSettings settingsOf(const py::dict& s) {
   vexmoor::RunSettings out;
   out.action = s["action"].cast<std::string>();
   out.threeD = s["three_d"].cast<bool>();
   out.partialWarps = s["partial_warps"].cast<bool>();
   if (!s["k"].is_none()) {
-    out.components = std::to_string(s["k"].cast<int>());
+    out.components = argument("k", s["k"], vexmoor::componentsSetting);
   }
-  out.bootValue = s["v"].cast<int>();
-  out.pcs = s["pcs"].cast<int>();
-  out.threads = s["threads"].cast<int>();
-  if (std::optional<std::string> seed = optionalBytes(s["seed"], "seed")) {
-    out.seed = seedOf(*seed);
+  out.bootValue = argument("v", s["v"], vexmoor::resamplingSizeSetting);
+  if (!s["pcs"].is_none()) {
+    out.pcs = argument("pcs", s["pcs"], vexmoor::pooledComponentsSetting);
+  }
+  if (!s["threads"].is_none()) {
+    out.threads = argument("threads", s["threads"], vexmoor::threadCountSetting);
+  }
+  if (s.contains("covariance")) {
+    out.covariance = covarianceOf(s["covariance"].cast<py::dict>());
+  }
+  if (!s["seed"].is_none()) {
+    out.seed = argument("seed", s["seed"], vexmoor::seedSetting);
   }
   return out;
 }
@@ -284,14 +345,16 @@ bool waitInterruptibly(Ended&& ended) {
 
 // The file is read on a thread of its own: a read that blocks (a FIFO
 // nobody writes) must not keep Ctrl+C from the interpreter.
-py::dict readGroup(py::object path, py::object dimension) {
+py::dict readGroup(py::object path, py::object dimension, bool dropIncomplete) {
   std::string file = bytesOf(path, "the path");
   std::optional<int> dim;
   if (!dimension.is_none()) {
     dim = dimension.cast<int>();
   }
   return guarded("reading \"" + file + "\"", [&] {
-    vexmoor::BackgroundRead read(file, dim);
+    vexmoor::BackgroundRead read(
+        file, dim,
+        dropIncomplete ? vexmoor::MissingValues::kDropIncomplete : vexmoor::MissingValues::kRefuse);
     if (!waitInterruptibly([&](auto timeout) { return read.waitFor(timeout); })) {
       throw py::error_already_set();
     }
@@ -314,13 +377,29 @@ py::dict readGroup(py::object path, py::object dimension) {
     out["format"] = textOf(vexmoor::formatName(g.group.info.format));
     out["file"] = textOf(file);
     out["warnings"] = pyList(warnings);
+    py::list dropped;
+    for (const vexmoor::DroppedSpecimen& d : g.group.info.dropped) {
+      py::list landmarks;
+      for (size_t l : d.missing) {
+        landmarks.append(l);
+      }
+      dropped.append(py::make_tuple(d.specimen, textOf(d.identifier), py::tuple(landmarks)));
+    }
+    out["dropped"] = dropped;
     return out;
   });
 }
 
-py::list fileNames(py::object files) {
-  return guarded("naming groups",
-                 [&] { return pyList(vexmoor::fileGroupNames(textList(files, "a file name"))); });
+// Groups named by their files must come from distinct files, as on the
+// batch's command line (`once`).
+py::list fileNames(py::object files, bool once) {
+  return guarded("naming groups", [&] {
+    std::vector<std::string> paths = textList(files, "a file name");
+    if (once) {
+      vexmoor::checkFilesNamedOnce(paths);
+    }
+    return pyList(vexmoor::fileGroupNames(paths));
+  });
 }
 
 // Waits for the run; a KeyboardInterrupt (or whatever a signal handler
@@ -398,8 +477,8 @@ PYBIND11_MODULE(_core, m) {
     throw py::error_already_set();
   }
   m.add_object("VexmoorError", py::handle(g_error));
-  m.def("read_group", &readGroup, py::arg("path"), py::arg("dim"));
-  m.def("file_group_names", &fileNames, py::arg("files"));
+  m.def("read_group", &readGroup, py::arg("path"), py::arg("dim"), py::arg("drop_incomplete"));
+  m.def("file_group_names", &fileNames, py::arg("files"), py::arg("once") = false);
   m.def("run", &run, py::arg("groups"), py::arg("named"), py::arg("labels"), py::arg("settings"));
   py::list actions;
   for (std::string_view a : vexmoor::runActionNames()) {

@@ -122,3 +122,52 @@ def test_the_number_of_threads_changes_no_number(files):
     two = vexmoor.resample(f, m, test="range", k=2, seed=3, threads=2)
     for name, column in one["replicates"].items():
         assert np.array_equal(bits(column), bits(two["replicates"][name])), name
+
+
+def test_specimens_with_missing_values_are_refused_or_left_out_as_the_batch_does(batch, files,
+                                                                                  tmp_path):
+    f = vexmoor.read_group(files["gorf"])
+    lines = []
+    for i, specimen in enumerate(f.coords, start=1):
+        rows = [" ".join(repr(v) for v in lm) for lm in specimen]
+        if i == 2:
+            rows[2] = "-999 -999"
+        lines += ["LM=8", *rows, f"ID=s{i}"]
+    tps = tmp_path / "holes.tps"
+    tps.write_text("\n".join(lines) + "\n")
+    args = ["DoMezeyAngle", str(tps), files["gorm"], "-k", "2"]
+    with pytest.raises(vexmoor.VexmoorError) as refused:
+        vexmoor.read_group(tps)
+    assert str(refused.value) == batch(args)[2]
+    g = vexmoor.read_group(tps, drop_incomplete=True)
+    assert len(g) == 29 and g.dropped == (vexmoor.DroppedSpecimen(2, "s2", (3,)),)
+    result = vexmoor.angle_between(g, vexmoor.read_group(files["gorm"]), k=2)
+    status, text, _ = batch(args + ["--drop-incomplete"])
+    assert status == 0 and str(result) == text
+    _, document, _ = batch(args + ["--drop-incomplete"], json_out=True)
+    assert {k: v for k, v in result.items() if k != "note"} == document
+    with pytest.raises(vexmoor.VexmoorError, match="drop_incomplete must be True or False"):
+        vexmoor.read_group(tps, drop_incomplete=1)
+
+
+def test_the_covariance_analyses_equal_the_batch_front_ends(batch, files):
+    gorf, gorm = files["gorf"], files["gorm"]
+    f, m = vexmoor.read_group(gorf), vexmoor.read_group(gorm)
+    runs = [
+        (vexmoor.relative_eigen(f, m, pcs=4, v=1, seed=3),
+         ["RelativeEigenanalysis", "--pcs", "4", "-v", "1", "--seed", "3"]),
+        (vexmoor.covariance_distances(f, m, log_euclidean=True, total_pcs=5),
+         ["CovarianceDistances", "--log-euclidean", "--total-pcs", "5"]),
+        (vexmoor.random_skewers(f, m, mean_angle=True, seed=3, threads=1),
+         ["RandomSkewers", "--mean-angle", "--seed", "3"]),
+        (vexmoor.matrix_correlation(f, m, diagonal=True, v=1, seed=3),
+         ["MatrixCorrelation", "--diagonal", "-v", "1", "--seed", "3"]),
+        (vexmoor.common_subspace(f, m, k=2), ["CommonSubspace", "-k", "2"]),
+    ]
+    for result, args in runs:
+        args = [args[0], gorf, gorm, *args[1:]]
+        assert str(result) == batch(args)[1], args[0]
+        _, document, _ = batch(args, json_out=True)
+        assert {k: v for k, v in result.items() if k not in ("replicates", "note")} == document
+    with pytest.raises(vexmoor.VexmoorError, match="total"):
+        vexmoor.relative_eigen(f, m, pcs=4, total_pcs=4)

@@ -32,9 +32,10 @@ def test_errors_carry_the_batch_front_ends_message(batch, files, tmp_path):
     m = vexmoor.read_group(gorm)
     assert message_of(vexmoor.angle_between, f, m, k=20) == \
         batch(["DoMezeyAngle", gorf, gorm, "-k", "20"])[2]
-    # The batch names its option before the rule's own words.
-    assert "option -v: " + message_of(vexmoor.resample, f, m, k=2, v=101, seed=1) == \
-        batch(["BootMezeyAngle", gorf, gorm, "-k", "2", "-v", "101"])[2]
+    # The batch names its option where the package names its argument.
+    assert message_of(vexmoor.resample, f, m, k=2, v=101, seed=1) == \
+        batch(["BootMezeyAngle", gorf, gorm, "-k", "2", "-v", "101"])[2].replace(
+            "option -v: ", "argument v: ")
     assert message_of(vexmoor.angle_between, f, m, f, k=2) == \
         batch(["DoMezeyAngle", gorf, gorm, gorf, "-k", "2"])[2]
 
@@ -53,7 +54,8 @@ def test_bad_input_is_an_error_never_a_crash(files):
     assert "test must be one of" in message_of(vexmoor.resample, f, m, test="jackknife", k=2)
     assert "seed must be a whole number" in message_of(vexmoor.resample, f, m, k=2, seed=-1)
     assert "seed must be a whole number" in message_of(vexmoor.resample, f, m, k=2, seed=2**64)
-    assert "v must be a positive whole number" in message_of(vexmoor.resample, f, m, k=2, v=0)
+    assert "argument v: the resampling size v must be a whole number from 1 to 100; 0 is out" \
+        " of range" == message_of(vexmoor.resample, f, m, k=2, v=0)
     message_of(vexmoor.read_group, "/nonexistent/x.txt")
     message_of(vexmoor.read_group, 42)
     for args in [(f,), (f, "gorm.txt"), (f, np.array([["a", "b"]])), (f, np.ones((5, 5))),
@@ -100,7 +102,7 @@ def test_an_interrupt_stops_a_run_and_the_gil_is_free_meanwhile(files):
 
 def test_docstring_examples_run():
     # The tables' examples need pandas, which the package does not.
-    modules = [vexmoor, vexmoor.group] + [vexmoor.result] * bool(importlib.util.find_spec("pandas"))
+    modules = [vexmoor, vexmoor.group, vexmoor.covariance] + [vexmoor.result] * bool(importlib.util.find_spec("pandas"))
     for module in modules:
         failures, tried = doctest.testmod(module, optionflags=doctest.ELLIPSIS)
         assert tried > 0 and failures == 0, module.__name__
@@ -118,11 +120,14 @@ def test_arguments_take_exactly_their_documented_type(files):
     for bad in ["False", 0, 1, None]:
         assert "partial_warps must be True or False" in \
             message_of(vexmoor.angle_between, f, m, k=2, partial_warps=bad)
-    for bad, shown in [(True, "True"), (2.5, "2.5, which is not whole"), ("3", "the text '3'")]:
+    for bad, shown in [(True, "True"), ("3", "the text '3'")]:
         assert message_of(vexmoor.angle_between, f, m, k=bad) == \
-            f"k must be a positive whole number; it is {shown}"
+            f"k must be a whole number; it is {shown}"
+    assert message_of(vexmoor.angle_between, f, m, k=2.5) == "argument k: the number of" \
+        " components must be a whole number from 1 to the number of shape variables; 2.5 is not" \
+        " a whole number"
     assert message_of(vexmoor.resample, f, m, k=2, v="3").endswith("it is the text '3'")
-    assert "threads must be a whole number from 1 to 1024" in \
+    assert "argument threads: the number of threads must be a whole number from 1 to 1024" in \
         message_of(vexmoor.resample, f, m, k=2, threads=0)
     # numpy's integers and whole floats are whole numbers.
     assert vexmoor.angle_between(f, m, k=np.int64(2))["observed"] == \

@@ -37,30 +37,30 @@ angle_above_group2   0.030
 from __future__ import annotations
 
 import os
-import warnings
-from typing import Any, Iterable, Mapping, Optional, Sequence, Union
+from typing import Any, Mapping, Optional, Sequence, Union
 
 import numpy as np
 import numpy.typing as npt
 
 from . import _core
 from ._core import VexmoorError
-from ._inputs import dimension, file_path, flag, input_groups, seed_digits, shown, threads, whole
-from .group import Group
+from ._inputs import Whole, dimension, file_path, flag, shown
+from .group import DroppedSpecimen, Group
 from .result import Result
+from ._running import VexmoorWarning, _run, _warn
 
 __version__: str = _core.__version__
 
-__all__ = ["Group", "Result", "VexmoorError", "VexmoorWarning", "read_group", "angle_between",
-           "resample", "cpc", "components", "example_file", "TESTS", "GroupLike", "__version__"]
+__all__ = ["Group", "DroppedSpecimen", "Result", "VexmoorError", "VexmoorWarning", "read_group", "angle_between",
+           "resample", "cpc", "components", "relative_eigen", "covariance_distances",
+           "random_skewers", "matrix_correlation", "common_subspace", "example_file", "TESTS",
+           "GroupLike", "__version__"]
 
 #: What the analyses take as one group: a :class:`Group`, an array of
 #: specimens x landmarks x dimensions or a matrix of specimens x
 #: coordinates, or a dict or object holding such an array as ``coords``.
 GroupLike = Union[Group, npt.ArrayLike, Mapping[str, Any], Any]
 
-#: A whole number: Python's or numpy's (a float with no fraction is taken too).
-Whole = Union[int, np.integer[Any]]
 
 #: The resampling tests of :func:`resample` and the batch actions they run.
 TESTS = {
@@ -70,15 +70,6 @@ TESTS = {
     "shuffle": "PermuteMezeyAngle",
     "randomization": "RandMezeyAngle",
 }
-
-
-class VexmoorWarning(UserWarning):
-    """What vexmoor-batch prints as a warning (a file's oddity, unequal inputs)."""
-
-
-def _warn(messages: Iterable[str]) -> None:
-    for message in messages:
-        warnings.warn(message, VexmoorWarning, stacklevel=3)
 
 
 def example_file(name: str) -> str:
@@ -114,7 +105,8 @@ def example_file(name: str) -> str:
     return path
 
 
-def read_group(path: Union[str, bytes, os.PathLike[str]], dim: Optional[int] = None) -> Group:
+def read_group(path: Union[str, bytes, os.PathLike[str]], dim: Optional[int] = None,
+               drop_incomplete: bool = False) -> Group:
     """Reads a group from a landmark file.
 
     Parameters
@@ -124,11 +116,18 @@ def read_group(path: Union[str, bytes, os.PathLike[str]], dim: Optional[int] = N
         tables, Morphologika.
     dim : {2, 3}, optional
         The dimension of files that do not state it; the default is 2.
+    drop_incomplete : bool
+        Specimens with missing values (a TPS landmark of -999 in every
+        coordinate, NA or NaN; the code an NTS header declares; NA, NaN or
+        an empty field in tables and Morphologika files) are refused by
+        default, the error naming each specimen and landmark; True leaves
+        them out instead, and the analyses of the group name them.
 
     Returns
     -------
     Group
-        The specimens with their identifiers, the file and its format.
+        The specimens with their identifiers, the file and its format;
+        ``dropped`` lists the specimens left out.
 
     Raises
     ------
@@ -149,32 +148,10 @@ def read_group(path: Union[str, bytes, os.PathLike[str]], dim: Optional[int] = N
     ((9, 7, 3), 'plain')
     """
     d = dimension(dim)
-    r = _core.read_group(file_path(path), d)
+    r = _core.read_group(file_path(path), d, flag("drop_incomplete", drop_incomplete))
     _warn(r["warnings"])
-    return Group(r["coords"], r["identifiers"], r["file"], r["format"])
-
-
-def _run(args: Sequence[object], action: str, groups: Optional[Sequence[object]], dim: object,
-         k: object = None, partial_warps: object = True, v: object = 1, seed: object = None,
-         pcs: object = None, thread_count: object = None, needs_k: Optional[str] = None) -> Result:
-    if needs_k and k is None:
-        raise VexmoorError(f"{needs_k} needs k, the number of principal components to compare")
-    d = dimension(dim)
-    settings = {"action": action, "three_d": d == 3,
-                "partial_warps": flag("partial_warps", partial_warps),
-                "k": None if k is None else whole("k", k),
-                "v": whole("v", v), "seed": seed_digits(seed),
-                "pcs": 0 if pcs is None else whole("pcs", pcs),
-                "threads": threads(thread_count)}
-    inputs, named, labels = input_groups(args, groups, d)
-    r = _core.run(inputs, named, labels, settings)
-    _warn(r["warnings"])
-    result = Result(r["document"])
-    if r["note"]:
-        result["note"] = r["note"]
-    if r["replicates"] is not None:
-        result["replicates"] = r["replicates"]
-    return result
+    return Group(r["coords"], r["identifiers"], r["file"], r["format"],
+                 [DroppedSpecimen(*t) for t in r["dropped"]])
 
 
 _GROUP_PARAMETERS = """
@@ -187,6 +164,16 @@ _GROUP_PARAMETERS = """
     dim : {2, 3}, optional
         The dimension of matrices of specimens x coordinates (default 2);
         arrays and groups say their own, which dim must then agree with."""
+
+_PARTIAL_WARPS = """\
+    partial_warps : bool
+        True uses partial-warp and uniform scores. False, with
+        two-dimensional landmarks, the raw coordinates: the coordinates as
+        given, not superimposed (no Procrustes fit), with one more variable,
+        each specimen's centroid size for arrays or the file's trailing value
+        for a group read from a file (``--raw``). Three-dimensional landmarks
+        are analysed and resampled as partial warps either way. The JSON's
+        ``settings["shape_variables"]`` names the variables used."""
 
 _ERRORS = """
     Raises
@@ -212,18 +199,16 @@ def angle_between(*groups_: GroupLike, k: Optional[Whole] = None, partial_warps:
     tables.
 
     Parameters
-    ----------%s
+    ----------%(groups)s
     k : int
         The number of principal components compared (required).
-    partial_warps : bool
-        True compares partial-warp and uniform scores, False the raw
-        coordinates (``--raw``).
+%(partial_warps)s
 
     Returns
     -------
     Result
         ``observed`` holds ``angle``, ``metric`` and ``runtime_angle``.
-    %s
+    %(errors)s
 
     Examples
     --------
@@ -250,7 +235,7 @@ def resample(*groups_: GroupLike, test: str = "bootstrap", k: Optional[Whole] = 
     """A resampling test of the angle between the groups' subspaces.
 
     Parameters
-    ----------%s
+    ----------%(groups)s
     test : str
         "bootstrap" (BootMezeyAngle, 100·v² replicates), "boot_range"
         (BootConMezeyAngle, 100·v), "range" (RangeMezeyAngle, with Flury's
@@ -264,9 +249,7 @@ def resample(*groups_: GroupLike, test: str = "bootstrap", k: Optional[Whole] = 
         A whole number from 0 to 2**64 - 1 (or its digits): the same seed
         gives the same numbers as ``vexmoor-batch --seed``. Without one a
         seed is drawn; ``result["settings"]["seed"]`` tells it.
-    partial_warps : bool
-        True compares partial-warp and uniform scores, False the raw
-        coordinates.
+%(partial_warps)s
     threads : int, optional
         1 to 1024 threads for the replicates (default: every core the
         process may use); the numbers do not depend on it.
@@ -276,7 +259,7 @@ def resample(*groups_: GroupLike, test: str = "bootstrap", k: Optional[Whole] = 
     Result
         With ``intervals``, ``p_values`` and ``replicates``, a dict of
         numpy arrays (the columns of ``vexmoor-batch --replicates``).
-    %s
+    %(errors)s
 
     Examples
     --------
@@ -298,22 +281,20 @@ def cpc(*groups_: GroupLike, pcs: Optional[Whole] = None, partial_warps: bool = 
     weights (vexmoor-batch RunCPC).
 
     Parameters
-    ----------%s
+    ----------%(groups)s
     pcs : int, optional
         Fits the models to the scores of the first ``pcs`` principal
         components of the pooled within-group covariance matrix (``--pcs``),
         the usual way when landmarks outnumber specimens; it must be below
         every group's count.
-    partial_warps : bool
-        True uses partial-warp and uniform scores, False the raw
-        coordinates.
+%(partial_warps)s
 
     Returns
     -------
     Result
         ``models["rows"]``: per model its log-likelihood, parameters, AIC
         and AIC weight.
-    %s
+    %(errors)s
 
     Examples
     --------
@@ -332,12 +313,10 @@ def components(*groups_: GroupLike, k: Whole, partial_warps: bool = True,
     is measured in (vexmoor-batch PrincipalComponents).
 
     Parameters
-    ----------%s
+    ----------%(groups)s
     k : int
         The number of leading components per group.
-    partial_warps : bool
-        True uses partial-warp and uniform scores, False the raw
-        coordinates.
+%(partial_warps)s
 
     Returns
     -------
@@ -346,7 +325,7 @@ def components(*groups_: GroupLike, k: Whole, partial_warps: bool = True,
         loading and the landmark displacement at one standard deviation),
         ``consensus``, ``pooled``, ``scores``, and for two groups
         ``principal_angles`` and ``direction_pairs``.
-    %s
+    %(errors)s
 
     Examples
     --------
@@ -364,5 +343,9 @@ def components(*groups_: GroupLike, k: Whole, partial_warps: bool = True,
 # docstrings under python -OO).
 for _analysis in (angle_between, resample, cpc, components):
     if _analysis.__doc__:
-        _analysis.__doc__ = _analysis.__doc__ % (_GROUP_PARAMETERS, _ERRORS)
+        _analysis.__doc__ = _analysis.__doc__ % {
+            "groups": _GROUP_PARAMETERS, "errors": _ERRORS, "partial_warps": _PARTIAL_WARPS}
 del _analysis
+
+from .covariance import (common_subspace, covariance_distances,  # noqa: E402
+                         matrix_correlation, random_skewers, relative_eigen)

@@ -7,7 +7,7 @@ from __future__ import annotations
 import math
 import numbers
 import os
-from typing import Any, Iterable, Optional, Sequence, cast
+from typing import Any, Iterable, Optional, Sequence, Union, cast
 
 import numpy as np
 import numpy.typing as npt
@@ -15,6 +15,9 @@ import numpy.typing as npt
 from . import _core
 from ._core import VexmoorError
 from .group import Group, real_coordinates
+
+#: A whole number: Python's or numpy's (a float with no fraction is taken too).
+Whole = Union[int, np.integer[Any]]
 
 
 def shown(value: object) -> str:
@@ -27,26 +30,19 @@ def shown(value: object) -> str:
     return repr(value)
 
 
-def whole(name: str, value: object, low: int = 1, high: int = 2**31 - 1) -> int:
-    """value as an int when it is a whole number from low to high (int,
-    numpy integer, or a float with no fraction); else VexmoorError naming
-    the argument. Booleans and text are no numbers here."""
-    top = 2**31 - 1
-    rule = "a positive whole number" if (low, high) == (1, top) else \
-        f"a whole number from {low} to {high}"
-    if isinstance(value, (bool, np.bool_)) or not isinstance(value, numbers.Real):
-        raise VexmoorError(f"{name} must be {rule}; it is {shown(value)}")
+def number(name: str, value: object, text: bool = False) -> Union[int, float, str, None]:
+    """value for the library, whose rule for the setting decides its range
+    and wholeness: an int (Python's or numpy's), a float, or with ``text``
+    also a str of digits; None stays None. Booleans are no numbers here."""
+    if value is None:
+        return None
+    if isinstance(value, (bool, np.bool_)) or not (
+            isinstance(value, numbers.Real) or (text and isinstance(value, str))):
+        kind = "a whole number or its digits as text" if text else "a whole number"
+        raise VexmoorError(f"{name} must be {kind}; it is {shown(value)}")
     if isinstance(value, numbers.Integral):
-        number = int(value)
-    elif math.isfinite(value) and float(value).is_integer():
-        number = int(value)
-    else:
-        raise VexmoorError(f"{name} must be {rule}; it is {value!r}, which is not whole")
-    if number > high:
-        raise VexmoorError(f"{name} must be a whole number from {low} to {high}; it is {number}")
-    if number < low:
-        raise VexmoorError(f"{name} must be {rule}; it is {number}")
-    return number
+        return int(value)
+    return value if isinstance(value, str) else float(value)
 
 
 def flag(name: str, value: object) -> bool:
@@ -73,17 +69,6 @@ def file_path(path: object) -> str:
         # As open() refuses it: the system would read up to the NUL only.
         raise VexmoorError(f"path {path!r} holds a NUL character, which no file name can")
     return os.fsdecode(os.path.expanduser(path))
-
-
-def seed_digits(seed: object) -> Optional[str]:
-    """The seed as its digits: a whole number, or its digits as text."""
-    if seed is None or isinstance(seed, str):
-        return seed
-    return str(whole("seed", seed, 0, 2**64 - 1))
-
-
-def threads(value: object) -> int:
-    return 0 if value is None else whole("threads", value, 1, 1024)
 
 
 def _rows(a: npt.NDArray[np.float64]) -> npt.NDArray[np.float64]:
@@ -121,7 +106,8 @@ def _input_group(x: object, dim: Optional[int], label: str, name: str) -> dict[s
         return {"coords": _rows(a), "dim": a.shape[2],
                 "identifiers": None if x.identifiers is None else [str(i) for i in x.identifiers],
                 "label": label if x.file is None else x.file, "file": x.file,
-                "format": x.format if x.format is not None else "plain", "name": name}
+                "format": x.format if x.format is not None else "plain", "name": name,
+                "dropped": [tuple(d) for d in x.dropped] if x.file is not None else []}
     if _is_fit(x):
         x = _fit_coords(x)
     elif isinstance(x, dict):
@@ -143,7 +129,8 @@ def _input_group(x: object, dim: Optional[int], label: str, name: str) -> dict[s
                            f" dimensions, or a matrix of specimens x coordinates, not an array of"
                            f" {a.ndim} dimensions")
     return {"coords": _rows(a), "dim": d,
-            "identifiers": None, "label": label, "file": None, "format": None, "name": name}
+            "identifiers": None, "label": label, "file": None, "format": None, "name": name,
+            "dropped": []}
 
 
 def _labels(labels: object) -> list[str]:
@@ -179,13 +166,10 @@ def input_groups(args: Sequence[object], labels: object,
         raise VexmoorError("give two groups or more (or one with groups=)")
     named = len(args) > 2 or (names is not None and all(names))
     files = [a.file if isinstance(a, Group) else None for a in args]
-    stems = _core.file_group_names(files) if None not in files else None  # type: ignore[arg-type]
-    if stems is not None and named and names is None:
-        # As on the batch's command line: more than two groups named by
-        # their files would give two groups one name.
-        for i, path in enumerate(files):
-            if path in files[:i]:
-                raise VexmoorError(f'file "{path}" is named twice; every group needs its own file')
+    # Groups named by their files come from distinct files, as on the
+    # batch's command line.
+    once = named and names is None
+    stems = _core.file_group_names(files, once) if None not in files else None  # type: ignore[arg-type]
     parts = []
     for i, a in enumerate(args):
         if names is not None and names[i]:

@@ -2,7 +2,7 @@
 
 from __future__ import annotations
 
-from typing import Any, Iterator, Optional, Sequence, Union, overload
+from typing import Any, Iterator, NamedTuple, Optional, Sequence, Union, overload
 
 import numpy as np
 import numpy.typing as npt
@@ -32,6 +32,14 @@ def real_coordinates(x: Any, label: str) -> npt.NDArray[np.float64]:
     return np.array(a, dtype=np.float64)
 
 
+class DroppedSpecimen(NamedTuple):
+    """A specimen :func:`vexmoor.read_group` left out for its missing values."""
+
+    specimen: int  #: its number in the file, from 1
+    identifier: str
+    landmarks: tuple[int, ...]  #: the landmarks missing, from 1
+
+
 class Group:
     """One group of specimens: their coordinates, identifiers and origin.
 
@@ -52,6 +60,9 @@ class Group:
     file, format : str, optional
         The file the group was read from and its format, as
         :func:`vexmoor.read_group` sets them; None for data made in memory.
+    dropped : sequence of DroppedSpecimen, optional
+        The file's specimens left out for missing values
+        (``read_group(..., drop_incomplete=True)``); the analyses name them.
 
     Raises
     ------
@@ -73,9 +84,11 @@ class Group:
     identifiers: Optional[list[str]]
     file: Optional[str]
     format: Optional[str]
+    dropped: tuple[DroppedSpecimen, ...]
 
     def __init__(self, coords: npt.ArrayLike, identifiers: Optional[Sequence[str]] = None,
-                 file: Optional[str] = None, format: Optional[str] = None) -> None:
+                 file: Optional[str] = None, format: Optional[str] = None,
+                 dropped: Sequence[DroppedSpecimen] = ()) -> None:
         label = "Group" if file is None else file
         a = real_coordinates(coords, label)
         if a.ndim != 3:
@@ -85,6 +98,7 @@ class Group:
         self.identifiers = None if identifiers is None else [str(i) for i in identifiers]
         self.file = file
         self.format = format
+        self.dropped = tuple(DroppedSpecimen(*d) for d in dropped)
 
     @property
     def shape(self) -> tuple[int, int, int]:
@@ -125,4 +139,6 @@ class Group:
     def __repr__(self) -> str:
         n, p, d = self.shape
         source = "in memory" if self.file is None else f'{self.format} file "{self.file}"'
-        return f"Group of {n} specimens, {p} landmarks in {d} dimensions ({source})"
+        left = (f"; {len(self.dropped)} left out for missing values: "
+                + ", ".join(d.identifier for d in self.dropped)) if self.dropped else ""
+        return f"Group of {n} specimens, {p} landmarks in {d} dimensions ({source}{left})"

@@ -50,15 +50,16 @@ class SignalsBlocked {
 
 }  // namespace
 
-BackgroundRead::BackgroundRead(std::string path, std::optional<int> dimension)
+BackgroundRead::BackgroundRead(std::string path, std::optional<int> dimension,
+                               MissingValues missing)
     : m_state(std::make_shared<State>()) {
   SignalsBlocked blocked;
-  std::thread([state = m_state, path = std::move(path), dimension] {
+  std::thread([state = m_state, path = std::move(path), dimension, missing] {
     CollectingHost host;
     GroupCoordinates group;
     std::exception_ptr error;
     try {
-      group = readGroupCoordinates(path, dimension, host);
+      group = readGroupCoordinates(path, dimension, host, missing);
     } catch (...) {
       error = std::current_exception();
     }

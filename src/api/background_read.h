@@ -18,9 +18,10 @@ namespace vexmoor {
 
 class BackgroundRead {
  public:
-  // Starts readGroupCoordinates(path, dimension) at once. The reading
-  // thread takes no signals: they reach the caller's threads.
-  BackgroundRead(std::string path, std::optional<int> dimension);
+  // Starts readGroupCoordinates(path, dimension, missing) at once. The
+  // reading thread takes no signals: they reach the caller's threads.
+  BackgroundRead(std::string path, std::optional<int> dimension,
+                 MissingValues missing = MissingValues::kRefuse);
   // Abandons a read still going.
   ~BackgroundRead();
   BackgroundRead(const BackgroundRead&) = delete;

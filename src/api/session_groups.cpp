@@ -23,9 +23,10 @@ bool fitsLandmarks(const Matrix& data, bool threeD) {
 
 }  // namespace
 
-InputGroup readSessionGroup(const std::string& path, Host& host) {
+InputGroup readSessionGroup(const std::string& path, Host& host, MissingValues missing) {
   GroupSources sources;
   sources.files = {path};
+  sources.dropIncomplete = missing == MissingValues::kDropIncomplete;
   return std::move(loadGroups(sources, host).groups.front());
 }
 

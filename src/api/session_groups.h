@@ -18,8 +18,10 @@ namespace vexmoor {
 // Reads the file at `path` as loadGroups reads a file of a run: the format
 // from the content, the identifiers, notes on the host's console and
 // warnings in its message box. The group is known by `path` in messages
-// and in the JSON. Throws vexmoor::Error naming the file.
-InputGroup readSessionGroup(const std::string& path, Host& host);
+// and in the JSON. Throws vexmoor::Error naming the file, and
+// IncompleteSpecimens when `missing` refuses specimens with missing values.
+InputGroup readSessionGroup(const std::string& path, Host& host,
+                            MissingValues missing = MissingValues::kRefuse);
 
 // The dimension of a session: the setting until a group settles it.
 struct SessionDimension {

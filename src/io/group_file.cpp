@@ -253,8 +253,9 @@ void settleMissingValues(LandmarkGroup& g, std::string_view label, MissingValues
     throw Error(fileNamed(label) + ": every specimen has missing values (" + list + ")");
   }
   if (missing == MissingValues::kRefuse) {
-    throw Error(fileNamed(label) + ": " + count + " missing values (" + list +
-                "); the analyses need complete specimens: drop-incomplete leaves these out");
+    throw IncompleteSpecimens(
+        fileNamed(label) + ": " + count + " missing values (" + list +
+        "); the analyses need complete specimens: drop-incomplete leaves these out");
   }
   Matrix kept(static_cast<Index>(complete.size()), g.data.cols());
   std::vector<std::string> identifiers;

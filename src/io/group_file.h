@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "runtime/error.h"
 #include "runtime/matrix.h"
 
 namespace vexmoor {
@@ -69,12 +70,19 @@ enum class MissingValues {
   kDropIncomplete,  // such specimens are left out, and GroupInfo::dropped names them
 };
 
+// The refusal of a file whose specimens have missing values, while some
+// are complete: a front end may offer to read it again leaving them out.
+class IncompleteSpecimens : public Error {
+ public:
+  explicit IncompleteSpecimens(const std::string& message) : Error(message) {}
+};
+
 // Reads the file at `path` (a pipe or process substitution will do: it is
 // read line by line and never sought). Throws vexmoor::Error naming the
 // file and the line or specimen when it cannot be read, is in none of the
 // formats, is binary, or breaks a rule of its format; with kRefuse also when
-// a specimen has missing values (the first ten specimens named with their
-// landmarks, then a count), with kDropIncomplete when every one has.
+// a specimen has missing values (IncompleteSpecimens; the first ten
+// specimens named with their landmarks, then a count), with kDropIncomplete when every one has.
 // Nothing is returned then, never a partial group.
 LandmarkGroup readGroupFile(const std::string& path,
                             MissingValues missing = MissingValues::kRefuse);

@@ -2,34 +2,27 @@ kTests <- c(bootstrap = "BootMezeyAngle", boot_range = "BootConMezeyAngle",
             range = "RangeMezeyAngle", shuffle = "PermuteMezeyAngle",
             randomization = "RandMezeyAngle")
 
-# A seed as its digits: a whole number up to 2^53, or the digits as text
-# (up to 2^64 - 1, checked by the library).
-seed_text <- function(seed) {
-  if (is.null(seed)) return(NULL)
-  if (is.character(seed) && length(seed) == 1L && !is.na(seed)) return(seed)
-  sprintf("%.0f", whole("seed", seed, 0, 2^53))
-}
-
 # R's convention for packages: at most 2 cores where R CMD check limits
-# them; elsewhere every core the process may use (0).
+# them; elsewhere every core the process may use (NULL).
 default_threads <- function() {
   limit <- tolower(Sys.getenv("_R_CHECK_LIMIT_CORES_", ""))
-  if (nzchar(limit) && limit != "false") 2L else 0L
+  if (nzchar(limit) && limit != "false") 2L else NULL
 }
 
 run_analysis <- function(call, args, action, groups, dim, k = NULL, partial_warps = TRUE,
                          v = 1L, seed = NULL, progress = interactive(), pcs = NULL,
-                         threads = NULL, needs_k = FALSE) {
+                         threads = NULL, needs_k = FALSE, covariance = NULL) {
   if (needs_k && is.null(k)) {
     vexmoor_stop(paste(call, "needs k, the number of principal components to compare"))
   }
   dim <- check_dim(dim)
   settings <- list(action = action, three_d = identical(dim, 3L),
                    partial_warps = flag("partial_warps", partial_warps),
-                   k = if (is.null(k)) NULL else whole("k", k), v = whole("v", v),
-                   seed = seed_text(seed), pcs = if (is.null(pcs)) NULL else whole("pcs", pcs),
+                   k = one_number("k", k), v = one_number("v", v),
+                   seed = one_number("seed", seed, text = TRUE), pcs = one_number("pcs", pcs),
                    threads = if (is.null(threads)) default_threads()
-                             else whole("threads", threads, 1, 1024))
+                             else one_number("threads", threads),
+                   covariance = covariance)
   progress <- flag("progress", progress)
   input <- input_groups(args, groups, dim)
   r <- checked(.vx_run(input$groups, input$named, input$labels, settings, progress))

@@ -36,22 +36,18 @@ flag <- function(name, x) {
   x
 }
 
-# A whole number from low to high as an integer, not rounded.
-whole <- function(name, x, low = 1, high = .Machine$integer.max) {
-  rule <- if (low == 1 && high == .Machine$integer.max) "a positive whole number"
-          else sprintf("a whole number from %.0f to %.0f", low, high)
-  if (!is.numeric(x) || is.factor(x) || length(x) != 1L || is.na(x)) {
-    vexmoor_stop(sprintf("%s must be %s; it is %s", name, rule, shown(x)))
+# One number (or, with text = TRUE, also its digits as text) for the
+# library, whose rule for the setting decides its range and wholeness: R
+# checks only that it is one value of such a type.
+one_number <- function(name, x, text = FALSE) {
+  if (is.null(x)) return(NULL)
+  typed <- (is.numeric(x) && !is.factor(x)) || (text && is.character(x))
+  if (!typed || length(x) != 1L || is.na(x)) {
+    vexmoor_stop(sprintf("%s must be %s; it is %s", name,
+                         if (text) "a whole number or its digits as text" else "a whole number",
+                         shown(x)))
   }
-  if (!is.finite(x) || x != floor(x)) {
-    vexmoor_stop(sprintf("%s must be %s; it is %s, which is not whole", name, rule, shown(x)))
-  }
-  if (x > high) {
-    vexmoor_stop(sprintf("%s must be a whole number from %.0f to %.0f; it is %s", name, low, high,
-                         format(x, scientific = FALSE)))
-  }
-  if (x < low) vexmoor_stop(sprintf("%s must be %s; it is %s", name, rule, format(x)))
-  if (high <= .Machine$integer.max) as.integer(x) else x
+  x
 }
 
 check_dim <- function(dim) {
@@ -79,14 +75,18 @@ array_to_rows <- function(a) {
   matrix(aperm(a, c(2, 1, 3)), nrow = d[3], ncol = d[1] * d[2], byrow = TRUE)
 }
 
-read_group <- function(path, dim = NULL) {
+read_group <- function(path, dim = NULL, drop_incomplete = FALSE) {
   if (!is.character(path) || length(path) != 1L || is.na(path)) {
     vexmoor_stop(paste("path must be one file name; it is", shown(path)))
   }
-  r <- checked(.vx_read_group(path.expand(path), check_dim(dim)))
+  r <- checked(.vx_read_group(path.expand(path), check_dim(dim),
+                              flag("drop_incomplete", drop_incomplete)))
   for (w in r$warnings) warning(w, call. = FALSE)
+  dropped <- data.frame(specimen = r$dropped$specimen, identifier = r$dropped$identifier)
+  dropped$landmarks <- r$dropped$missing
   structure(list(coords = rows_to_array(r$coords, r$dim, r$identifiers),
-                 identifiers = r$identifiers, format = r$format, file = r$file),
+                 identifiers = r$identifiers, format = r$format, file = r$file,
+                 dropped = dropped),
             class = "vexmoor_group")
 }
 
@@ -94,6 +94,10 @@ print.vexmoor_group <- function(x, ...) {
   d <- dim(x$coords)
   cat(sprintf("vexmoor group: %d specimens of %d landmarks in %d dimensions (%s file \"%s\")\n",
               d[3], d[1], d[2], x$format, x$file))
+  if (NROW(x$dropped) > 0L) {
+    cat(sprintf("%d left out for missing values: %s\n", nrow(x$dropped),
+                paste(x$dropped$identifier, collapse = ", ")))
+  }
   invisible(x)
 }
 
@@ -114,7 +118,7 @@ as_input_group <- function(x, dim, label, name = NULL) {
     }
     return(list(coords = array_to_rows(x$coords), dim = dim(x$coords)[2],
                 identifiers = x$identifiers, label = label, file = x$file,
-                format = x$format, name = name))
+                format = x$format, name = name, dropped = x$dropped))
   }
   if (is_fit(x)) {
     x <- x$coords

@@ -208,7 +208,9 @@ plot_angles <- function(x) {
 }
 
 plot.vexmoor_result <- function(x, pair = 1, ...) {
-  if (!is.null(x$replicates)) {
+  if (x$action %in% kCovarianceActions) {
+    plot_covariance(x)
+  } else if (!is.null(x$replicates)) {
     plot_replicates(x, pair)
   } else if (!is.null(x$components)) {
     plot_components(x)

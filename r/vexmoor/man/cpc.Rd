@@ -23,8 +23,12 @@ cpc(..., pcs = NULL, partial_warps = TRUE, dim = NULL, groups = NULL)
     positive whole number, fewer than every group's specimens); \code{NULL}:
     to the variables themselves.}
   \item{partial_warps}{\code{TRUE} or \code{FALSE}. Two dimensions: analyse
-    partial warps and uniform components; \code{FALSE}: the raw
-    coordinates.}
+    partial warps and uniform components; \code{FALSE}: the raw coordinates,
+    that is the coordinates as given, not superimposed (no Procrustes fit),
+    with one more variable: each specimen's centroid size for arrays, the
+    file's trailing value for a \code{vexmoor_group}. Three-dimensional
+    landmarks are analysed and resampled as partial warps either way. The
+    JSON's \code{settings$shape_variables} names the variables used.}
   \item{dim}{2 or 3, for matrices; arrays say their own, and a \code{dim}
     that contradicts them is an error.}
   \item{groups}{a factor or vector giving each specimen of one array or

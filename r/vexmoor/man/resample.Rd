@@ -32,8 +32,12 @@ resample(..., test = c("bootstrap", "boot_range", "range", "shuffle", "randomiza
     makes the run repeatable; the same seed gives the same numbers as
     \code{vexmoor-batch --seed}. None: a fresh seed, given back in the result.}
   \item{partial_warps}{\code{TRUE} or \code{FALSE}. Two dimensions: analyse
-    partial warps and uniform components; \code{FALSE}: the raw
-    coordinates.}
+    partial warps and uniform components; \code{FALSE}: the raw coordinates,
+    that is the coordinates as given, not superimposed (no Procrustes fit),
+    with one more variable: each specimen's centroid size for arrays, the
+    file's trailing value for a \code{vexmoor_group}. Three-dimensional
+    landmarks are analysed and resampled as partial warps either way. The
+    JSON's \code{settings$shape_variables} names the variables used.}
   \item{dim}{2 or 3, for matrices; arrays say their own, and a \code{dim}
     that contradicts them is an error.}
   \item{groups}{a factor or vector giving each specimen of one array or

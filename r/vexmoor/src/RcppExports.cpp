@@ -12,14 +12,15 @@ Rcpp::Rostream<false>& Rcpp::Rcerr = Rcpp::Rcpp_cerr_get();
 #endif
 
 // vxReadGroup
-Rcpp::List vxReadGroup(std::string path, SEXP dim);
-RcppExport SEXP _vexmoor_vxReadGroup(SEXP pathSEXP, SEXP dimSEXP) {
+Rcpp::List vxReadGroup(std::string path, SEXP dim, bool dropIncomplete);
+RcppExport SEXP _vexmoor_vxReadGroup(SEXP pathSEXP, SEXP dimSEXP, SEXP dropIncompleteSEXP) {
 BEGIN_RCPP
     Rcpp::RObject rcpp_result_gen;
     Rcpp::RNGScope rcpp_rngScope_gen;
     Rcpp::traits::input_parameter< std::string >::type path(pathSEXP);
     Rcpp::traits::input_parameter< SEXP >::type dim(dimSEXP);
-    rcpp_result_gen = Rcpp::wrap(vxReadGroup(path, dim));
+    Rcpp::traits::input_parameter< bool >::type dropIncomplete(dropIncompleteSEXP);
+    rcpp_result_gen = Rcpp::wrap(vxReadGroup(path, dim, dropIncomplete));
     return rcpp_result_gen;
 END_RCPP
 }
@@ -72,7 +73,7 @@ END_RCPP
 }
 
 static const R_CallMethodDef CallEntries[] = {
-    {"_vexmoor_vxReadGroup", (DL_FUNC) &_vexmoor_vxReadGroup, 2},
+    {"_vexmoor_vxReadGroup", (DL_FUNC) &_vexmoor_vxReadGroup, 3},
     {"_vexmoor_vxFileNames", (DL_FUNC) &_vexmoor_vxFileNames, 1},
     {"_vexmoor_vxBlasThreads", (DL_FUNC) &_vexmoor_vxBlasThreads, 0},
     {"_vexmoor_vxParseJson", (DL_FUNC) &_vexmoor_vxParseJson, 1},

@@ -8,7 +8,6 @@
 #include <RcppEigen.h>
 
 #include <algorithm>
-#include <charconv>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
@@ -22,6 +21,7 @@
 #include "api/background_read.h"
 #include "api/background_run.h"
 #include "api/input_groups.h"
+#include "api/setting_rules.h"
 #include "runtime/blas_threads.h"
 #include "runtime/error.h"
 
@@ -222,6 +222,45 @@ std::vector<std::string> strings(SEXP x) {
   return Rcpp::as<std::vector<std::string>>(x);
 }
 
+// Specimens a file's reading left out, as read_group's `dropped` columns.
+Rcpp::List droppedToR(const std::vector<vexmoor::DroppedSpecimen>& dropped) {
+  Rcpp::IntegerVector specimen;
+  Rcpp::CharacterVector identifier;
+  Rcpp::List missing;
+  for (const vexmoor::DroppedSpecimen& d : dropped) {
+    specimen.push_back(static_cast<int>(d.specimen));
+    identifier.push_back(d.identifier);
+    missing.push_back(Rcpp::IntegerVector(d.missing.begin(), d.missing.end()));
+  }
+  return Rcpp::List::create(Rcpp::Named("specimen") = specimen,
+                            Rcpp::Named("identifier") = identifier,
+                            Rcpp::Named("missing") = missing);
+}
+
+// The same back: a group from a file carries them into the run's note and
+// JSON, as the batch's --drop-incomplete does.
+std::vector<vexmoor::DroppedSpecimen> droppedOf(SEXP frame) {
+  std::vector<vexmoor::DroppedSpecimen> out;
+  if (Rf_isNull(frame)) {
+    return out;
+  }
+  Rcpp::List columns(frame);
+  Rcpp::IntegerVector specimen = columns["specimen"];
+  Rcpp::CharacterVector identifier = columns["identifier"];
+  Rcpp::List landmarks = columns["landmarks"];
+  for (R_xlen_t i = 0; i < specimen.size(); ++i) {
+    vexmoor::DroppedSpecimen d;
+    d.specimen = static_cast<size_t>(specimen[i]);
+    d.identifier = Rcpp::as<std::string>(identifier[i]);
+    for (int l : Rcpp::IntegerVector(landmarks[i])) {
+      d.missing.push_back(static_cast<size_t>(l));
+    }
+    d.trailingValue = d.missing.empty();
+    out.push_back(std::move(d));
+  }
+  return out;
+}
+
 vexmoor::InputGroup groupOf(const Rcpp::List& g, size_t position) {
   Matrix coordinates = Rcpp::as<Eigen::MatrixXd>(g["coords"]);
   int dimension = Rcpp::as<int>(g["dim"]);
@@ -235,33 +274,78 @@ vexmoor::InputGroup groupOf(const Rcpp::List& g, size_t position) {
                                               Rcpp::as<std::string>(g["format"]));
   input.name = Rf_isNull(g["name"]) ? "group " + std::to_string(position + 1)
                                     : Rcpp::as<std::string>(g["name"]);
+  if (!input.inMemory && g.containsElementNamed("dropped")) {
+    input.group.info.dropped = droppedOf(g["dropped"]);
+  }
   return input;
 }
 
-// The R functions have checked every value's type and range; the seed
-// comes as its digits.
+// One argument's value as the library's setting rules take it: R has
+// checked that it is one value of a type the argument takes.
+vexmoor::SettingValue settingValue(SEXP x) {
+  switch (TYPEOF(x)) {
+    case INTSXP:
+      return std::int64_t{INTEGER(x)[0]};
+    case REALSXP:
+      return REAL(x)[0];
+    case LGLSXP:
+      return LOGICAL(x)[0] != 0;
+    default:
+      return Rcpp::as<std::string>(x);
+  }
+}
+
+// The setting's rule applied to an argument; its message names the
+// argument as the batch's names its option.
+template <typename Rule>
+auto argument(const char* name, SEXP x, Rule rule) {
+  try {
+    return rule(settingValue(x));
+  } catch (const vexmoor::Error& e) {
+    vexmoor::rethrowWithContext(std::string("argument ") + name, e);
+  }
+}
+
+// The covariance analyses' own settings; the library checks each against
+// the action.
+vexmoor::CovarianceSettings covarianceOf(const Rcpp::List& c) {
+  vexmoor::CovarianceSettings out;
+  if (!Rf_isNull(c["total_pcs"])) {
+    out.totalPcs = argument("total_pcs", c["total_pcs"], vexmoor::totalComponentsSetting);
+  }
+  if (!Rf_isNull(c["reference"])) {
+    out.reference = argument("reference", c["reference"], [](const vexmoor::SettingValue& v) {
+      return vexmoor::nameSetting(v, "reference");
+    });
+  }
+  out.logEuclidean = Rcpp::as<bool>(c["log_euclidean"]);
+  out.diagonal = Rcpp::as<bool>(c["diagonal"]);
+  out.meanAngle = Rcpp::as<bool>(c["mean_angle"]);
+  out.resample = Rcpp::as<bool>(c["resample"]);
+  return out;
+}
+
+// Each setting by the library's rule; R has checked only the types.
 vexmoor::RunSettings settingsOf(const Rcpp::List& s) {
   vexmoor::RunSettings out;
   out.action = Rcpp::as<std::string>(s["action"]);
   out.threeD = Rcpp::as<bool>(s["three_d"]);
   out.partialWarps = Rcpp::as<bool>(s["partial_warps"]);
   if (!Rf_isNull(s["k"])) {
-    out.components = std::to_string(Rcpp::as<int>(s["k"]));
+    out.components = argument("k", s["k"], vexmoor::componentsSetting);
   }
-  out.bootValue = Rcpp::as<int>(s["v"]);
+  out.bootValue = argument("v", s["v"], vexmoor::resamplingSizeSetting);
   if (!Rf_isNull(s["pcs"])) {
-    out.pcs = Rcpp::as<int>(s["pcs"]);
+    out.pcs = argument("pcs", s["pcs"], vexmoor::pooledComponentsSetting);
   }
-  out.threads = Rcpp::as<int>(s["threads"]);
+  if (!Rf_isNull(s["threads"])) {
+    out.threads = argument("threads", s["threads"], vexmoor::threadCountSetting);
+  }
+  if (s.containsElementNamed("covariance") && !Rf_isNull(s["covariance"])) {
+    out.covariance = covarianceOf(s["covariance"]);
+  }
   if (!Rf_isNull(s["seed"])) {
-    std::string text = Rcpp::as<std::string>(s["seed"]);
-    std::uint64_t seed = 0;
-    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), seed);
-    if (ec != std::errc() || end != text.data() + text.size()) {
-      throw vexmoor::Error("seed must be a whole number from 0 to 18446744073709551615; it is \"" +
-                           text + "\"");
-    }
-    out.seed = seed;
+    out.seed = argument("seed", s["seed"], vexmoor::seedSetting);
   }
   return out;
 }
@@ -302,13 +386,15 @@ Rcpp::List outputToR(const vexmoor::RunOutput& out, const std::vector<std::strin
 // The file is read on a thread of its own: a read that blocks (a FIFO
 // nobody writes) must not keep the user's interrupt from R.
 // [[Rcpp::export(.vx_read_group)]]
-Rcpp::List vxReadGroup(std::string path, SEXP dim) {
+Rcpp::List vxReadGroup(std::string path, SEXP dim, bool dropIncomplete) {
   try {
     std::optional<int> wanted;
     if (!Rf_isNull(dim)) {
       wanted = Rcpp::as<int>(dim);
     }
-    vexmoor::BackgroundRead read(path, wanted);
+    vexmoor::BackgroundRead read(
+        path, wanted,
+        dropIncomplete ? vexmoor::MissingValues::kDropIncomplete : vexmoor::MissingValues::kRefuse);
     while (!read.waitFor(kPollInterval)) {
       if (userInterrupted()) {
         return interrupted();
@@ -320,7 +406,8 @@ Rcpp::List vxReadGroup(std::string path, SEXP dim) {
                               Rcpp::Named("dim") = g.dimension,
                               Rcpp::Named("identifiers") = g.group.info.identifiers,
                               Rcpp::Named("format") = vexmoor::formatName(g.group.info.format),
-                              Rcpp::Named("file") = path, Rcpp::Named("warnings") = warnings);
+                              Rcpp::Named("file") = path, Rcpp::Named("warnings") = warnings,
+                              Rcpp::Named("dropped") = droppedToR(g.group.info.dropped));
   } catch (const std::bad_alloc&) {
     return failure("out of memory while reading \"" + path + "\"");
   } catch (const std::exception& e) {

@@ -173,6 +173,11 @@ void Application::furnish(QMainWindow& window) {
       }
     };
   }
+  if (!hooks.runAnalysis) {
+    hooks.runAnalysis = [this](const std::string& action) {
+      m_shell.runCallbackText(0, "mezeysw('" + action + "')");
+    };
+  }
   if (!hooks.nextGroup) {
     hooks.nextGroup = [this] {
       const ApplicationState& s = m_dispatcher.state();

@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QKeySequence>
 #include <QMenuBar>
+#include <utility>
 
 #include "graphics/graphics_system.h"
 #include "graphics/ui_control.h"
@@ -118,7 +119,28 @@ void addFileMenu(QMainWindow& window, const MenuHooks& hooks) {
       file, "QuitAction", "&Quit", [] { QApplication::closeAllWindows(); }, QKeySequence::Quit);
 }
 
-void addAnalysisMenu(QMainWindow& window) {
+// The analyses of the whole covariance matrices have no button: the
+// menu is their door.
+void addCovarianceMenu(QMenu* analysis, const MenuHooks& hooks) {
+  QMenu* menu = analysis->addMenu("Co&variance matrices");
+  menu->setObjectName("CovarianceMenu");
+  const std::pair<const char*, const char*> entries[] = {
+      {"RelativeEigenanalysis", "&Relative eigenanalysis"},
+      {"CovarianceDistances", "Covariance &distances"},
+      {"RandomSkewers", "Random &skewers"},
+      {"MatrixCorrelation", "&Matrix correlation"},
+      {"CommonSubspace", "&Common subspace"},
+  };
+  for (const auto& [action, text] : entries) {
+    std::function<void()> run;
+    if (hooks.runAnalysis) {
+      run = [hook = hooks.runAnalysis, name = std::string(action)] { hook(name); };
+    }
+    addHookEntry(menu, (std::string(action) + "Action").c_str(), text, std::move(run));
+  }
+}
+
+void addAnalysisMenu(QMainWindow& window, const MenuHooks& hooks) {
   QMenu* menu = window.menuBar()->addMenu("&Analysis");
   menu->setObjectName("AnalysisMenu");
   const ControlEntry entries[] = {
@@ -134,6 +156,8 @@ void addAnalysisMenu(QMainWindow& window) {
   for (const ControlEntry& e : entries) {
     addControlEntry(menu, window, e);
   }
+  menu->addSeparator();
+  addCovarianceMenu(menu, hooks);
 }
 
 void addViewMenu(QMainWindow& window, const MenuHooks& hooks, QDockWidget* resultsLog) {
@@ -201,7 +225,7 @@ void addHelpMenu(QMainWindow& window, const MenuHooks& hooks) {
 
 void installMenuBar(QMainWindow& window, MenuHooks hooks, QDockWidget* resultsLog) {
   addFileMenu(window, hooks);
-  addAnalysisMenu(window);
+  addAnalysisMenu(window, hooks);
   addViewMenu(window, hooks, resultsLog);
   addHelpMenu(window, hooks);
 }

@@ -27,6 +27,9 @@ struct MenuHooks {
   std::function<void()> showAbout;
   // Which group Ctrl+O loads next: 1 or 2.
   std::function<int()> nextGroup;
+  // Analysis > Covariance matrices: runs the analysis of this action name
+  // on the loaded groups, as a button would.
+  std::function<void(const std::string& action)> runAnalysis;
 };
 
 // Adds the menu bar to `window`, a window loaded from the layout. The

@@ -6,6 +6,7 @@
 #include <utility>
 #include <vector>
 
+#include "api/group_views.h"
 #include "api/session_groups.h"
 #include "api/setting_rules.h"
 #include "graphics/graphics_system.h"
@@ -17,7 +18,6 @@
 #include "runtime/error.h"
 #include "runtime/format.h"
 #include "runtime/text.h"
-#include "shape/group_consensus3d.h"
 #include "shell/session/status_text.h"
 #include "shell/views/consensus_window.h"
 
@@ -195,6 +195,7 @@ Dispatcher::Dispatcher(Host& host, LongActionRunner& runner)
     : m_host(host),
       m_runner(runner),
       m_fileDialog(qtFileDialog()),
+      m_dropQuestion(qtDropQuestion()),
       m_lookup(findAnalysisAction),
       m_run([](const RunGroups& groups, const RunSettings& settings, Host& host,
                Progress* progress) { return runAnalysis(groups, settings, host, progress); }) {}
@@ -239,6 +240,23 @@ std::optional<LoadedFile> Dispatcher::mfload() {
   return readFile(m_host);
 }
 
+// A file refused for incomplete specimens is read again without them when
+// the user chooses so; the run's note and JSON name those left out.
+// nullopt when the user declines, the refusal shown in the question.
+std::optional<InputGroup> Dispatcher::readOffering(const std::string& path, Host& host) {
+  try {
+    return readSessionGroup(path, host);
+  } catch (const IncompleteSpecimens& e) {
+    if (!m_dropQuestion) {
+      throw;
+    }
+    if (!m_dropQuestion(e.what())) {
+      return std::nullopt;
+    }
+  }
+  return readSessionGroup(path, host, MissingValues::kDropIncomplete);
+}
+
 std::optional<LoadedFile> Dispatcher::readFile(Host& host) {
   std::optional<std::string> path =
       m_fileDialog(FileDialogRequest{"Enter file to Load?", "*.*", recentFolder(), m_loadingGroup});
@@ -248,7 +266,11 @@ std::optional<LoadedFile> Dispatcher::readFile(Host& host) {
   // In full, so that the log's command lines work from any folder.
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(*path, ec);
-  LoadedFile file{readSessionGroup(ec ? *path : full.string(), host), fileNameOf(*path)};
+  std::optional<InputGroup> group = readOffering(ec ? *path : full.string(), host);
+  if (!group) {
+    return std::nullopt;
+  }
+  LoadedFile file{std::move(*group), fileNameOf(*path)};
   m_lastFolder = std::filesystem::path(*path).parent_path().string();
   noteRecentFile(*path);
   return file;

@@ -88,6 +88,7 @@ class Dispatcher {
   const std::string& lastFolder() const { return m_lastFolder; }
 
   void setFileDialog(FileDialog dialog) { m_fileDialog = std::move(dialog); }
+  void setDropQuestion(DropQuestion question) { m_dropQuestion = std::move(question); }
   // Receives the line of status an action leaves (done, cancelled).
   void setStatusSink(std::function<void(const std::string&)> sink) { m_status = std::move(sink); }
   // Receives the identifier of a specimen for its hover text: group (1 or
@@ -133,6 +134,7 @@ class Dispatcher {
   void run(std::string_view action);
   // The file dialog and the read, with `host` for what the reader says.
   std::optional<LoadedFile> readFile(Host& host);
+  std::optional<InputGroup> readOffering(const std::string& path, Host& host);
   void loadData(int group);
   void clearData();
   void analyse(const AnalysisAction& action);
@@ -149,6 +151,7 @@ class Dispatcher {
   Host& m_host;
   LongActionRunner& m_runner;
   FileDialog m_fileDialog;
+  DropQuestion m_dropQuestion;
   std::function<void(const std::string&)> m_status;
   IdentifierLookup m_identifierOf;
   PointLabels m_pointLabels;

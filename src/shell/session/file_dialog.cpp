@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
 #include <filesystem>
 
 namespace vexmoor {
@@ -65,6 +67,20 @@ FileDialog qtFileDialog() {
       return std::nullopt;
     }
     return path.toStdString();
+  };
+}
+
+DropQuestion qtDropQuestion() {
+  return [](const std::string& refusal) {
+    QMessageBox box(QMessageBox::Question, "Missing values",
+                    QString::fromStdString(refusal) +
+                        ".\n\nLeave these specimens out and load the others? The results "
+                        "will name the specimens left out.",
+                    QMessageBox::Cancel, QApplication::activeWindow());
+    QPushButton* drop = box.addButton("Leave them out", QMessageBox::AcceptRole);
+    box.setDefaultButton(QMessageBox::Cancel);
+    box.exec();
+    return box.clickedButton() == drop;
   };
 }
 

@@ -24,6 +24,14 @@ using FileDialog = std::function<std::optional<std::string>(const FileDialogRequ
 // Load?" for a group.
 FileDialog qtFileDialog();
 
+// Asked when a file is refused for specimens with missing values while
+// others are complete: `refusal` is the reading's message naming them.
+// True reads the file again leaving them out.
+using DropQuestion = std::function<bool(const std::string& refusal)>;
+
+// A modal question box offering "Leave them out" or Cancel.
+DropQuestion qtDropQuestion();
+
 // The folder of the last file loaded or saved in this process; before
 // any, the current folder unless that is the program's own folder (a
 // desktop start), else the home folder.

@@ -446,6 +446,25 @@ class WindowToolsTest : public QObject {
              std::string("$'a\\x01b'"));
   }
 
+  // The covariance analyses, which have no button, run from the menu, and
+  // the log repeats each through the batch.
+  void theCovarianceMenuRunsEachAnalysisAsTheBatchDoes() {
+    loadBoth();
+    m_fx.control("NumberABox").set("String", textValue("2"));
+    for (const char* name : {"RelativeEigenanalysis", "CovarianceDistances", "RandomSkewers",
+                             "MatrixCorrelation", "CommonSubspace"}) {
+      action(std::string(name) + "Action")->trigger();
+      QVERIFY2(!m_fx.statusIsError(), m_fx.status().c_str());
+      const LogEntry& e = log().entries().back();
+      QCOMPARE(m_fx.string("ResBox"), m_fx.dispatcher().lastOutput()->result.text);
+      std::string command = batchCommand(e);
+      QVERIFY(command.starts_with(std::string("vexmoor-batch ") + name + " "));
+      command.replace(0, std::string("vexmoor-batch").size(), shellQuoted(VEXMOOR_BATCH));
+      QCOMPARE(outputOf(command + " 2>/dev/null"), e.text + "\n");
+    }
+    QCOMPARE(log().entries().size(), size_t(5));
+  }
+
   // A long status line is cut at the window's edge, whole in its tooltip
   // and, for failures and warnings, in the results log.
   void longStatusLinesAreCutAndKeptWhole() {

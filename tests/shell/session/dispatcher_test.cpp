@@ -6,6 +6,8 @@
 #include <QTest>
 #include <cmath>
 #include <fstream>
+#include <iterator>
+#include <nlohmann/json.hpp>
 
 #include "compare/angle_between_planes.h"
 #include "graphics/ui_control.h"
@@ -311,6 +313,38 @@ class DispatcherTest : public QObject {
     QCOMPARE(legend->itemCount(), 5);  // the view, then each group and its mean
     m_fx.click("ClearButton");
     QVERIFY(!legend->visible());
+  }
+
+  // A file refused for missing values is offered again without them:
+  // declined, nothing changes; accepted, the others load.
+  void incompleteSpecimensCanBeLeftOut() {
+    std::ifstream in(VEXMOOR_TEST_DATA "/formats/gorf.tps");
+    std::string tps((std::istreambuf_iterator<char>(in)), {});
+    size_t second = tps.find("LM=", tps.find("LM=") + 1);
+    size_t line = tps.find('\n', second) + 1;
+    tps.replace(line, tps.find('\n', line) - line, "-999 -999");
+    const std::string file = writeFile("holes.tps", tps);
+    std::vector<std::string> asked;
+    bool accept = false;
+    m_fx.dispatcher().setDropQuestion([&](const std::string& refusal) {
+      asked.push_back(refusal);
+      return accept;
+    });
+    m_fx.answer(file);
+    m_fx.dispatcher().mezeysw("LoadData1");
+    QCOMPARE(asked.size(), size_t(1));
+    QVERIFY(asked[0].find("specimen 2 (\"gorf02\"): landmark 1") != std::string::npos);
+    QVERIFY(!m_fx.dispatcher().state().data(1));
+    accept = true;
+    m_fx.answer(file);
+    m_fx.dispatcher().mezeysw("LoadData1");
+    QCOMPARE(m_fx.dispatcher().state().data(1)->rows(), Index(29));
+    m_fx.answer(kGorm);
+    m_fx.dispatcher().mezeysw("LoadData2");
+    m_fx.click("AngleButton");
+    const RunOutput& out = *m_fx.dispatcher().lastOutput();
+    QVERIFY(out.document->at("settings").at("drop_incomplete").get<bool>());
+    QVERIFY(out.result.note.find("gorf02") != std::string::npos);
   }
 
   void groupTwoNeedsGroupOneFirst() {

@@ -90,3 +90,56 @@ test_that("seeds repeat runs, and a run without one reports the seed it used", {
   expect_identical(resample(f, m, test = "range", k = 2, seed = 3, threads = 1)$replicates,
                    resample(f, m, test = "range", k = 2, seed = 3, threads = 2)$replicates)
 })
+
+# A TPS landmark of -999 is missing: refused as the batch refuses it, or
+# left out with drop_incomplete, the run then the batch's --drop-incomplete.
+test_that("specimens with missing values are refused or left out as the batch does", {
+  f <- read_group(gorf)
+  tps <- tempfile(fileext = ".tps")
+  lines <- unlist(lapply(seq_len(dim(f$coords)[3]), function(i) {
+    xy <- f$coords[, , i]
+    if (i == 2) xy[3, ] <- -999
+    c("LM=8", apply(xy, 1, paste, collapse = " "), paste0("ID=s", i))
+  }))
+  writeLines(lines, tps)
+  refusal <- tryCatch(read_group(tps), vexmoor_error = conditionMessage)
+  expect_identical(refusal, sub("^error: ", "", batch(c("DoMezeyAngle", tps, gorm, "-k", "2"))$err))
+  g <- read_group(tps, drop_incomplete = TRUE)
+  expect_equal(dim(g$coords)[3], 29L)
+  expect_identical(g$dropped$identifier, "s2")
+  expect_identical(g$dropped$landmarks[[1]], 3L)
+  result <- angle_between(g, read_group(gorm), k = 2)
+  args <- c("DoMezeyAngle", tps, gorm, "-k", "2", "--drop-incomplete")
+  expect_equal(capture.output(print(result)), strsplit(batch(args)$out, "\n")[[1]])
+  document <- vexmoor:::.vx_parse_json(batch(c(args, "--json"))$out)
+  expect_identical(unclass(result)[names(document)], document)
+  expect_error(read_group(tps, drop_incomplete = NA), "drop_incomplete must be TRUE or FALSE")
+})
+
+test_that("the covariance analyses equal the batch front end's", {
+  f <- read_group(gorf)
+  m <- read_group(gorm)
+  runs <- list(
+    list(r = relative_eigen(f, m, pcs = 4, v = 1, seed = 3),
+         args = c("RelativeEigenanalysis", "--pcs", "4", "-v", "1", "--seed", "3")),
+    list(r = covariance_distances(f, m, log_euclidean = TRUE, total_pcs = 5),
+         args = c("CovarianceDistances", "--log-euclidean", "--total-pcs", "5")),
+    list(r = random_skewers(f, m, mean_angle = TRUE, seed = 3, threads = 1),
+         args = c("RandomSkewers", "--mean-angle", "--seed", "3")),
+    list(r = matrix_correlation(f, m, diagonal = TRUE, v = 1, seed = 3),
+         args = c("MatrixCorrelation", "--diagonal", "-v", "1", "--seed", "3")),
+    list(r = common_subspace(f, m, k = 2),
+         args = c("CommonSubspace", "-k", "2")))
+  for (run in runs) {
+    args <- c(run$args[1], gorf, gorm, run$args[-1])
+    expect_equal(capture.output(print(run$r)), strsplit(batch(args)$out, "\n")[[1]],
+                 info = run$args[1])
+    document <- vexmoor:::.vx_parse_json(batch(c(args, "--json"))$out)
+    expect_identical(unclass(run$r)[names(document)], document, info = run$args[1])
+    pdf(NULL)
+    expect_silent(plot(run$r))
+    dev.off()
+  }
+  expect_error(relative_eigen(f, m, pcs = 4, total_pcs = 4), "total", class = "vexmoor_error")
+  expect_error(common_subspace(f, m), "needs k", class = "vexmoor_error")
+})

@@ -5,8 +5,10 @@ test_that("errors carry the batch front end's message", {
   bad <- tempfile(fileext = ".txt")
   writeLines(c("1 2 3 4 5 6 7", "1 2 x 4 5 6 7"), bad)
   message_of <- function(expr) tryCatch({ expr; "<no error>" }, vexmoor_error = conditionMessage)
-  # The batch names its option before the rule's own words.
-  batch_message <- function(args) sub("^error: (option -[a-z]+: )?", "", batch(args)$err)
+  # The batch names its option where R names its argument.
+  batch_message <- function(args) {
+    sub("^option -([a-z]+): ", "argument \\1: ", sub("^error: ", "", batch(args)$err))
+  }
   expect_identical(message_of(read_group(bad)), batch_message(c("DoMezeyAngle", bad, gorm, "-k", "1")))
   f <- read_group(gorf)
   m <- read_group(gorm)
@@ -60,12 +62,15 @@ test_that("arguments take exactly their documented type, in the arguments' words
     expect_error(angle_between(f, m, k = 2, partial_warps = bad),
                  "partial_warps must be TRUE or FALSE", class = "vexmoor_error")
   }
-  for (bad in list(2.5, TRUE, "3")) {
-    expect_error(angle_between(f, m, k = bad), "k must be a positive whole number; it is ",
+  for (bad in list(TRUE, "3", c(1, 2), NA_real_)) {
+    expect_error(angle_between(f, m, k = bad), "k must be a whole number; it is ",
                  class = "vexmoor_error")
   }
-  expect_error(angle_between(f, m, k = 2.5), "it is 2.5, which is not whole", fixed = TRUE)
+  expect_error(angle_between(f, m, k = 2.5), "argument k: the number of components must be a whole number from 1 to the number of shape variables; 2.5 is not a whole number", fixed = TRUE)
   expect_error(resample(f, m, k = 2, v = "3"), 'it is the text "3"', fixed = TRUE)
+  expect_error(resample(f, m, k = 2, seed = 2^60), "argument seed: .* give it as text")
+  expect_identical(resample(f, m, k = 2, seed = "1")$text, resample(f, m, k = 2, seed = 1L)$text)
+  expect_error(resample(f, m, k = 2, threads = 0), "argument threads: the ", class = "vexmoor_error")
   expect_error(resample(f, m, k = 2, test = "boot"), "test must be one of", class = "vexmoor_error")
   for (bad in list(7, 0, -2, NA)) {
     expect_error(read_group(extdata("gorf.txt"), dim = bad), "dim must be 2 or 3",
