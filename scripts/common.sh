@@ -20,6 +20,7 @@ VEXMOOR_PACKAGES=(
 # The R package's own (r/install.sh).
 VEXMOOR_R_PACKAGES=(r-base-core r-base-dev r-cran-rcpp r-cran-rcppeigen r-cran-testthat
   r-cran-shapes r-cran-knitr r-cran-rmarkdown pandoc
+  qpdf devscripts  # R CMD check --as-cran's own tools (qpdf, checkbashisms)
   ccache)  # r/check_package.sh compiles the same sources three times
 
 # The Python module's own (python/install.sh).
