@@ -39,7 +39,9 @@ std::string filesOf(const RunDescription& run) {
   return line;
 }
 
-std::string pValues(const AnalysisResult& result) {
+}  // namespace
+
+std::string pValueLine(const AnalysisResult& result) {
   if (!result.resampling || result.resampling->pValues.empty()) {
     return "";
   }
@@ -56,6 +58,8 @@ std::string pValues(const AnalysisResult& result) {
   }
   return line;
 }
+
+namespace {
 
 // `line` broken after its separators so that no piece is wider than
 // `width` pixels of `metrics`; a piece without a separator stays whole.
@@ -98,7 +102,7 @@ std::string pictureCaption(const AnalysisResult& result, const RunDescription& r
   line += run.settings.threeD         ? " · 3D"
           : run.settings.partialWarps ? " · partial warps"
                                       : " · raw coordinates";
-  std::string p = pValues(result);
+  std::string p = pValueLine(result);
   return p.empty() ? line : line + "\n" + p;
 }
 

@@ -20,6 +20,10 @@ namespace vexmoor {
 // A resampling test with p-values adds a second line of them.
 std::string pictureCaption(const AnalysisResult& result, const RunDescription& run);
 
+// "p-values: angle above group1 0.0099, ...": a resampling test's p-values
+// (names spaced for a reader); empty for a run without them.
+std::string pValueLine(const AnalysisResult& result);
+
 // Adds `caption` to row `row` of `layout` of `plot`, left-aligned in a
 // small font, its lines broken at its separators (" · ", ", ") where they
 // would be wider than `width` points.

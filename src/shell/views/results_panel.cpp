@@ -31,23 +31,6 @@ constexpr int kSeedDigits = 20;
 
 }  // namespace
 
-std::string pValueLine(const AnalysisResult& result) {
-  if (!result.resampling || result.resampling->pValues.empty()) {
-    return "";
-  }
-  std::string line = "p-values:";
-  bool first = true;
-  for (const EmpiricalPValue& p : result.resampling->pValues) {
-    std::string name = p.name;
-    std::replace(name.begin(), name.end(), '_', ' ');
-    char value[32];
-    std::snprintf(value, sizeof value, "%.4g", p.p);
-    line += (first ? " " : ", ") + name + " " + value;
-    first = false;
-  }
-  return line;
-}
-
 std::optional<std::uint64_t> seedFromText(const std::string& text) {
   if (text.empty()) {
     return std::nullopt;

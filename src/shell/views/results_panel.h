@@ -27,10 +27,6 @@ namespace vexmoor {
 
 class Dispatcher;
 
-// "p-values: angle above group1 0.0099, ..." for a resampling result; empty
-// otherwise.
-std::string pValueLine(const AnalysisResult& result);
-
 // The Seed box's text as a seed: nullopt for an empty box (a fresh seed);
 // else the interface's seed (seedSetting), which throws vexmoor::Error as
 // it does for every door.
