@@ -85,8 +85,13 @@ SourceVariables shapeVariables(const AnalysisRequest& r, const std::vector<std::
   }
   out.consensus = pooled.consensus;
   const Index p = pooled.n - 1;
-  out.map = r.settings.threeD ? ShapeVariableMap::partialWarps3D(out.consensus, p)
-                              : ShapeVariableMap::partialWarps2D(out.consensus, p);
+  if (!r.settings.threeD) {
+    out.map = ShapeVariableMap::partialWarps2D(out.consensus, p);
+  } else if (pooled.basis3D) {
+    out.map = ShapeVariableMap::partialWarps3D(*pooled.basis3D, p);
+  } else {
+    out.map = ShapeVariableMap::partialWarps3D(out.consensus, p);
+  }
   return out;
 }
 

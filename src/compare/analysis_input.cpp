@@ -166,6 +166,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
     ThreeDimensionalFrame frame = threeDimensionalFrame(groups, host, progress);
     const Matrix& pw = frame.scores;
     in.consensus = frame.consensus;
+    in.basis3D = frame.basis;
     Index row = 0;
     for (size_t g = 0; g < groups.size(); ++g) {
       in.groups[g].pwscore = pw.middleRows(row, groups[g].data->rows());

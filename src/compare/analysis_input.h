@@ -4,6 +4,7 @@
 // Two groups are the k = 2 case of the pooled preparation.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,8 @@
 #include "runtime/progress.h"
 
 namespace vexmoor {
+
+struct Lmatrix3D;
 
 // The settings an analysis reads from the window (or the command line).
 struct AnalysisSettings {
@@ -69,6 +72,9 @@ struct PooledInput {
   // landmarks × d: the consensus the shape variables are measured from (in
   // two dimensions as rounded, when it is); empty for raw coordinates.
   Matrix consensus;
+  // Three dimensions: the score basis on the consensus, for the way back
+  // from the shape variables (its decomposition is the costly step).
+  std::shared_ptr<const Lmatrix3D> basis3D;
   Index n = 0;  // column count of the first group's pwscore
   int npca = 0;
   bool pwactive = true;
@@ -123,6 +129,7 @@ Matrix threeDimensionalScores(const std::vector<GroupData>& groups, Host& host,
 struct ThreeDimensionalFrame {
   Matrix consensus;
   Matrix scores;
+  std::shared_ptr<const Lmatrix3D> basis;
 };
 ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups, Host& host,
                                             const Progress* progress = nullptr);

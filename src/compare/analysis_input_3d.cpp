@@ -57,7 +57,9 @@ ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups
   PrincipalAxes3D axes = pcaref3d(fit.reference);
   LandmarkArray turned = rotate3da(fit.specimens, axes.rotation);
   try {
-    return {axes.reference, getpw3d(axes.reference, turned, progress)};
+    auto basis = std::make_shared<const Lmatrix3D>(lmatrix3da(axes.reference, progress));
+    Matrix scores = getpw3d(*basis, axes.reference, turned, progress);
+    return {axes.reference, std::move(scores), std::move(basis)};
   } catch (const Error& e) {
     rethrowWithContext(groups.size() == 2
                            ? "the consensus of both groups"

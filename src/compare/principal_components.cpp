@@ -10,6 +10,7 @@
 #include "compare/principal_axes.h"
 #include "compare/subspace_angle.h"
 #include "runtime/error.h"
+#include "runtime/stepwise_eigen.h"
 #include "shape/eigenvector_signs.h"
 #include "shape/shape_variable_map.h"
 
@@ -27,7 +28,8 @@ std::string printed(const char* fmt, T... values) {
 
 ShapeVariableMap mapOf(const PooledInput& in, const AnalysisSettings& settings, Index p) {
   if (settings.threeD) {
-    return ShapeVariableMap::partialWarps3D(in.consensus, p);
+    return in.basis3D ? ShapeVariableMap::partialWarps3D(*in.basis3D, p)
+                      : ShapeVariableMap::partialWarps3D(in.consensus, p);
   }
   if (settings.partialWarps) {
     return ShapeVariableMap::partialWarps2D(in.consensus, p);
@@ -53,23 +55,77 @@ Vector variancesOf(const Vector& eigenvalues) {
   return eigenvalues.cwiseMax(0.0);
 }
 
-// The k leading axes only, with the solver the resampling tests use: a
-// full decomposition of every eigenvector costs several times more.
-Matrix leadingAxes(const Matrix& symmetric, int k) {
-  LeadingAxesSolver solver;
-  solver.compute(symmetric, k);
-  Matrix axes = solver.axes();
-  fixEigenvectorSigns(axes);
-  return axes;
-}
+// A group's spread in the shape variables. With many more variables than
+// specimens (thousands of landmarks) the p × p covariance is never formed:
+// its nonzero eigenvalues are those of the specimens' inner products, its
+// leading axes come from them, and a variance along a direction is the
+// specimens' own. Fewer variables keep the covariance, as every pinned
+// result was computed.
+class Spread {
+ public:
+  explicit Spread(const Matrix& x)
+      : m_centred(x.rowwise() - x.colwise().mean()),
+        m_thin(x.cols() >= kStepwiseSize && x.rows() - 1 < x.cols()) {
+    if (!m_thin) {
+      m_covariance = covariance(x);
+    } else if (x.rows() < 2) {
+      covariance(x);  // its message
+    }
+  }
+
+  // Every eigenvalue (p of them), descending, none below 0.
+  Vector eigenvalues() const {
+    if (!m_thin) {
+      Eigen::SelfAdjointEigenSolver<Matrix> values(m_covariance, Eigen::EigenvaluesOnly);
+      return variancesOf(values.eigenvalues().reverse());
+    }
+    Matrix inner = innerProducts(m_centred, nullptr) / divisor();
+    Eigen::SelfAdjointEigenSolver<Matrix> values(inner, Eigen::EigenvaluesOnly);
+    Vector all = Vector::Zero(m_centred.cols());
+    all.head(inner.rows()) = variancesOf(values.eigenvalues().reverse());
+    return all;
+  }
+
+  // The k leading unit axes, signs fixed, and their variances.
+  PrincipalAxes leading(int k) const {
+    PrincipalAxes out;
+    if (m_thin) {
+      out.variances = eigenvalues().head(k);
+      out.axes = leadingPrincipalAxes(m_centred, k);
+    } else {
+      // Only the k leading: a full decomposition costs several times more.
+      LeadingAxesSolver solver;
+      solver.compute(m_covariance, k);
+      out.variances = variancesOf(solver.variances());
+      out.axes = solver.axes();
+    }
+    fixEigenvectorSigns(out.axes);
+    return out;
+  }
+
+  double total() const {
+    return m_thin ? m_centred.squaredNorm() / divisor() : m_covariance.trace();
+  }
+
+  double varianceAlong(const Vector& direction) const {
+    double v = m_thin ? (m_centred * direction).squaredNorm() / divisor()
+                      : direction.dot(m_covariance * direction);
+    return std::max(0.0, v);
+  }
+
+ private:
+  double divisor() const { return static_cast<double>(m_centred.rows() - 1); }
+
+  Matrix m_centred;
+  bool m_thin;
+  Matrix m_covariance;
+};
 
 GroupComponents groupComponents(const PreparedGroup& g, int k, const ShapeVariableMap& map,
-                                Matrix& covarianceOut) {
-  covarianceOut = covariance(g.x);
-  Eigen::SelfAdjointEigenSolver<Matrix> values(covarianceOut, Eigen::EigenvaluesOnly);
+                                const Spread& spread) {
   GroupComponents out;
   out.label = g.label;
-  out.eigenvalues = variancesOf(values.eigenvalues().reverse());
+  out.eigenvalues = spread.eigenvalues();
   double total = out.eigenvalues.sum();
   out.shares = total > 0 ? Vector(out.eigenvalues / total) : Vector::Zero(out.eigenvalues.size());
   out.cumulative.resize(out.shares.size());
@@ -78,7 +134,7 @@ GroupComponents groupComponents(const PreparedGroup& g, int k, const ShapeVariab
     running += out.shares(i);
     out.cumulative(i) = running;
   }
-  Matrix leading = leadingAxes(covarianceOut, k);
+  Matrix leading = spread.leading(k).axes;
   for (int j = 0; j < k; ++j) {
     ComponentAxis axis;
     axis.eigenvalue = out.eigenvalues(j);
@@ -93,7 +149,7 @@ GroupComponents groupComponents(const PreparedGroup& g, int k, const ShapeVariab
 }
 
 ComponentPair componentPair(size_t a, size_t b, const GroupComponents& ga,
-                            const GroupComponents& gb, const Matrix& covA, const Matrix& covB,
+                            const GroupComponents& gb, const Spread& spreadA, const Spread& spreadB,
                             const ShapeVariableMap& map) {
   Matrix b1 = leadingBasis(ga), b2 = leadingBasis(gb);
   ComponentPair pair;
@@ -115,10 +171,9 @@ ComponentPair componentPair(size_t a, size_t b, const GroupComponents& ga,
     bool flipped = signed1.col(i).dot(d1.col(i)) < 0;
     dp.loading[0] = signed1.col(i);
     dp.loading[1] = flipped ? Vector(-d2.col(i)) : Vector(d2.col(i));
-    const Matrix* cov[2] = {&covA, &covB};
+    const Spread* spread[2] = {&spreadA, &spreadB};
     for (int s = 0; s < 2; ++s) {
-      double variance = std::max(0.0, dp.loading[s].dot(*cov[s] * dp.loading[s]));
-      dp.deviation[s] = std::sqrt(variance);
+      dp.deviation[s] = std::sqrt(spread[s]->varianceAlong(dp.loading[s]));
       dp.displacement[s] = map.displacement(dp.loading[s] * dp.deviation[s]);
     }
     pair.directions.push_back(std::move(dp));
@@ -137,14 +192,12 @@ void pooledComponents(const PooledInput& in, Index shown, PrincipalComponents& o
     all.middleRows(row, g.x.rows()) = g.x;
     row += g.x.rows();
   }
-  Matrix c = covariance(all);
-  LeadingAxesSolver solver;
-  solver.compute(c, static_cast<int>(shown));
-  double total = c.trace();
-  out.pooledEigenvalues = variancesOf(solver.variances());
+  Spread spread(all);
+  PrincipalAxes leading = spread.leading(static_cast<int>(shown));
+  double total = spread.total();
+  out.pooledEigenvalues = leading.variances;
   out.pooledShares = total > 0 ? Vector(out.pooledEigenvalues / total) : Vector::Zero(shown);
-  out.pooledAxes = solver.axes();
-  fixEigenvectorSigns(out.pooledAxes);
+  out.pooledAxes = std::move(leading.axes);
   RowVector mean = all.colwise().mean();
   for (const PreparedGroup& g : in.groups) {
     out.pooledScores.push_back((g.x.rowwise() - mean) * out.pooledAxes);
@@ -204,15 +257,17 @@ PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSet
   }
   ShapeVariableMap map = mapOf(in, settings, out.variables);
   out.consensus = out.partialWarps ? in.consensus : rawMeanShape(in, map.landmarks());
-  std::vector<Matrix> covariances(in.groups.size());
+  std::vector<Spread> spreads;
+  spreads.reserve(in.groups.size());
   for (size_t g = 0; g < in.groups.size(); ++g) {
-    out.groups.push_back(groupComponents(in.groups[g], out.k, map, covariances[g]));
+    spreads.emplace_back(in.groups[g].x);
+    out.groups.push_back(groupComponents(in.groups[g], out.k, map, spreads[g]));
   }
   pooledComponents(in, shownComponents(out.k, out.variables), out);
   for (size_t a = 0; a < in.groups.size(); ++a) {
     for (size_t b = a + 1; b < in.groups.size(); ++b) {
       out.pairs.push_back(
-          componentPair(a, b, out.groups[a], out.groups[b], covariances[a], covariances[b], map));
+          componentPair(a, b, out.groups[a], out.groups[b], spreads[a], spreads[b], map));
     }
   }
   out.text = componentsText(out);

@@ -2,19 +2,13 @@
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QLabel>
-#include <QMainWindow>
 #include <QScreen>
-#include <QStatusBar>
-#include <algorithm>
 
 #include "graphics/plot_style.h"
 #include "runtime/error.h"
 
 namespace vexmoor::graphics {
 namespace {
-
-constexpr const char* kStatusLabel = "vexmoorStatusLine";
 
 UnitScale scaleFor(const QWidget* w, double parentWidth, double parentHeight) {
   UnitScale s;
@@ -27,48 +21,6 @@ UnitScale scaleFor(const QWidget* w, double parentWidth, double parentHeight) {
   return s;
 }
 
-// The status line: a message too long for the window is cut with an
-// ellipsis, and its whole text is the tooltip. It never widens the window.
-class StatusLabel : public QLabel {
- public:
-  explicit StatusLabel(QWidget* parent) : QLabel(parent) {}
-  void setFullText(const QString& text) {
-    m_full = text;
-    setToolTip(text);
-    elide();
-  }
-  const QString& fullText() const { return m_full; }
-  QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
-  QSize sizeHint() const override { return {0, QLabel::sizeHint().height()}; }
-
- protected:
-  void resizeEvent(QResizeEvent* event) override {
-    QLabel::resizeEvent(event);
-    elide();
-  }
-
- private:
-  void elide() { setText(fontMetrics().elidedText(m_full, Qt::ElideRight, std::max(0, width()))); }
-
-  QString m_full;
-};
-
-StatusLabel* statusLabel(QWidget* window, bool create) {
-  auto* main = qobject_cast<QMainWindow*>(window);
-  if (!main) {
-    return nullptr;
-  }
-  // Only this file makes the label of that name.
-  auto* label = static_cast<StatusLabel*>(main->findChild<QLabel*>(kStatusLabel));
-  if (!label && create) {
-    label = new StatusLabel(main->statusBar());
-    label->setObjectName(kStatusLabel);
-    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    main->statusBar()->addWidget(label, 1);
-  }
-  return label;
-}
-
 }  // namespace
 
 Figure::Figure(Handle handle, QWidget* window) : GraphicsObject(handle), m_window(window) {}
@@ -78,19 +30,6 @@ Figure::~Figure() {
     m_window->close();
     m_window->deleteLater();
   }
-}
-
-void Figure::showStatus(const std::string& text, bool error) {
-  m_statusError = error;
-  if (StatusLabel* label = statusLabel(m_window, true)) {
-    label->setStyleSheet(error ? "QLabel { color: #b00020; font-weight: bold; }" : "");
-    label->setFullText(QString::fromStdString(text));
-  }
-}
-
-std::string Figure::statusText() const {
-  StatusLabel* label = statusLabel(m_window, false);
-  return label ? label->fullText().toStdString() : std::string();
 }
 
 UnitScale Figure::childUnitScale() const {

@@ -24,13 +24,6 @@ class Figure : public GraphicsObject {
   Axes* currentAxes() const { return m_currentAxes; }
   void setCurrentAxes(Axes* axes) { m_currentAxes = axes; }
 
-  // A line of status at the foot of the window (main windows only); errors
-  // show in red until the next status. A line longer than the window is
-  // shown cut, whole in its tooltip; statusText() gives it whole.
-  void showStatus(const std::string& text, bool error);
-  std::string statusText() const;
-  bool statusIsError() const { return m_statusError; }
-
   // The unit scale inside the window, for the objects it holds.
   UnitScale childUnitScale() const;
 
@@ -49,7 +42,6 @@ class Figure : public GraphicsObject {
  private:
   QPointer<QWidget> m_window;
   Axes* m_currentAxes = nullptr;
-  bool m_statusError = false;
 };
 
 }  // namespace vexmoor::graphics

@@ -148,31 +148,84 @@ Lmatrix3D lmatrix3da(const Matrix& x, const Progress* progress) {
   out.a = std::move(eig.vectors);
   out.b = std::move(eig.values);
   out.s1 = uniformBasis(x);
-  std::vector<Index> kept = keptWarps(out.b);
-  Index p = static_cast<Index>(kept.size());
-  out.af = Matrix::Zero(3 * k, 3 * p + kUniformComponents);
-  for (Index w = 0; w < p; ++w) {
-    for (Index axis = 0; axis < 3; ++axis) {
-      out.af.block(axis * k, 3 * w + axis, k, 1) = out.a.col(kept[static_cast<size_t>(w)]);
-    }
-  }
-  out.af.rightCols(kUniformComponents) = out.s1;
+  out.warps = keptWarps(out.b);
   return out;
 }
 
-Matrix getpw3d(const Matrix& ref, const LandmarkArray& data, const Progress* progress) {
+namespace {
+
+void checkSpecimens(const Matrix& ref, const LandmarkArray& data) {
   if (data.landmarks() != ref.rows() || data.dims() != ref.cols()) {
     throw Error("getpw3d: the reference has " + std::to_string(ref.rows()) + " landmarks in " +
                 std::to_string(ref.cols()) + " axes, the specimens " +
                 std::to_string(data.landmarks()) + " in " + std::to_string(data.dims()));
   }
-  Matrix af = lmatrix3da(ref, progress).af;
-  Matrix scores(data.specimens(), af.cols());
-  for (Index i = 0; i < data.specimens(); ++i) {
-    Matrix difference = data.page(i) - ref;
-    scores.row(i) = (af.transpose() * difference.reshaped()).transpose();
+}
+
+}  // namespace
+
+Matrix scoreBasis(const Lmatrix3D& l) {
+  Index k = l.a.rows();
+  Index p = static_cast<Index>(l.warps.size());
+  Matrix af = Matrix::Zero(3 * k, 3 * p + kUniformComponents);
+  for (Index w = 0; w < p; ++w) {
+    for (Index axis = 0; axis < 3; ++axis) {
+      af.block(axis * k, 3 * w + axis, k, 1) = l.a.col(l.warps[static_cast<size_t>(w)]);
+    }
+  }
+  af.rightCols(kUniformComponents) = l.s1;
+  return af;
+}
+
+Matrix scoresOnBasis(const Lmatrix3D& l, const Matrix& differences, const Progress* progress) {
+  const Index k = l.a.rows();
+  const Index n = differences.cols() / 3;
+  const Index p = static_cast<Index>(l.warps.size());
+  Matrix scores(n, 3 * p + kUniformComponents);
+  if (k < kStepwiseSize) {
+    // The basis as a matrix, specimen by specimen: the sums every pinned
+    // result was computed with, to the last bit.
+    Matrix af = scoreBasis(l);
+    for (Index i = 0; i < n; ++i) {
+      scores.row(i) = (af.transpose() * differences.middleCols(3 * i, 3).reshaped()).transpose();
+    }
+    return scores;
+  }
+  // Every eigenvector against every specimen's axis columns at once, in
+  // blocks of specimens short enough to look for a cancel request between.
+  const Index block =
+      std::max<Index>(1, static_cast<Index>(2e8 / double(std::max<Index>(1, k * k))));
+  for (Index first = 0; first < n; first += block) {
+    throwIfCancelled(progress);
+    const Index count = std::min(block, n - first);
+    Matrix onVectors = l.a.transpose() * differences.middleCols(3 * first, 3 * count);
+    for (Index i = 0; i < count; ++i) {
+      for (Index w = 0; w < p; ++w) {
+        for (Index axis = 0; axis < 3; ++axis) {
+          scores(first + i, 3 * w + axis) =
+              onVectors(l.warps[static_cast<size_t>(w)], 3 * i + axis);
+        }
+      }
+      scores.row(first + i).tail(kUniformComponents) =
+          (l.s1.transpose() * differences.middleCols(3 * (first + i), 3).reshaped()).transpose();
+    }
   }
   return scores;
+}
+
+Matrix getpw3d(const Matrix& ref, const LandmarkArray& data, const Progress* progress) {
+  checkSpecimens(ref, data);
+  return getpw3d(lmatrix3da(ref, progress), ref, data, progress);
+}
+
+Matrix getpw3d(const Lmatrix3D& basis, const Matrix& ref, const LandmarkArray& data,
+               const Progress* progress) {
+  checkSpecimens(ref, data);
+  Matrix differences(ref.rows(), 3 * data.specimens());
+  for (Index i = 0; i < data.specimens(); ++i) {
+    differences.middleCols(3 * i, 3) = data.page(i) - ref;
+  }
+  return scoresOnBasis(basis, differences, progress);
 }
 
 }  // namespace vexmoor

@@ -5,6 +5,8 @@
 // two stretches).
 #pragma once
 
+#include <vector>
+
 #include "runtime/landmark_array.h"
 #include "runtime/matrix.h"
 #include "runtime/progress.h"
@@ -15,8 +17,21 @@ struct Lmatrix3D {
   Matrix a;   // k × k unit eigenvectors of the bending-energy matrix
   Vector b;   // their k eigenvalues, ascending (largest bending energy first)
   Matrix s1;  // 3k × 5 uniform basis: three shears, then two stretches
-  Matrix af;  // 3k × (3(k - 4) + 5) score basis: warp triples, then s1
+  // The columns of `a` that are warps (k − 4 of them, ascending).
+  std::vector<Index> warps;
 };
+
+// The 3k × (3(k - 4) + 5) score basis of a reference: warp triples (warp w
+// of `l.warps` as column 3w + axis, its eigenvector in that axis's block of
+// k rows), then s1. Of size (3k)²: only for small references and for the
+// operation that hands it out; the scores and maps use its structure.
+Matrix scoreBasis(const Lmatrix3D& l);
+
+// The scores of landmark differences on the basis, without forming it:
+// `differences` holds one k × 3 difference per specimen side by side
+// (k × 3N); returns N × (3(k - 4) + 5). Cancelled when `progress` asks.
+Matrix scoresOnBasis(const Lmatrix3D& l, const Matrix& differences,
+                     const Progress* progress = nullptr);
 
 // The score basis of a k × 3 reference (landmarks in rows; in use centred,
 // of unit centroid size and in principal axes, where s1 is orthonormal).
@@ -41,5 +56,8 @@ Lmatrix3D lmatrix3da(const Matrix& x, const Progress* progress = nullptr);
 // No trailing column. Throws vexmoor::Error as lmatrix3da does, and when
 // data does not have ref's landmarks and axes.
 Matrix getpw3d(const Matrix& ref, const LandmarkArray& data, const Progress* progress = nullptr);
+// The same on a basis already decomposed: basis = lmatrix3da(ref).
+Matrix getpw3d(const Lmatrix3D& basis, const Matrix& ref, const LandmarkArray& data,
+               const Progress* progress = nullptr);
 
 }  // namespace vexmoor

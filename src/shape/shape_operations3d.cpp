@@ -42,7 +42,7 @@ void bindThreeDimensionalShapeOperations(OperationTable& t, Host& host) {
   });
   t.bind("lmatrix3da", [](Args a, int) -> std::vector<Value> {
     Lmatrix3D l = lmatrix3da(matrixInput(a, 0, "lmatrix3da", "x"));
-    return {l.a, Matrix(l.b.asDiagonal()), l.s1, l.af};
+    return {l.a, Matrix(l.b.asDiagonal()), l.s1, scoreBasis(l)};
   });
   t.bind("getpw3d", [](Args a, int) -> std::vector<Value> {
     return {

@@ -9,10 +9,14 @@
 #pragma once
 
 #include <Eigen/QR>
+#include <optional>
+#include <vector>
 
 #include "runtime/matrix.h"
 
 namespace vexmoor {
+
+struct Lmatrix3D;
 
 class ShapeVariableMap {
  public:
@@ -25,6 +29,8 @@ class ShapeVariableMap {
   // axes): the first `variables` (<= 3k − 7) columns of getpw3d. Throws
   // vexmoor::Error as lmatrix3da does.
   static ShapeVariableMap partialWarps3D(const Matrix& consensus, Index variables);
+  // The same from the consensus's score basis, already decomposed.
+  static ShapeVariableMap partialWarps3D(const Lmatrix3D& basis, Index variables);
   // Raw coordinates: variables 1 ... landmarks · dimension are the
   // coordinates themselves, any further ones (the trailing value) are not
   // functions of them. variables >= landmarks · dimension.
@@ -32,11 +38,11 @@ class ShapeVariableMap {
 
   Index landmarks() const { return m_landmarks; }
   int dimension() const { return m_dimension; }
-  Index variables() const { return m_map.rows(); }
+  Index variables() const { return m_variables; }
 
-  // variables × (landmarks · dimension); column d·j + a belongs to axis a
-  // of landmark j (x1 y1 [z1] x2 ...), as in a specimen row.
-  const Matrix& matrix() const { return m_map; }
+  // The variables of a displacement given as in a specimen row (landmarks ·
+  // dimension values, x1 y1 [z1] x2 ...).
+  Vector image(const Vector& coordinates) const;
 
   // The least-norm displacement (landmarks × dimension, one row per
   // landmark) whose image under the map is nearest `change` (a vector of
@@ -45,12 +51,27 @@ class ShapeVariableMap {
   Matrix displacement(const Vector& change) const;
 
  private:
-  ShapeVariableMap(Matrix map, Index landmarks, int dimension);
+  enum class Kind { dense, coordinates, warps3D };
+  ShapeVariableMap(Kind kind, Index landmarks, int dimension, Index variables);
+  // warps3D: the warp variables of a k × 3 displacement.
+  Vector warpScores(const Matrix& byAxis) const;
 
-  Matrix m_map;
-  Eigen::CompleteOrthogonalDecomposition<Matrix> m_inverse;
+  Kind m_kind;
   Index m_landmarks = 0;
   int m_dimension = 2;
+  Index m_variables = 0;
+  // dense: the map as a matrix (variables × landmarks · dimension) and its
+  // decomposition for the way back.
+  Matrix m_map;
+  std::optional<Eigen::CompleteOrthogonalDecomposition<Matrix>> m_inverse;
+  // warps3D: the map is never formed (it is (3k)² for k landmarks). Its rows
+  // are the warps' eigenvectors (orthonormal, one axis each) and up to five
+  // uniform columns; the uniform rows' products with the others and each
+  // other settle the way back.
+  Matrix m_vectors;             // k × (k − 4), the warps' unit eigenvectors
+  Matrix m_uniform;             // 3k × u, the uniform columns used (x block, y block, z block)
+  Matrix m_cross;               // (variables − u) × u, the warp rows against the uniform ones
+  Eigen::LDLT<Matrix> m_schur;  // u × u: UᵀU − crossᵀcross
 };
 
 }  // namespace vexmoor

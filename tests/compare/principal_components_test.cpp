@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 
 #include "analyses/analysis_actions.h"
 #include "compare/compare_fixtures.h"
@@ -23,6 +24,30 @@ struct Path {
   const char* k;
 };
 
+// Two groups of smooth variation around one three-dimensional shape with
+// more landmarks than the covariance route is taken for: their shape
+// variables far outnumber the specimens.
+Matrix manyLandmarks(unsigned seed, double bend) {
+  constexpr Index kLandmarks = 210, kSpecimens = 14;
+  std::mt19937 gen(seed);
+  std::normal_distribution<double> noise(0.0, 1.0);
+  Matrix x(kSpecimens, 3 * kLandmarks + 1);
+  for (Index i = 0; i < kSpecimens; ++i) {
+    double a = 0.05 * noise(gen), b = bend * noise(gen), c = 0.03 * noise(gen);
+    for (Index j = 0; j < kLandmarks; ++j) {
+      double t = (double(j) + 0.5) / kLandmarks;
+      double phi = std::acos(1 - 2 * t), theta = kPi * (1 + std::sqrt(5.0)) * double(j);
+      double u = 1.5 * std::cos(theta) * std::sin(phi), v = std::sin(theta) * std::sin(phi),
+             w = 0.7 * std::cos(phi);
+      x(i, 3 * j) = u + a * v * w + 0.002 * noise(gen);
+      x(i, 3 * j + 1) = v + b * u * u + 0.002 * noise(gen);
+      x(i, 3 * j + 2) = w + c * std::sin(2 * u) + 0.002 * noise(gen);
+    }
+    x(i, 3 * kLandmarks) = 1;
+  }
+  return x;
+}
+
 Matrix macaques(const char* file) {
   return readLandmarkFile(std::string(VEXMOOR_EXAMPLES "/macaque/") + file);
 }
@@ -36,19 +61,22 @@ AnalysisSettings settingsOf(const Path& path) {
 }
 
 // The shape variables a displacement of the consensus gives, less the
-// consensus's own: computed by the transforms themselves.
-Vector shapeVariablesOf(const Path& path, const Matrix& consensus, const Matrix& delta, Index p) {
+// consensus's own: computed by the transforms themselves. In 3D `delta`
+// may hold several displacements side by side, one column of result each.
+Matrix shapeVariablesOf(const Path& path, const Matrix& consensus, const Matrix& delta, Index p) {
   Index k = consensus.rows();
   if (path.threeD) {
-    LandmarkArray pages(k, 3, 2);
-    pages.page(0) = consensus + delta;
-    pages.page(1) = consensus;
+    LandmarkArray pages(k, 3, delta.cols() / 3 + 1);
+    for (Index i = 0; i + 1 < pages.specimens(); ++i) {
+      pages.page(i) = consensus + delta.middleCols(3 * i, 3);
+    }
+    pages.page(pages.specimens() - 1) = consensus;
     Matrix s = getpw3d(consensus, pages);
-    return (s.row(0) - s.row(1)).head(p).transpose();
+    return (s.topRows(s.rows() - 1).rowwise() - s.row(s.rows() - 1)).leftCols(p).transpose();
   }
   if (!path.partialWarps) {
-    Vector v = Vector::Zero(p);
-    v.head(2 * k) = delta.reshaped<Eigen::RowMajor>();
+    Matrix v = Matrix::Zero(p, 1);
+    v.col(0).head(2 * k) = delta.reshaped<Eigen::RowMajor>();
     return v;
   }
   Matrix rows(2, 2 * k + 1);
@@ -60,16 +88,19 @@ Vector shapeVariablesOf(const Path& path, const Matrix& consensus, const Matrix&
 }
 
 // Every number against an independent computation, on the bundled groups
-// in each path the analyses take.
+// in each path the analyses take, and on hundreds of 3D landmarks (where
+// the covariance matrices and the map back are never formed).
 TEST(PrincipalComponents, AgreeWithIndependentComputations) {
   Matrix gf = testing::gorillaFemales(), gm = testing::gorillaMales();
   Matrix mf = macaques("macf.txt"), mm = macaques("macm.txt");
+  Matrix many1 = manyLandmarks(5, 0.04), many2 = manyLandmarks(6, 0.02);
   for (const Path& path :
        {Path{"2D partial warps", false, true, "3"}, Path{"2D raw coordinates", false, false, "2"},
-        Path{"3D", true, true, "3"}}) {
+        Path{"3D", true, true, "3"}, Path{"3D, many landmarks", true, true, "3"}}) {
     SCOPED_TRACE(path.name);
-    const Matrix* d1 = path.threeD ? &mf : &gf;
-    const Matrix* d2 = path.threeD ? &mm : &gm;
+    bool many = std::string(path.name).ends_with("many landmarks");
+    const Matrix* d1 = many ? &many1 : path.threeD ? &mf : &gf;
+    const Matrix* d2 = many ? &many2 : path.threeD ? &mm : &gm;
     AnalysisSettings settings = settingsOf(path);
     PooledInput in = preparePooledAnalysis({{d1, "group 1"}, {d2, "group 2"}}, settings,
                                            ConsensusRounding::kFourDecimals, ComponentsText::kRead,
@@ -82,11 +113,14 @@ TEST(PrincipalComponents, AgreeWithIndependentComputations) {
     // What the transform does not see: the null space of its Jacobian,
     // taken column by column through the transform itself.
     Index landmarks = pc.consensus.rows(), d = pc.consensus.cols();
-    Matrix jacobian(p, landmarks * d);
-    for (Index c = 0; c < jacobian.cols(); ++c) {
-      Matrix unit = Matrix::Zero(landmarks, d);
-      unit(c / d, c % d) = 1;
-      jacobian.col(c) = shapeVariablesOf(path, pc.consensus, unit, p);
+    Matrix units = Matrix::Zero(landmarks, d * landmarks * d);
+    for (Index c = 0; c < landmarks * d; ++c) {
+      units(c / d, d * c + c % d) = 1;
+    }
+    Matrix jacobian =
+        path.threeD ? shapeVariablesOf(path, pc.consensus, units, p) : Matrix(p, landmarks * d);
+    for (Index c = 0; !path.threeD && c < jacobian.cols(); ++c) {
+      jacobian.col(c) = shapeVariablesOf(path, pc.consensus, units.middleCols(d * c, d), p);
     }
     Eigen::JacobiSVD<Matrix> jsvd(jacobian, Eigen::ComputeFullV);
     Index rank = (jsvd.singularValues().array() > 1e-9 * jsvd.singularValues()(0)).count();

@@ -35,8 +35,8 @@ TEST(Lmatrix3da, ShapesFollowTheNumberOfLandmarks) {
     EXPECT_EQ(l.a.cols(), k);
     EXPECT_EQ(l.s1.rows(), 3 * k);
     EXPECT_EQ(l.s1.cols(), 5);
-    EXPECT_EQ(l.af.rows(), 3 * k);
-    EXPECT_EQ(l.af.cols(), 3 * k - 7);
+    EXPECT_EQ(scoreBasis(l).rows(), 3 * k);
+    EXPECT_EQ(scoreBasis(l).cols(), 3 * k - 7);
     EXPECT_TRUE(std::is_sorted(l.b.begin(), l.b.end()));
   }
 }
@@ -46,7 +46,7 @@ TEST(Lmatrix3da, UniformBasisIsOrthonormalInPrincipalAxes) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     Lmatrix3D l = lmatrix3da(referenceInPrincipalAxes(seed, 10));
     EXPECT_TRUE((l.s1.transpose() * l.s1).isIdentity(kTol));
-    EXPECT_TRUE(l.af.rightCols(5).isApprox(l.s1));
+    EXPECT_TRUE(scoreBasis(l).rightCols(5).isApprox(l.s1));
   }
 }
 
@@ -55,14 +55,14 @@ TEST(Lmatrix3da, WarpsAreNonAffineAndLargestBendingFirst) {
   Lmatrix3D l = lmatrix3da(ref);
   Matrix affine(9, 4);
   affine << Matrix::Ones(9, 1), ref;
-  Index p = (l.af.cols() - 5) / 3;
+  Index p = (scoreBasis(l).cols() - 5) / 3;
   Vector previous;
   for (Index w = 0; w < p; ++w) {
-    Vector warp = l.af.col(3 * w).head(9);
+    Vector warp = scoreBasis(l).col(3 * w).head(9);
     EXPECT_LT((affine.transpose() * warp).norm(), kTol) << "warp " << w;
     // The same warp drives the y and z differences in their own blocks.
-    EXPECT_TRUE(l.af.col(3 * w + 1).segment(9, 9).isApprox(warp));
-    EXPECT_TRUE(l.af.col(3 * w + 2).segment(18, 9).isApprox(warp));
+    EXPECT_TRUE(scoreBasis(l).col(3 * w + 1).segment(9, 9).isApprox(warp));
+    EXPECT_TRUE(scoreBasis(l).col(3 * w + 2).segment(18, 9).isApprox(warp));
   }
   // With the distance kernel the bending-energy matrix is negative
   // semi-definite: the kept eigenvalues are negative, most negative first.
@@ -86,9 +86,10 @@ TEST(Lmatrix3da, DropsExactlyTheFourAffineEigenvaluesAtAnyScale) {
     std::sort(magnitudes.begin(), magnitudes.end());
     // The case at hand: affine eigenvalues above a fixed 1e-14 bound.
     ASSERT_GT(magnitudes[3], 1e-14);
-    ASSERT_EQ(small.af.cols(), 3 * 24 - 7);
-    for (Index c = 0; c < small.af.cols() - 5; ++c) {
-      EXPECT_NEAR(std::abs(small.af.col(c).dot(unit.af.col(c))), 1.0, 1e-8) << "column " << c;
+    ASSERT_EQ(scoreBasis(small).cols(), 3 * 24 - 7);
+    for (Index c = 0; c < scoreBasis(small).cols() - 5; ++c) {
+      EXPECT_NEAR(std::abs(scoreBasis(small).col(c).dot(scoreBasis(unit).col(c))), 1.0, 1e-8)
+          << "column " << c;
     }
   }
 }
@@ -139,7 +140,27 @@ TEST(Getpw3d, AnAffineChangeHasNoPartialWarpScores) {
   Matrix d = page - ref;
   Vector stacked(24);
   stacked << d.col(0), d.col(1), d.col(2);
-  EXPECT_TRUE(scores.row(0).transpose().isApprox(lmatrix3da(ref).af.transpose() * stacked));
+  EXPECT_TRUE(
+      scores.row(0).transpose().isApprox(scoreBasis(lmatrix3da(ref)).transpose() * stacked));
+}
+
+// From a few hundred landmarks on the scores come from the eigenvectors
+// block by block, never from the (3k)² basis: the same numbers.
+TEST(Getpw3d, ManyLandmarksScoreAsTheBasisMatrixDoes) {
+  const Index k = 230;
+  Matrix ref = referenceInPrincipalAxes(31, k);
+  std::mt19937 gen(32);
+  LandmarkArray data(k, 3, 3);
+  for (Index i = 0; i < 3; ++i) {
+    data.page(i) = ref + 0.01 * normalised(randomShape(gen, k));
+  }
+  Lmatrix3D l = lmatrix3da(ref);
+  Matrix scores = getpw3d(l, ref, data);
+  Matrix af = scoreBasis(l);
+  for (Index i = 0; i < 3; ++i) {
+    Matrix d = data.page(i) - ref;
+    EXPECT_TRUE(scores.row(i).transpose().isApprox(af.transpose() * d.reshaped(), 1e-12));
+  }
 }
 
 TEST(Getpw3d, RejectsSpecimensOfOtherLandmarks) {

@@ -11,6 +11,7 @@
 
 #include "graphics/graphics_system.h"
 #include "shell/chrome/application.h"
+#include "shell/chrome/status_line.h"
 #include "shell/session/gui_host.h"
 #include "shell/views/result_saving.h"
 
@@ -43,8 +44,8 @@ class ShellFixture {
 
   std::string console() const { return m_console.str(); }
   const std::vector<std::string>& messageBoxes() const { return m_boxes; }
-  std::string status() { return mainWindow().statusText(); }
-  bool statusIsError() { return mainWindow().statusIsError(); }
+  std::string status() { return statusLineText(mainWindow().window()); }
+  bool statusIsError() { return statusLineIsError(mainWindow().window()); }
 
   static std::string example(const std::string& file);
 

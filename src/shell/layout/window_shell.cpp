@@ -9,6 +9,7 @@
 #include "graphics/graphics_system.h"
 #include "graphics/layout_loader.h"
 #include "runtime/error.h"
+#include "shell/chrome/status_line.h"
 #include "shell/layout/identifiers.h"
 #include "shell/session/dispatcher.h"
 #include "shell/session/status_text.h"
@@ -297,8 +298,8 @@ void WindowShell::reportError(const std::string& what, const std::string& messag
 
 void WindowShell::clearErrorStatus() {
   graphics::Figure* target = mainWindowFigure();
-  if (target && target->statusIsError()) {
-    target->showStatus("", false);
+  if (target && statusLineIsError(target->window())) {
+    showStatusLine(target->window(), "", false);
   }
 }
 
@@ -319,7 +320,7 @@ graphics::Figure* WindowShell::mainWindowFigure() const {
 
 void WindowShell::showStatus(const std::string& text, bool error) {
   if (graphics::Figure* target = mainWindowFigure()) {
-    target->showStatus(displayText(text, false), error);
+    showStatusLine(target->window(), displayText(text, false), error);
   }
 }
 

@@ -174,7 +174,7 @@ class WindowShellTest : public QObject {
     m_fx.app().shell().runCallbackText(0, "centpos(1)");
     QVERIFY(m_fx.statusIsError());
     QCOMPARE(m_fx.console(), std::string("unexpected fault\nout of memory\n"));
-    QVERIFY(m_fx.mainWindow().statusText().ends_with("out of memory"));
+    QVERIFY(m_fx.status().ends_with("out of memory"));
   }
 
   void argumentCountMessagesThroughVexmoor() {
