@@ -119,9 +119,9 @@ AnalysisResult principalComponentsAction(const AnalysisRequest& r, Host& host) {
     }
   }
   PooledInput pooled = preparePooledAnalysis(groups, r.settings, ConsensusRounding::kFourDecimals,
-                                             ComponentsText::kRead, host);
+                                             ComponentsText::kRead, host, r.progress);
   AnalysisResult result = resultOf("PrincipalComponents", r, pairInput(pooled, 0, 1));
-  PrincipalComponents pc = principalComponents(pooled, r.settings);
+  PrincipalComponents pc = principalComponents(pooled, r.settings, r.progress);
   result.text = pc.text;
   if (pooled.groups.size() == 2) {
     SubspaceComparison c =

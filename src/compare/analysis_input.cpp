@@ -78,11 +78,11 @@ Matrix stackedData(const std::vector<GroupData>& groups) {
 // The pooled consensus of every group's specimens, turned to its principal
 // axes, that each group is fitted onto.
 RowVector pooledReference(const std::vector<GroupData>& groups, ConsensusRounding rounding,
-                          Host& host) {
+                          Host& host, const Progress* progress) {
   for (const GroupData& g : groups) {
     checkCentroidSizes(g);
   }
-  Consensus2D consensus = getconsensuspca(stackedData(groups));
+  Consensus2D consensus = getconsensuspca(stackedData(groups), kMaxConsensusPasses, progress);
   if (!consensus.converged) {
     std::string text =
         format("The consensus did not settle within %i passes; the results use the last estimate.",
@@ -111,7 +111,7 @@ RowVector pooledReference(const std::vector<GroupData>& groups, ConsensusRoundin
 
 void partialWarpScores(const std::vector<GroupData>& groups, ConsensusRounding rounding, Host& host,
                        const Progress* progress, PooledInput& in) {
-  RowVector reference = pooledReference(groups, rounding, host);
+  RowVector reference = pooledReference(groups, rounding, host, progress);
   // One set of warps for every group: they depend on the reference only.
   Matrix warps = referenceWarps(reference, progress);
   for (size_t g = 0; g < groups.size(); ++g) {
@@ -231,7 +231,7 @@ std::vector<Matrix> superimposedGroups(const std::vector<GroupData>& groups, Hos
   for (const GroupData& g : groups) {
     checkCoordinateRange(*g.data, g.label);
   }
-  RowVector reference = pooledReference(groups, ConsensusRounding::kFourDecimals, host);
+  RowVector reference = pooledReference(groups, ConsensusRounding::kFourDecimals, host, nullptr);
   std::vector<Matrix> out;
   for (const GroupData& g : groups) {
     out.push_back(getpsup(*g.data, reference));

@@ -53,7 +53,7 @@ ThreeDimensionalFrame threeDimensionalFrame(const std::vector<GroupData>& groups
     pooled.middleRows(row, g.data->rows()) = *g.data;
     row += g.data->rows();
   }
-  Procrustes3D fit = getpproc3(vertxy3D(pooled), host);
+  Procrustes3D fit = getpproc3(vertxy3D(pooled), host, progress);
   PrincipalAxes3D axes = pcaref3d(fit.reference);
   LandmarkArray turned = rotate3da(fit.specimens, axes.rotation);
   try {

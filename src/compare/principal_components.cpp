@@ -63,8 +63,9 @@ Vector variancesOf(const Vector& eigenvalues) {
 // result was computed.
 class Spread {
  public:
-  explicit Spread(const Matrix& x)
-      : m_centred(x.rowwise() - x.colwise().mean()),
+  Spread(const Matrix& x, const Progress* progress)
+      : m_progress(progress),
+        m_centred(x.rowwise() - x.colwise().mean()),
         m_thin(x.cols() >= kStepwiseSize && x.rows() - 1 < x.cols()) {
     if (!m_thin) {
       m_covariance = covariance(x);
@@ -79,7 +80,7 @@ class Spread {
       Eigen::SelfAdjointEigenSolver<Matrix> values(m_covariance, Eigen::EigenvaluesOnly);
       return variancesOf(values.eigenvalues().reverse());
     }
-    Matrix inner = innerProducts(m_centred, nullptr) / divisor();
+    Matrix inner = innerProducts(m_centred, m_progress) / divisor();
     Eigen::SelfAdjointEigenSolver<Matrix> values(inner, Eigen::EigenvaluesOnly);
     Vector all = Vector::Zero(m_centred.cols());
     all.head(inner.rows()) = variancesOf(values.eigenvalues().reverse());
@@ -91,7 +92,7 @@ class Spread {
     PrincipalAxes out;
     if (m_thin) {
       out.variances = eigenvalues().head(k);
-      out.axes = leadingPrincipalAxes(m_centred, k);
+      out.axes = leadingPrincipalAxes(m_centred, k, m_progress);
     } else {
       // Only the k leading: a full decomposition costs several times more.
       LeadingAxesSolver solver;
@@ -116,6 +117,7 @@ class Spread {
  private:
   double divisor() const { return static_cast<double>(m_centred.rows() - 1); }
 
+  const Progress* m_progress;
   Matrix m_centred;
   bool m_thin;
   Matrix m_covariance;
@@ -181,7 +183,8 @@ ComponentPair componentPair(size_t a, size_t b, const GroupComponents& ga,
   return pair;
 }
 
-void pooledComponents(const PooledInput& in, Index shown, PrincipalComponents& out) {
+void pooledComponents(const PooledInput& in, Index shown, const Progress* progress,
+                      PrincipalComponents& out) {
   Index rows = 0;
   for (const PreparedGroup& g : in.groups) {
     rows += g.x.rows();
@@ -192,7 +195,7 @@ void pooledComponents(const PooledInput& in, Index shown, PrincipalComponents& o
     all.middleRows(row, g.x.rows()) = g.x;
     row += g.x.rows();
   }
-  Spread spread(all);
+  Spread spread(all, progress);
   PrincipalAxes leading = spread.leading(static_cast<int>(shown));
   double total = spread.total();
   out.pooledEigenvalues = leading.variances;
@@ -242,7 +245,8 @@ Index shownComponents(int k, Index variables) {
   return std::min(variables, std::max<Index>(k, kLeastShown));
 }
 
-PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSettings& settings) {
+PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSettings& settings,
+                                        const Progress* progress) {
   assert(in.groups.size() >= 2 && in.npca >= 1);
   PrincipalComponents out;
   out.k = in.npca;
@@ -260,10 +264,11 @@ PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSet
   std::vector<Spread> spreads;
   spreads.reserve(in.groups.size());
   for (size_t g = 0; g < in.groups.size(); ++g) {
-    spreads.emplace_back(in.groups[g].x);
+    throwIfCancelled(progress);
+    spreads.emplace_back(in.groups[g].x, progress);
     out.groups.push_back(groupComponents(in.groups[g], out.k, map, spreads[g]));
   }
-  pooledComponents(in, shownComponents(out.k, out.variables), out);
+  pooledComponents(in, shownComponents(out.k, out.variables), progress, out);
   for (size_t a = 0; a < in.groups.size(); ++a) {
     for (size_t b = a + 1; b < in.groups.size(); ++b) {
       out.pairs.push_back(

@@ -73,8 +73,9 @@ struct PrincipalComponents {
 // the angle that analysis prints). `settings` tells the path the input
 // took. Throws vexmoor::Error naming the group when a group has fewer
 // independent directions than k (raw coordinates; the preparation checks
-// shape variables itself).
-PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSettings& settings);
+// shape variables itself). Cancelled when `progress` (may be null) asks.
+PrincipalComponents principalComponents(const PooledInput& in, const AnalysisSettings& settings,
+                                        const Progress* progress = nullptr);
 
 // p × k: the loadings of the group's leading axes as columns.
 Matrix leadingBasis(const GroupComponents& g);

@@ -38,7 +38,7 @@ void turn(Matrix& x, Index pairs, double c, double s) {
 
 }  // namespace
 
-Consensus2D getconsensuspca(const Matrix& input, int maxPasses) {
+Consensus2D getconsensuspca(const Matrix& input, int maxPasses, const Progress* progress) {
   Consensus2D result;
   Matrix x = input;
   Index m = x.cols();
@@ -53,7 +53,7 @@ Consensus2D getconsensuspca(const Matrix& input, int maxPasses) {
       break;
     }
     ++result.passes;
-    rotateOntoReference(x, xref);
+    rotateOntoReference(x, xref, progress);
     RowVector previous = xref;
     xref = x.colwise().mean();
     double size = xref.head(2 * pairs).norm();

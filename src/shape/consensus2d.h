@@ -4,6 +4,7 @@
 #pragma once
 
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -26,6 +27,9 @@ inline constexpr int kMaxConsensusPasses = 1000;
 
 // x: N × m specimen rows, N >= 1, m = 2k + 1. Throws vexmoor::Error naming
 // the specimen when one has centroid size 0.
-Consensus2D getconsensuspca(const Matrix& x, int maxPasses = kMaxConsensusPasses);
+// Cancelled when `progress` (may be null) asks to stop: a pass over many
+// thousands of landmarks takes a while.
+Consensus2D getconsensuspca(const Matrix& x, int maxPasses = kMaxConsensusPasses,
+                            const Progress* progress = nullptr);
 
 }  // namespace vexmoor

@@ -37,9 +37,10 @@ void normaliseSpecimens(Matrix& x) {
   }
 }
 
-void rotateOntoReference(Matrix& x, const RowVector& xref) {
+void rotateOntoReference(Matrix& x, const RowVector& xref, const Progress* progress) {
   Index pairs = coordinatePairs(x.cols());
   for (Index i = 0; i < x.rows(); ++i) {
+    throwIfCancelled(progress);
     double ct = 0;
     double st = 0;
     for (Index j = 0; j < pairs; ++j) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -16,8 +17,9 @@ void normaliseSpecimens(Matrix& x);
 // Rotates every row of `x` about the origin by the angle that fits it best,
 // in the least-squares sense, to `xref` (the same layout, centred; only
 // positions 1 ... m - 1 are read). No reflection. Rows with no preferred
-// angle (ct = st = 0) keep theta = 0.
-void rotateOntoReference(Matrix& x, const RowVector& xref);
+// angle (ct = st = 0) keep theta = 0. Cancelled, between rows, when
+// `progress` (may be null) asks to stop.
+void rotateOntoReference(Matrix& x, const RowVector& xref, const Progress* progress = nullptr);
 
 // x: N × m specimen rows (m = 2k + 1, last column the trailing value);
 // xref: the centred reference row. Returns the rows centred, scaled to unit

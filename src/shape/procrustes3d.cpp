@@ -99,7 +99,7 @@ Matrix partialprocrustes3a(const Matrix& reference, const Matrix& subject, Host&
   return s * roto;
 }
 
-Procrustes3D getpproc3(const LandmarkArray& data, Host& host) {
+Procrustes3D getpproc3(const LandmarkArray& data, Host& host, const Progress* progress) {
   Index count = data.specimens();
   if (count == 0 || data.landmarks() == 0) {
     throw Error("getpproc3: there are no specimens to superimpose");
@@ -123,6 +123,7 @@ Procrustes3D getpproc3(const LandmarkArray& data, Host& host) {
   for (int pass = 0; pass < kConsensusPasses; ++pass) {
     Matrix sum = Matrix::Zero(data.landmarks(), data.dims());
     for (Index i = 0; i < count; ++i) {
+      throwIfCancelled(progress);
       out.specimens.page(i) = partialprocrustes3a(out.reference, out.specimens.page(i), host);
       sum += out.specimens.page(i);
     }

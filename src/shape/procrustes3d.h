@@ -11,6 +11,7 @@
 #include "runtime/host.h"
 #include "runtime/landmark_array.h"
 #include "runtime/matrix.h"
+#include "runtime/progress.h"
 
 namespace vexmoor {
 
@@ -42,7 +43,9 @@ struct Procrustes3D {
 // centred and scaled as both reference and specimen. Throws vexmoor::Error
 // naming the specimen (1-based) whose centroid size is 0, and when the
 // fitted specimens average to a consensus of size 0.
-Procrustes3D getpproc3(const LandmarkArray& data, Host& host = silentHost());
+// Cancelled, between specimens, when `progress` (may be null) asks to stop.
+Procrustes3D getpproc3(const LandmarkArray& data, Host& host = silentHost(),
+                       const Progress* progress = nullptr);
 
 struct PrincipalAxes3D {
   Matrix reference;  // k × d: the reference turned, reference · rotation

@@ -6,6 +6,7 @@
 
 #include "io/landmark_file.h"
 #include "shape/procrustes2d.h"
+#include "shape/procrustes3d.h"
 #include "shape2d_fixtures.h"
 
 namespace vexmoor {
@@ -99,6 +100,20 @@ TEST(Getconsensuspca, ThePassLimitIsReported) {
   EXPECT_EQ(c.passes, 2);
   // The estimate it stops at is still a usable aligned consensus.
   expectAlignedConsensus(c.reference);
+}
+
+// The superimpositions stop when asked: on many landmarks a pass is long.
+TEST(Superimposition, StopsWhenCancelIsAsked) {
+  struct CancelAtOnce : Progress {
+    void report(std::int64_t, std::int64_t) override {}
+    bool cancelRequested() const override { return true; }
+  } cancel;
+  EXPECT_THROW(getconsensuspca(pooledGorillas(), kMaxConsensusPasses, &cancel), Cancelled);
+  LandmarkArray pages(6, 3, 3);
+  for (Index i = 0; i < 3; ++i) {
+    pages.page(i) = Matrix::Random(6, 3);
+  }
+  EXPECT_THROW(getpproc3(pages, silentHost(), &cancel), Cancelled);
 }
 
 }  // namespace
