@@ -25,10 +25,10 @@ struct Tridiagonal {
 
 // A = Q T Qᵀ with Q = H0 H1 ... H(n-3), one column at a time, as Eigen's
 // tridiagonalisation does it.
-Tridiagonal tridiagonalize(const Matrix& symmetric, const Progress* progress) {
+Tridiagonal tridiagonalize(Matrix symmetric, const Progress* progress) {
   const Index n = symmetric.rows();
   Tridiagonal t;
-  t.reflectors = symmetric;
+  t.reflectors = std::move(symmetric);
   Matrix& a = t.reflectors;
   t.tau = Vector::Zero(std::max<Index>(n - 1, 0));
   Vector h(n);
@@ -118,7 +118,7 @@ EigenPairs inOnePiece(const Matrix& symmetric, Index count) {
 
 }  // namespace
 
-EigenPairs stepwiseEigen(const Matrix& symmetric, Index count, const Progress* progress) {
+EigenPairs stepwiseEigen(Matrix symmetric, Index count, const Progress* progress) {
   const Index n = symmetric.rows();
   assert(symmetric.cols() == n && count >= 0 && count <= n);
   if (n < 3) {
@@ -133,14 +133,19 @@ EigenPairs stepwiseEigen(const Matrix& symmetric, Index count, const Progress* p
   if (!(scale > 0) || !std::isfinite(scale)) {
     return inOnePiece(symmetric, count);
   }
-  Tridiagonal t = tridiagonalize(symmetric / scale, progress);
+  symmetric /= scale;
+  Tridiagonal t = tridiagonalize(std::move(symmetric), progress);
   const lapack_int size = static_cast<lapack_int>(n);
   const lapack_int first = count == 0 ? 1 : size - static_cast<lapack_int>(count) + 1;
   throwIfCancelled(progress);
   EigenPairs out;
   if (!tridiagonalPairs(t, first, size, out.values, out.vectors)) {
-    // LAPACK gave up (it does not on finite matrices): the slow way.
-    return inOnePiece(symmetric, count);
+    // LAPACK gave up (it does not on finite matrices): the slow way, on
+    // the tridiagonal form (the matrix itself is gone into it).
+    Eigen::SelfAdjointEigenSolver<Matrix> eig;
+    eig.computeFromTridiagonal(t.diagonal, t.offDiagonal);
+    out.values = eig.eigenvalues().tail(size - first + 1);
+    out.vectors = eig.eigenvectors().rightCols(size - first + 1);
   }
   throwIfCancelled(progress);
   out.values *= scale;

@@ -30,6 +30,8 @@ struct EigenPairs {
 // otherwise the `count` largest (1 <= count <= n), still ascending. Throws
 // Cancelled when `progress` (may be null) asks to stop, vexmoor::Error when
 // LAPACK fails.
-EigenPairs stepwiseEigen(const Matrix& symmetric, Index count, const Progress* progress);
+// Taken by value: a caller done with the matrix moves it in, and the work
+// happens in its storage.
+EigenPairs stepwiseEigen(Matrix symmetric, Index count, const Progress* progress);
 
 }  // namespace vexmoor

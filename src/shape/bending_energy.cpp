@@ -20,8 +20,8 @@ constexpr double kSingular = 1e-12;
 
 }  // namespace
 
-SymmetricEigen bendingEnergyEigen(const Matrix& kernel, const Matrix& affine,
-                                  const std::string& singular, const Progress* progress) {
+SymmetricEigen bendingEnergyEigen(Matrix kernel, const Matrix& affine, const std::string& singular,
+                                  const Progress* progress) {
   const Index k = kernel.rows();
   const Index c = affine.cols();
   Eigen::HouseholderQR<Matrix> qr(affine);
@@ -31,13 +31,13 @@ SymmetricEigen bendingEnergyEigen(const Matrix& kernel, const Matrix& affine,
   }
   const auto q = qr.householderQ();
   // Qᵀ K Q; its lower-right block is M.
-  Matrix turned = kernel;
-  turned.applyOnTheLeft(q.adjoint());
+  kernel.applyOnTheLeft(q.adjoint());
   throwIfCancelled(progress);
-  turned.applyOnTheRight(q);
+  kernel.applyOnTheRight(q);
   throwIfCancelled(progress);
-  Matrix m = turned.bottomRightCorner(k - c, k - c);
-  EigenPairs e = stepwiseEigen(m, 0, progress);
+  Matrix m = kernel.bottomRightCorner(k - c, k - c);
+  kernel.resize(0, 0);
+  EigenPairs e = stepwiseEigen(std::move(m), 0, progress);
   const double largest = e.values.cwiseAbs().maxCoeff();
   if (!(e.values.cwiseAbs().minCoeff() > kSingular * largest)) {
     throw Error(singular);
@@ -47,6 +47,7 @@ SymmetricEigen bendingEnergyEigen(const Matrix& kernel, const Matrix& affine,
   Matrix padded = Matrix::Zero(k, k);
   padded.topLeftCorner(c, c).setIdentity();
   padded.bottomRightCorner(k - c, k - c) = e.vectors;
+  e.vectors.resize(0, 0);
   padded.applyOnTheLeft(q);
   throwIfCancelled(progress);
   Vector values(k);
@@ -56,10 +57,28 @@ SymmetricEigen bendingEnergyEigen(const Matrix& kernel, const Matrix& affine,
   std::iota(order.begin(), order.end(), Index{0});
   std::stable_sort(order.begin(), order.end(),
                    [&](Index a, Index b) { return values(a) < values(b); });
-  SymmetricEigen out{Vector(k), Matrix(k, k)};
+  SymmetricEigen out{Vector(k), std::move(padded)};
   for (Index i = 0; i < k; ++i) {
     out.values(i) = values(order[static_cast<size_t>(i)]);
-    out.vectors.col(i) = padded.col(order[static_cast<size_t>(i)]);
+  }
+  // Column i takes column order[i], cycle by cycle in place: a second
+  // k × k matrix would double the memory on thousands of landmarks.
+  std::vector<bool> placed(static_cast<size_t>(k), false);
+  Vector held(k);
+  for (Index start = 0; start < k; ++start) {
+    if (placed[static_cast<size_t>(start)]) {
+      continue;
+    }
+    held = out.vectors.col(start);
+    Index to = start;
+    for (Index from = order[static_cast<size_t>(to)]; from != start;
+         from = order[static_cast<size_t>(to)]) {
+      out.vectors.col(to) = out.vectors.col(from);
+      placed[static_cast<size_t>(to)] = true;
+      to = from;
+    }
+    out.vectors.col(to) = held;
+    placed[static_cast<size_t>(to)] = true;
   }
   fixEigenvectorSigns(out.vectors);
   return out;

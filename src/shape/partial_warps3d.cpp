@@ -139,8 +139,8 @@ Lmatrix3D lmatrix3da(const Matrix& x, const Progress* progress) {
   if (k >= kStepwiseSize) {
     Matrix q(k, 4);
     q << Matrix::Ones(k, 1), x;
-    eig = bendingEnergyEigen(d, q, "the thin-plate spline of the reference has no solution",
-                             progress);
+    eig = bendingEnergyEigen(std::move(d), q,
+                             "the thin-plate spline of the reference has no solution", progress);
   } else {
     eig = symmetricEigen(bendingEnergy(x, d));
   }
