@@ -23,6 +23,16 @@ void dstemr_(const char* jobz, const char* range, const int* n, double* d, doubl
              double* z, const int* ldz, const int* nzc, int* isuppz, int* tryrac, double* work,
              const int* lwork, int* iwork, const int* liwork, int* info, FC_LEN_T jobzLength,
              FC_LEN_T rangeLength);
+void dlatrd_(const char* uplo, const int* n, const int* nb, double* a, const int* lda, double* e,
+             double* tau, double* w, const int* ldw, FC_LEN_T uploLength);
+void dsytd2_(const char* uplo, const int* n, double* a, const int* lda, double* d, double* e,
+             double* tau, int* info, FC_LEN_T uploLength);
+void dormqr_(const char* side, const char* trans, const int* m, const int* n, const int* k,
+             const double* a, const int* lda, const double* tau, double* c, const int* ldc,
+             double* work, const int* lwork, int* info, FC_LEN_T sideLength, FC_LEN_T transLength);
+void dsyr2k_(const char* uplo, const char* trans, const int* n, const int* k, const double* alpha,
+             const double* a, const int* lda, const double* b, const int* ldb, const double* beta,
+             double* c, const int* ldc, FC_LEN_T uploLength, FC_LEN_T transLength);
 }
 
 namespace vexmoor {
@@ -44,5 +54,20 @@ lapack_int lapackDstemr(char jobz, char range, lapack_int n, double* d, double* 
                         double vu, lapack_int il, lapack_int iu, lapack_int* m, double* w,
                         double* z, lapack_int ldz, lapack_int nzc, lapack_int* isuppz,
                         lapack_logical* tryrac);
+
+// The steps of LAPACK's blocked reduction to tridiagonal form (dsytrd),
+// lower triangle, for a caller that loops over the panels itself.
+// dlatrd: the next nb columns' reflectors and W (ldw × nb) for the update.
+void lapackDlatrd(lapack_int n, lapack_int nb, double* a, lapack_int lda, double* e, double* tau,
+                  double* w, lapack_int ldw);
+// c := c − a bᵀ − b aᵀ on c's lower triangle (n × n; a, b n × k).
+void blasSyr2kLowerMinus(lapack_int n, lapack_int k, const double* a, lapack_int lda,
+                         const double* b, lapack_int ldb, double* c, lapack_int ldc);
+// dsytd2: the unblocked reduction of what remains.
+lapack_int lapackDsytd2(lapack_int n, double* a, lapack_int lda, double* d, double* e, double* tau);
+// dormqr from the left, not transposed: c (m × n) := Q c for the k
+// reflectors in a's columns. Returns LAPACK's info (-1010: no workspace).
+lapack_int lapackDormqrLeft(lapack_int m, lapack_int n, lapack_int k, const double* a,
+                            lapack_int lda, const double* tau, double* c, lapack_int ldc);
 
 }  // namespace vexmoor

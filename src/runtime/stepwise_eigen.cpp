@@ -4,18 +4,28 @@
 #include <cassert>
 #include <cmath>
 #include <limits>
+#include <string>
 #include <vector>
 
 #include <Eigen/Eigenvalues>
 
+#include "runtime/error.h"
 #include "runtime/lapack.h"
 
 namespace vexmoor {
 namespace {
 
-// Columns of eigenvectors turned back together: they stay in the caches
-// while the reflectors stream past.
-constexpr Index kBackBlock = 32;
+// The reduction's panels: at most this many columns, fewer on large
+// trailing matrices, where each column's product streams the whole matrix
+// (about kPanelWork values a panel, a few hundredths of a second).
+constexpr lapack_int kPanel = 32;
+constexpr double kPanelWork = 4e8;
+// Below this many rows the rest is reduced column by column, as dsytrd does.
+constexpr lapack_int kCrossover = 128;
+// The way back: reflectors applied together, and products per LAPACK call
+// between cancel checks.
+constexpr Index kBackReflectors = 64;
+constexpr double kBackWork = 1.5e9;
 
 struct Tridiagonal {
   Matrix reflectors;  // below the subdiagonal: the Householder vectors
@@ -23,34 +33,42 @@ struct Tridiagonal {
   Vector diagonal, offDiagonal;
 };
 
-// A = Q T Qᵀ with Q = H0 H1 ... H(n-3), one column at a time, as Eigen's
-// tridiagonalisation does it.
+lapack_int panelWidth(lapack_int rows) {
+  const double fits = kPanelWork / (static_cast<double>(rows) * rows);
+  return static_cast<lapack_int>(std::clamp(fits, 8.0, static_cast<double>(kPanel)));
+}
+
+// A = Q T Qᵀ with Q = H0 H1 ... H(n-2): LAPACK's blocked reduction (dsytrd,
+// lower triangle) with its panel loop here, so that cancel is looked for
+// between panels.
 Tridiagonal tridiagonalize(Matrix symmetric, const Progress* progress) {
-  const Index n = symmetric.rows();
+  const lapack_int n = static_cast<lapack_int>(symmetric.rows());
   Tridiagonal t;
   t.reflectors = std::move(symmetric);
-  Matrix& a = t.reflectors;
-  t.tau = Vector::Zero(std::max<Index>(n - 1, 0));
-  Vector h(n);
-  for (Index j = 0; j + 2 < n; ++j) {
+  double* a = t.reflectors.data();
+  t.tau = Vector::Zero(n - 1);
+  t.diagonal.resize(n);
+  t.offDiagonal.resize(n - 1);
+  Matrix w(n, kPanel);
+  auto at = [&](lapack_int row, lapack_int col) { return a + row + Index{col} * n; };
+  lapack_int i = 0;
+  while (n - i > kCrossover) {
     throwIfCancelled(progress);
-    const Index r = n - j - 1;
-    auto x = a.col(j).tail(r);
-    double tau = 0, beta = 0;
-    x.makeHouseholderInPlace(tau, beta);
-    x(0) = 1;
-    auto rest = a.bottomRightCorner(r, r);
-    auto w = h.tail(r);
-    w.noalias() = rest.selfadjointView<Eigen::Lower>() * (tau * x);
-    w += (tau * -0.5 * w.dot(x)) * x;
-    rest.selfadjointView<Eigen::Lower>().rankUpdate(x, w, -1);
-    x(0) = beta;
-    t.tau(j) = tau;
+    const lapack_int nb = panelWidth(n - i);
+    lapackDlatrd(n - i, nb, at(i, i), n, t.offDiagonal.data() + i, t.tau.data() + i, w.data(), n);
+    blasSyr2kLowerMinus(n - i - nb, nb, at(i + nb, i), n, w.data() + nb, n, at(i + nb, i + nb), n);
+    for (lapack_int j = i; j < i + nb; ++j) {
+      *at(j + 1, j) = t.offDiagonal(j);
+      t.diagonal(j) = *at(j, j);
+    }
+    i += nb;
   }
-  t.diagonal = a.diagonal();
-  t.offDiagonal.resize(std::max<Index>(n - 1, 0));
-  for (Index i = 0; i + 1 < n; ++i) {
-    t.offDiagonal(i) = a(i + 1, i);
+  throwIfCancelled(progress);
+  const lapack_int info = lapackDsytd2(n - i, at(i, i), n, t.diagonal.data() + i,
+                                       t.offDiagonal.data() + i, t.tau.data() + i);
+  if (info != 0) {
+    throw Error("the eigen-decomposition failed (LAPACK dsytd2, info " + std::to_string(info) +
+                ")");
   }
   return t;
 }
@@ -84,28 +102,29 @@ bool tridiagonalPairs(const Tridiagonal& t, lapack_int first, lapack_int last, V
   return true;
 }
 
-// z := Q z, reflector by reflector, a block of columns at a time.
-void turnBack(const Tridiagonal& t, const Progress* progress, Matrix& z) {
+// z := Q z by LAPACK's blocked reflectors (dormqr), a chunk of reflectors
+// and of columns at a time, the last reflectors first.
+void turnBack(Tridiagonal& t, const Progress* progress, Matrix& z) {
   const Index n = t.reflectors.rows();
-  Vector v(n);
-  RowVector w(kBackBlock);
-  for (Index c0 = 0; c0 < z.cols(); c0 += kBackBlock) {
-    const Index width = std::min(kBackBlock, z.cols() - c0);
-    for (Index j = n - 3; j >= 0; --j) {
-      const double tau = t.tau(j);
-      if (tau == 0) {
-        continue;
-      }
+  const Index columns = z.cols();
+  for (Index end = n - 1; end > 0;) {
+    const Index start = std::max<Index>(0, end - kBackReflectors);
+    const Index rows = n - 1 - start;
+    const double perColumn = 4.0 * static_cast<double>(rows) * static_cast<double>(end - start);
+    const Index width = std::clamp<Index>(static_cast<Index>(kBackWork / perColumn), 32, columns);
+    for (Index c0 = 0; c0 < columns; c0 += width) {
       throwIfCancelled(progress);
-      const Index r = n - j - 1;
-      auto head = v.head(r);
-      head(0) = 1;
-      head.tail(r - 1) = t.reflectors.col(j).tail(r - 1);
-      auto block = z.block(j + 1, c0, r, width);
-      auto wb = w.head(width);
-      wb.noalias() = head.transpose() * block;
-      block.noalias() -= (tau * head) * wb;
+      const lapack_int info = lapackDormqrLeft(
+          static_cast<lapack_int>(rows), static_cast<lapack_int>(std::min(width, columns - c0)),
+          static_cast<lapack_int>(end - start), &t.reflectors(start + 1, start),
+          static_cast<lapack_int>(n), t.tau.data() + start, &z(start + 1, c0),
+          static_cast<lapack_int>(z.rows()));
+      if (info != 0) {
+        throw Error("the eigen-decomposition failed (LAPACK dormqr, info " + std::to_string(info) +
+                    ")");
+      }
     }
+    end = start;
   }
 }
 

@@ -2,12 +2,13 @@
 // look for a cancel request between them: a decomposition of thousands of
 // rows in one call runs for minutes that nobody can interrupt.
 //
-// The steps: Householder reduction to tridiagonal form column by column;
-// the eigenpairs asked for of the tridiagonal form by LAPACK's MRRR
-// (dstemr), whose O(n²) work for all of them is the one step that runs
-// whole (a fraction of a second on a few thousand rows); and the reflectors
-// applied back to the eigenvectors one at a time. Every other step takes a
-// small share of a second on matrices of a few thousand rows.
+// The steps: LAPACK's blocked Householder reduction to tridiagonal form,
+// a panel of columns at a time; the eigenpairs asked for of the tridiagonal
+// form by LAPACK's MRRR (dstemr), whose O(n²) work for all of them is the
+// one step that runs whole (a fraction of a second on a few thousand rows);
+// and the reflectors applied back to the eigenvectors, a chunk of
+// reflectors and columns at a time. Every other step takes a small share
+// of a second on matrices of a few thousand rows.
 //
 // Small matrices keep Eigen's solver in one piece (their results are those
 // every pinned text holds); the callers switch at kStepwiseSize rows.
