@@ -411,9 +411,12 @@ void SampleAxes::compute(int k) {
   m_centred = false;
   m_covarianceKind = Covariance::kNone;
   m_axes.resize(p, k);
-  // Both routes below need at most p × p: no growing from replicate to
-  // replicate as the count of distinct rows varies.
-  m_solver.reserve(static_cast<int>(p), k);
+  // Both routes below need at most min(m, p) square: no growing from
+  // replicate to replicate as the count of distinct rows varies. (A sample
+  // of fewer rows than variables grows to p × p only in the rare fallback
+  // to its covariance; reserving that for every sample of thousands of
+  // variables would cost more than the replicates.)
+  m_solver.reserve(static_cast<int>(std::min(p, m_sample.rows())), k);
   collectDistinctRows();
   const Index distinct = static_cast<Index>(m_firstRow.size());
   m_solvedCovariance = false;
@@ -587,6 +590,9 @@ std::optional<double> FluryWorkspace::factorInPlace(Matrix& a) {
 }
 
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
+  if (a.rows() + b.rows() <= a.columns()) {
+    return kNaN;
+  }
   const double n1 = static_cast<double>(a.rows());
   const double n2 = static_cast<double>(b.rows());
   const double n = n1 + n2;

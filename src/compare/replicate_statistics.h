@@ -53,6 +53,7 @@ class SampleAxes {
   void compute(int k);
 
   Index rows() const { return m_sample.rows(); }
+  Index columns() const { return m_sample.cols(); }
   const Vector& mean() const { return m_mean; }
   // p × p, divisor m - 1; formed on the first request after compute().
   const Matrix& covariance();
@@ -188,7 +189,10 @@ double fluryFromLogDeterminants(LogDeterminant d1, LogDeterminant d2, LogDetermi
 // in full, which give the values the determinants' quotients have always
 // given there: infinite or undefined ones for exactly singular matrices,
 // and whatever rounding leaves of a determinant that is zero in exact
-// arithmetic.
+// arithmetic. Where both samples together have no more rows than
+// variables, all three matrices are singular by their shape: the
+// statistic is then 0/0 (NaN) without any matrix formed, which on
+// thousands of variables spares three decompositions of p × p each.
 class FluryWorkspace {
  public:
   double statistic(SampleAxes& a, SampleAxes& b);

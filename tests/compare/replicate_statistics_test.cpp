@@ -228,6 +228,14 @@ TEST(ReplicateStatistics, FluryMatchesItsDefinition) {
         fluryloglike(covariance(x1), covariance(x2), covarianceOfStacked(x1, x2), 30, 18);
     EXPECT_NEAR(flury.statistic(a, b), expected, 1e-9 * std::abs(expected));
   }
+  // Fewer rows in both samples together than variables: every matrix is
+  // singular, 0/0, not the rounding left of three determinants.
+  SampleAxes a, b;
+  a.sample(5, 12) = randomSample(5, 12, 4);
+  b.sample(6, 12) = randomSample(6, 12, 5);
+  a.compute(2);
+  b.compute(2);
+  EXPECT_TRUE(std::isnan(FluryWorkspace().statistic(a, b)));
 }
 
 TEST(ReplicateStatistics, LogDeterminantsCarrySignAndSize) {
