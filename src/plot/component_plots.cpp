@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <string>
 
 #include "graphics/line_object.h"
@@ -26,6 +27,10 @@ constexpr double kGridMargin = 0.12;
 constexpr double kPadding = 0.06;
 constexpr int kPageWidth = 720;
 constexpr int kPageHeight = 1180;
+// From this many landmarks a panel draws its vectors as one set of plain
+// segments and its landmarks as dots: arrowheads and rings would hide each
+// other, and thousands of them take seconds to paint.
+constexpr size_t kDenseLandmarks = 300;
 
 // Group 1 and 2 as the window plots them ("bo", "rs"), then further styles.
 constexpr std::array<const char*, 7> kGroupStyles{"bo", "rs", "g^", "md", "cv", "kp", "yh"};
@@ -200,6 +205,43 @@ GridField gridField(const Matrix& base, const Matrix& shift) {
   return g;
 }
 
+using ScreenPoints = std::array<std::vector<double>, 2>;
+
+// A vector per landmark, with its head, over ringed landmarks.
+void arrowPanel(QCustomPlot& plot, QCPAxisRect* rect, const ScreenPoints& from,
+                const ScreenPoints& to, const GroupLook& look) {
+  QPen arrowPen(look.colour, 1.2);
+  for (size_t i = 0; i < from[0].size(); ++i) {
+    auto* arrow = new QCPItemLine(&plot);
+    arrow->setClipAxisRect(rect);
+    arrow->start->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+    arrow->end->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
+    arrow->start->setCoords(from[0][i], from[1][i]);
+    arrow->end->setCoords(to[0][i], to[1][i]);
+    arrow->setPen(arrowPen);
+    arrow->setHead(QCPLineEnding(QCPLineEnding::esSpikeArrow, 4, 5));
+  }
+  points(rect, from[0], from[1], QCPScatterStyle(QCPScatterStyle::ssCircle, QColor(90, 90, 90), 5));
+  points(rect, to[0], to[1], look.target);
+}
+
+// The vectors as one curve of segments (NaN between them breaks it), the
+// landmarks as dots.
+void densePanel(QCPAxisRect* rect, const ScreenPoints& from, const ScreenPoints& to,
+                const QColor& colour) {
+  const double gap = std::numeric_limits<double>::quiet_NaN();
+  std::vector<double> x, y;
+  for (size_t i = 0; i < from[0].size(); ++i) {
+    x.insert(x.end(), {from[0][i], to[0][i], gap});
+    y.insert(y.end(), {from[1][i], to[1][i], gap});
+  }
+  curve(rect, x, y, QPen(colour, 0.8));
+  points(rect, from[0], from[1],
+         QCPScatterStyle(QCPScatterStyle::ssDot, QPen(QColor(90, 90, 90), 2), Qt::NoBrush, 2));
+  points(rect, to[0], to[1],
+         QCPScatterStyle(QCPScatterStyle::ssDot, QPen(colour, 2), Qt::NoBrush, 2));
+}
+
 // The consensus, the target consensus + factor · shift, the vectors between
 // them and, in 2D, the thin-plate-spline grid carried onto the target.
 void shapePanel(QCustomPlot& plot, QCPAxisRect* rect, const Matrix& base, const Matrix& shift,
@@ -219,19 +261,11 @@ void shapePanel(QCustomPlot& plot, QCPAxisRect* rect, const Matrix& base, const 
   }
   auto from = screenOf(base, view);
   auto to = screenOf(target, view);
-  QPen arrowPen(look.colour, 1.2);
-  for (size_t i = 0; i < from[0].size(); ++i) {
-    auto* arrow = new QCPItemLine(&plot);
-    arrow->setClipAxisRect(rect);
-    arrow->start->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-    arrow->end->setAxes(rect->axis(QCPAxis::atBottom), rect->axis(QCPAxis::atLeft));
-    arrow->start->setCoords(from[0][i], from[1][i]);
-    arrow->end->setCoords(to[0][i], to[1][i]);
-    arrow->setPen(arrowPen);
-    arrow->setHead(QCPLineEnding(QCPLineEnding::esSpikeArrow, 4, 5));
+  if (from[0].size() >= kDenseLandmarks) {
+    densePanel(rect, from, to, look.colour);
+  } else {
+    arrowPanel(plot, rect, from, to, look);
   }
-  points(rect, from[0], from[1], QCPScatterStyle(QCPScatterStyle::ssCircle, QColor(90, 90, 90), 5));
-  points(rect, to[0], to[1], look.target);
   for (int s = 0; s < 2; ++s) {
     const std::vector<double>& a = s == 0 ? from[0] : to[0];
     const std::vector<double>& b = s == 0 ? from[1] : to[1];
