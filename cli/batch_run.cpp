@@ -99,7 +99,10 @@ PreparedBatch prepareBatch(const BatchOptions& options, Host& host,
   if (outputs.plot) {
     checkAThreadCanStart();
   }
-  RunGroups groups = loadGroups(groupSourcesOf(options), host);
+  RunGroups groups = [&] {
+    InterruptWatch::EndAtOnce reading;
+    return loadGroups(groupSourcesOf(options), host);
+  }();
   if (groups.groups.size() > 2 && outputs.plot && !isCovarianceAction(options.action)) {
     throw Error("option --plot serves two groups; this run has " +
                 std::to_string(groups.groups.size()) +

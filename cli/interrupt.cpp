@@ -5,16 +5,36 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <unistd.h>
+
 namespace vexmoor {
 namespace {
 
 std::atomic<int> g_signal{0};
+std::atomic<bool> g_endAtOnce{false};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
 struct sigaction g_previousInt, g_previousTerm;
 
+constexpr char kIntMessage[] =
+    "error: interrupted by SIGINT; the analysis stopped and no result was written\n";
+constexpr char kTermMessage[] =
+    "error: interrupted by SIGTERM; the analysis stopped and no result was written\n";
+
+// Only what is safe in a handler: write(2) and _exit(2).
+[[noreturn]] void endNow(int sig) {
+  const bool term = sig == SIGTERM;
+  const ssize_t written = ::write(STDERR_FILENO, term ? kTermMessage : kIntMessage,
+                                  term ? sizeof kTermMessage - 1 : sizeof kIntMessage - 1);
+  static_cast<void>(written);
+  ::_exit(128 + sig);
+}
+
 extern "C" void onInterrupt(int sig) {
   g_signal.store(sig);
+  if (g_endAtOnce.load()) {
+    endNow(sig);
+  }
 }
 
 void install(int sig, struct sigaction* previous) {
@@ -46,9 +66,20 @@ int InterruptWatch::signalNumber() {
 
 int InterruptWatch::reportInterrupted(std::ostream& err) {
   int sig = signalNumber();
-  err << "error: interrupted by " << (sig == SIGTERM ? "SIGTERM" : "SIGINT")
-      << "; the analysis stopped and no result was written\n";
+  err << (sig == SIGTERM ? kTermMessage : kIntMessage);
   return 128 + sig;
+}
+
+InterruptWatch::EndAtOnce::EndAtOnce() {
+  g_endAtOnce.store(true);
+  if (signalNumber() != 0) {
+    g_endAtOnce.store(false);
+    throw Cancelled();
+  }
+}
+
+InterruptWatch::EndAtOnce::~EndAtOnce() {
+  g_endAtOnce.store(false);
 }
 
 void InterruptWatch::testPoint(const char* name) {

@@ -28,6 +28,18 @@ class InterruptWatch : public Progress {
   // Writes the one-line message and returns the exit status 128 + signal.
   static int reportInterrupted(std::ostream& err);
 
+  // While one lives, a signal ends the process at once with the message:
+  // for steps with no point to look for a request (reading the input
+  // files), which have written nothing that could be left half done.
+  // Throws Cancelled when a signal came before it.
+  class EndAtOnce {
+   public:
+    EndAtOnce();
+    ~EndAtOnce();
+    EndAtOnce(const EndAtOnce&) = delete;
+    EndAtOnce& operator=(const EndAtOnce&) = delete;
+  };
+
   // A named point of the run where tests provoke a race deterministically:
   // with VEXMOOR_TEST_STOP_AT=NAME the process stops itself here (SIGSTOP)
   // until it is continued; with VEXMOOR_TEST_INTERRUPT_AT=NAME it sends

@@ -181,12 +181,16 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
         checkShapeColumns(groups, false);
       }
     }
+    // Each step below copies a group: on millions of landmarks, long enough
+    // to look for a cancel request between them.
     for (size_t g = 0; g < groups.size(); ++g) {
+      throwIfCancelled(progress);
       in.groups[g].pwscore = withOnesColumn(*groups[g].data);
     }
   }
   in.n = in.groups[0].pwscore.cols();
   for (PreparedGroup& g : in.groups) {
+    throwIfCancelled(progress);
     g.m = g.pwscore.rows();
     g.x = g.pwscore.leftCols(in.n - 1);
   }
@@ -208,6 +212,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
   // there only a group without any variation is refused.
   int asked = shapeVariables ? in.npca : 0;
   for (const PreparedGroup& g : in.groups) {
+    throwIfCancelled(progress);
     checkShapeVariation(g.x, scale, g.label, asked);
   }
   // Replicates must come from the variables the observed statistic sees:
@@ -215,6 +220,7 @@ PooledInput preparePooledAnalysis(const std::vector<GroupData>& groups,
   // their raw landmark rows would give replicates of another kind.
   bool fromShapeVariables = in.pwactive || settings.threeD;
   for (size_t g = 0; g < groups.size(); ++g) {
+    throwIfCancelled(progress);
     in.groups[g].source = fromShapeVariables ? in.groups[g].x : *groups[g].data;
   }
   return in;

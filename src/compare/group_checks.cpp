@@ -4,6 +4,9 @@
 #include <cmath>
 #include <string>
 
+#include <Eigen/QR>
+#include <Eigen/SVD>
+
 #include "runtime/error.h"
 #include "runtime/format.h"
 
@@ -21,6 +24,21 @@ std::string numbered(int g) {
 // Relative to the size of the values: real shape variation is many orders
 // above it, the noise left by superimposing copies of one shape far below.
 constexpr double kRelativeTolerance = kRankTolerance;
+constexpr Index kWideColumns = 1000;
+
+// Descending. A wide matrix of many columns (few specimens of thousands of
+// landmarks) goes through the triangle of its transpose's QR, which has the
+// same singular values: the decomposition of the whole took seconds there.
+// Smaller ones keep the decomposition their pinned results came from.
+Vector singularValues(Matrix a) {
+  if (a.cols() > a.rows() && a.cols() >= kWideColumns) {
+    Eigen::HouseholderQR<Matrix> qr(a.transpose());
+    a.resize(0, 0);
+    const Matrix r = qr.matrixQR().topRows(qr.matrixQR().cols()).triangularView<Eigen::Upper>();
+    return Eigen::JacobiSVD<Matrix>(r).singularValues();
+  }
+  return Eigen::BDCSVD<Matrix>(a).singularValues();
+}
 
 }  // namespace
 
@@ -53,10 +71,9 @@ Index covarianceRank(const Matrix& x, double scale) {
     return 0;
   }
   Matrix centred = x.rowwise() - x.colwise().mean();
-  Eigen::BDCSVD<Matrix> svd(centred);
   double size = std::max(scale, x.cwiseAbs().maxCoeff());
   double tolerance = kRelativeTolerance * size * std::sqrt(static_cast<double>(x.rows()));
-  const auto& s = svd.singularValues();
+  const Vector s = singularValues(std::move(centred));
   Index rank = 0;
   while (rank < s.size() && s(rank) > tolerance) {
     ++rank;

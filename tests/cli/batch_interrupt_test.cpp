@@ -10,12 +10,16 @@
 
 #include <chrono>
 #include <cmath>
+#include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "interrupt.h"
 
 namespace vexmoor {
 namespace {
@@ -115,6 +119,20 @@ TEST(BatchInterrupt, SignalsStopLargeDecompositions) {
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err,
             "error: interrupted by SIGTERM; the analysis stopped and no result was written\n");
+}
+
+// Reading the input files has no point to look for a request: a signal
+// there ends the process at once, with the same message.
+TEST(BatchInterrupt, ASignalWhileReadingEndsAtOnce) {
+  EXPECT_EXIT(
+      {
+        InterruptWatch watch;
+        InterruptWatch::EndAtOnce reading;
+        std::raise(SIGTERM);
+        std::exit(0);
+      },
+      testing::ExitedWithCode(128 + SIGTERM),
+      "^error: interrupted by SIGTERM; the analysis stopped and no result was written\n$");
 }
 
 }  // namespace
