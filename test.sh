@@ -24,11 +24,12 @@ vexmoor_step "tests" ctest --test-dir build --output-on-failure -j "$(nproc)"
 # The R package as its users get it: the source tarball checked as CRAN
 # would (its tests compare with this build's vexmoor-batch), then installed
 # by an unprivileged user.
-VEXMOOR_BATCH=$PWD/build/bin/vexmoor-batch vexmoor_step "R package" bash r/check_package.sh
+VEXMOOR_BATCH=$PWD/build/bin/vexmoor-batch VEXMOOR_EXAMPLES=$PWD/examples \
+  vexmoor_step "R package" bash r/check_package.sh
 # The Python module, the same way, tested from the top folder so that the
 # installed package is the one imported.
 VEXMOOR_CORE_BUILD=build vexmoor_step "Python module" bash python/install.sh
-VEXMOOR_BATCH=$PWD/build/bin/vexmoor-batch PYTHONDONTWRITEBYTECODE=1 \
+VEXMOOR_BATCH=$PWD/build/bin/vexmoor-batch VEXMOOR_EXAMPLES=$PWD/examples PYTHONDONTWRITEBYTECODE=1 \
   vexmoor_step "Python tests" /usr/bin/python3 -m pytest -q -p no:cacheprovider python/tests
 # The Python package as its users get it: sdist and wheel (built from the
 # sdist), the wheel installed by an unprivileged user into a venv, typed

@@ -171,7 +171,10 @@ Prepared prepare(const AnalysisRequest& r, Host& host) {
     }
     c.subgroups.push_back(std::move(parts));
   }
-  p.note = {covarianceVariablesText(source.kind), c.within};
+  // Labels passed in memory (R, Python) come from no column.
+  const std::string within =
+      r.covariance.within.empty() ? "as given" : "column " + r.covariance.within;
+  p.note = {covarianceVariablesText(source.kind), subgroups ? within : ""};
   return p;
 }
 

@@ -328,6 +328,10 @@ RunGroups splitByLabels(const InputGroup& all, const std::vector<std::string>& l
     throw Error(all.file + ": " + std::to_string(labels.size()) + " group labels for " +
                 std::to_string(n) + " specimens");
   }
+  if (!all.within.empty() && all.within.size() != n) {
+    throw Error(all.file + ": " + std::to_string(all.within.size()) + " sub-group labels for " +
+                std::to_string(n) + " specimens");
+  }
   std::vector<std::string> names;
   std::map<std::string, size_t> index;
   std::vector<std::vector<Index>> rows;

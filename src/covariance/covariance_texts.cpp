@@ -25,8 +25,7 @@ std::string heading(const std::string& title, const VariableReduction& reduction
       whole(reduction.variables) + " " + (note.source.empty() ? "variables as given" : note.source);
   text += "\n" + (line.empty() ? "Variables: the " + source : line + ", of the " + source);
   if (!note.within.empty()) {
-    text += "\nEach group's covariance matrix: the mean of its sub-groups' (column " + note.within +
-            ")";
+    text += "\nEach group's covariance matrix: the mean of its sub-groups' (" + note.within + ")";
   }
   return text;
 }

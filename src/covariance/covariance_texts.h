@@ -19,8 +19,8 @@ namespace vexmoor {
 struct VariablesNote {
   // "partial-warp and uniform scores"; empty: "variables as given".
   std::string source;
-  // The column of the sub-groups whose covariance matrices were pooled;
-  // empty for none.
+  // Where the sub-groups whose covariance matrices were pooled come from
+  // ("column Sex", "as given" for labels a caller passed); empty for none.
   std::string within;
 };
 

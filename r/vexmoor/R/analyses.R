@@ -11,7 +11,7 @@ default_threads <- function() {
 
 run_analysis <- function(call, args, action, groups, dim, k = NULL, partial_warps = TRUE,
                          v = 1L, seed = NULL, progress = interactive(), pcs = NULL,
-                         threads = NULL, needs_k = FALSE, covariance = NULL) {
+                         threads = NULL, needs_k = FALSE, covariance = NULL, within = NULL) {
   if (needs_k && is.null(k)) {
     vexmoor_stop(paste(call, "needs k, the number of principal components to compare"))
   }
@@ -24,7 +24,7 @@ run_analysis <- function(call, args, action, groups, dim, k = NULL, partial_warp
                              else one_number("threads", threads),
                    covariance = covariance)
   progress <- flag("progress", progress)
-  input <- input_groups(args, groups, dim)
+  input <- with_within(input_groups(args, groups, dim), within, !is.null(groups))
   r <- checked(.vx_run(input$groups, input$named, input$labels, settings, progress))
   for (w in r$warnings) warning(w, call. = FALSE)
   result <- r$document

@@ -4,7 +4,7 @@
 # covariance, or total_pcs of all specimens together) and resampling when v
 # is given.
 covariance_run <- function(call, args, action, groups, dim, pcs, total_pcs, v, seed,
-                           partial_warps, threads, progress, k = NULL, reference = NULL,
+                           partial_warps, threads, progress, within, k = NULL, reference = NULL,
                            log_euclidean = FALSE, diagonal = FALSE, mean_angle = FALSE,
                            always_resamples = FALSE) {
   if (!is.null(reference) &&
@@ -20,47 +20,50 @@ covariance_run <- function(call, args, action, groups, dim, pcs, total_pcs, v, s
   run_analysis(call, args, action, groups, dim, k = k, partial_warps = partial_warps,
                v = if (is.null(v)) 1L else v, seed = seed, progress = progress, pcs = pcs,
                threads = threads, needs_k = !is.null(k) || action == "CommonSubspace",
-               covariance = covariance)
+               covariance = covariance, within = within)
 }
 
 relative_eigen <- function(..., reference = NULL, pcs = NULL, total_pcs = NULL, v = NULL,
                            seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-                           progress = interactive(), threads = NULL) {
+                           progress = interactive(), threads = NULL, within = NULL) {
   covariance_run("relative_eigen", list(...), "RelativeEigenanalysis", groups, dim, pcs,
-                 total_pcs, v, seed, partial_warps, threads, progress, reference = reference)
+                 total_pcs, v, seed, partial_warps, threads, progress, within,
+                 reference = reference)
 }
 
 covariance_distances <- function(..., log_euclidean = FALSE, pcs = NULL, total_pcs = NULL,
                                  v = NULL, seed = NULL, partial_warps = TRUE, dim = NULL,
-                                 groups = NULL, progress = interactive(), threads = NULL) {
+                                 groups = NULL, progress = interactive(), threads = NULL,
+                                 within = NULL) {
   covariance_run("covariance_distances", list(...), "CovarianceDistances", groups, dim, pcs,
-                 total_pcs, v, seed, partial_warps, threads, progress,
+                 total_pcs, v, seed, partial_warps, threads, progress, within,
                  log_euclidean = log_euclidean)
 }
 
 random_skewers <- function(..., mean_angle = FALSE, v = 1, pcs = NULL, total_pcs = NULL,
                            seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-                           progress = interactive(), threads = NULL) {
+                           progress = interactive(), threads = NULL, within = NULL) {
   if (is.null(v)) vexmoor_stop("v must be a positive whole number: the skewers number 100 v^2")
   covariance_run("random_skewers", list(...), "RandomSkewers", groups, dim, pcs, total_pcs, v,
-                 seed, partial_warps, threads, progress, mean_angle = mean_angle)
+                 seed, partial_warps, threads, progress, within, mean_angle = mean_angle)
 }
 
 matrix_correlation <- function(..., diagonal = FALSE, v = NULL, pcs = NULL, total_pcs = NULL,
                                seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-                               progress = interactive(), threads = NULL) {
+                               progress = interactive(), threads = NULL, within = NULL) {
   covariance_run("matrix_correlation", list(...), "MatrixCorrelation", groups, dim, pcs,
-                 total_pcs, v, seed, partial_warps, threads, progress, diagonal = diagonal)
+                 total_pcs, v, seed, partial_warps, threads, progress, within,
+                 diagonal = diagonal)
 }
 
 common_subspace <- function(..., k = NULL, v = NULL, pcs = NULL, total_pcs = NULL, seed = NULL,
                             partial_warps = TRUE, dim = NULL, groups = NULL,
-                            progress = interactive(), threads = NULL) {
+                            progress = interactive(), threads = NULL, within = NULL) {
   if (is.null(k)) {
     vexmoor_stop("common_subspace needs k, the number of each group's components")
   }
   covariance_run("common_subspace", list(...), "CommonSubspace", groups, dim, pcs, total_pcs, v,
-                 seed, partial_warps, threads, progress, k = k)
+                 seed, partial_warps, threads, progress, within, k = k)
 }
 
 kCovarianceActions <- c("RelativeEigenanalysis", "CovarianceDistances", "RandomSkewers",

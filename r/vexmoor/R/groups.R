@@ -190,3 +190,35 @@ input_groups <- function(args, groups, dim) {
   })
   list(groups = parts, named = named, labels = NULL)
 }
+
+# `within =`: each specimen's sub-group (sex, say), whose covariance
+# matrices are averaged within each group. With `groups =` one label per
+# specimen of the data; otherwise a list of one vector per group.
+with_within <- function(input, within, split) {
+  if (is.null(within)) return(input)
+  labels <- function(x, what) {
+    if (!is.atomic(x) || is.null(x)) {
+      vexmoor_stop(paste("within = needs one sub-group per specimen of", what, "; it is",
+                         shown(x)))
+    }
+    missing <- which(is.na(x))
+    if (length(missing) > 0L) {
+      vexmoor_stop(sprintf("within = gives specimen %d of %s no sub-group (NA)", missing[1],
+                           what))
+    }
+    as.character(x)
+  }
+  if (split) {
+    input$groups[[1]]$within <- labels(within, "the data")
+    return(input)
+  }
+  if (is.atomic(within) || length(within) != length(input$groups)) {
+    vexmoor_stop(sprintf(paste("within = needs a list of %d vectors, one sub-group per specimen",
+                               "of each group (or one vector with groups =)"),
+                         length(input$groups)))
+  }
+  for (i in seq_along(input$groups)) {
+    input$groups[[i]]$within <- labels(within[[i]], input$groups[[i]]$label)
+  }
+  input
+}

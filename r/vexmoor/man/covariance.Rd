@@ -23,19 +23,19 @@ settings (\code{RelativeEigenanalysis}, \code{CovarianceDistances},
 \usage{
 relative_eigen(..., reference = NULL, pcs = NULL, total_pcs = NULL, v = NULL,
   seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-  progress = interactive(), threads = NULL)
+  progress = interactive(), threads = NULL, within = NULL)
 covariance_distances(..., log_euclidean = FALSE, pcs = NULL, total_pcs = NULL,
   v = NULL, seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-  progress = interactive(), threads = NULL)
+  progress = interactive(), threads = NULL, within = NULL)
 random_skewers(..., mean_angle = FALSE, v = 1, pcs = NULL, total_pcs = NULL,
   seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-  progress = interactive(), threads = NULL)
+  progress = interactive(), threads = NULL, within = NULL)
 matrix_correlation(..., diagonal = FALSE, v = NULL, pcs = NULL, total_pcs = NULL,
   seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-  progress = interactive(), threads = NULL)
+  progress = interactive(), threads = NULL, within = NULL)
 common_subspace(..., k = NULL, v = NULL, pcs = NULL, total_pcs = NULL,
   seed = NULL, partial_warps = TRUE, dim = NULL, groups = NULL,
-  progress = interactive(), threads = NULL)
+  progress = interactive(), threads = NULL, within = NULL)
 }
 \arguments{
   \item{...}{the groups, as for \code{\link{angle_between}}: two or more.}
@@ -54,6 +54,11 @@ common_subspace(..., k = NULL, v = NULL, pcs = NULL, total_pcs = NULL,
     specimens together (centred on the grand mean). Not with \code{pcs}. A
     covariance matrix of more variables than its group has specimens is
     singular and refused.}
+  \item{within}{each specimen's sub-group (sex, say): each group's covariance
+    matrix is then the unweighted mean of its sub-groups' matrices (divisor
+    n - 1 in each), which removes the sub-groups' mean differences. With
+    \code{groups}, one label per specimen of the data; otherwise a list of one
+    vector per group. Every sub-group needs at least 2 specimens.}
   \item{seed}{the seed of the resampling: a whole number, or its digits as
     text up to 2^64 - 1; \code{NULL}: a fresh one, reported in the result.}
   \item{partial_warps, dim, groups}{as for \code{\link{angle_between}}.}

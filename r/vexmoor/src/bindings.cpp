@@ -277,6 +277,9 @@ vexmoor::InputGroup groupOf(const Rcpp::List& g, size_t position) {
   if (!input.inMemory && g.containsElementNamed("dropped")) {
     input.group.info.dropped = droppedOf(g["dropped"]);
   }
+  if (g.containsElementNamed("within") && !Rf_isNull(g["within"])) {
+    input.within = strings(g["within"]);
+  }
   return input;
 }
 

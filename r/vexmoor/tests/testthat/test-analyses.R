@@ -143,3 +143,25 @@ test_that("the covariance analyses equal the batch front end's", {
   expect_error(relative_eigen(f, m, pcs = 4, total_pcs = 4), "total", class = "vexmoor_error")
   expect_error(common_subspace(f, m), "needs k", class = "vexmoor_error")
 })
+
+# The published Tropheus example (VEXMOOR_EXAMPLES names the repository's
+# examples folder): six populations, each one's covariance the mean of its
+# females' and males'.
+test_that("within pools the sub-groups as the published example does", {
+  csv <- file.path(Sys.getenv("VEXMOOR_EXAMPLES"), "tropheus", "tropheus_tangent.csv")
+  skip_if(!nzchar(Sys.getenv("VEXMOOR_EXAMPLES")) || !file.exists(csv), "no examples folder")
+  fish <- utils::read.csv(csv)
+  coords <- as.matrix(fish[, grep("^[XY][0-9]+$", names(fish))])
+  run <- function(...) relative_eigen(coords, groups = fish$POP.ID, partial_warps = FALSE,
+                                      total_pcs = 5, reference = "IKS5", ...)
+  r <- run(within = fish$Sex)
+  pair <- r$relative_eigenanalysis[[1]]
+  expect_identical(unlist(pair$groups), c("IKA1", "IKS5"))
+  expect_equal(unlist(pair$eigenvalues),
+               c(2.2960882, 1.2136310, 0.9969975, 0.6280469, 0.4872470), tolerance = 1e-7)
+  expect_equal(pair$proportionality$p, 0.01982876, tolerance = 1e-6)
+  expect_match(capture.output(print(r))[3], "sub-groups' (as given)", fixed = TRUE)
+  expect_error(run(within = fish$Sex[-1]), "510 sub-group labels for 511", class = "vexmoor_error")
+  expect_error(run(within = replace(fish$Sex, 3, NA)), "specimen 3 of the data",
+               class = "vexmoor_error")
+})
