@@ -216,6 +216,9 @@ vexmoor::InputGroup groupOf(const py::dict& g) {
     d.trailingValue = d.missing.empty();
     input.group.info.dropped.push_back(std::move(d));
   }
+  if (g.contains("within") && !g["within"].is_none()) {
+    input.within = textList(g["within"], "a sub-group label");
+  }
   return input;
 }
 

@@ -1,5 +1,7 @@
 """Every analysis gives the batch front end's text, JSON document and
 replicates to the last bit; arrays give the files' numbers; seeds repeat."""
+import csv
+import os
 import shutil
 
 import numpy as np
@@ -171,3 +173,32 @@ def test_the_covariance_analyses_equal_the_batch_front_ends(batch, files):
         assert {k: v for k, v in result.items() if k not in ("replicates", "note")} == document
     with pytest.raises(vexmoor.VexmoorError, match="total"):
         vexmoor.relative_eigen(f, m, pcs=4, total_pcs=4)
+
+
+def test_within_pools_the_sub_groups_as_the_published_example_does():
+    """The published Tropheus example (VEXMOOR_EXAMPLES names the
+    repository's examples folder): each population's covariance the mean of
+    its females' and males'."""
+    path = os.path.join(os.environ.get("VEXMOOR_EXAMPLES", ""), "tropheus", "tropheus_tangent.csv")
+    if not os.environ.get("VEXMOOR_EXAMPLES") or not os.path.isfile(path):
+        pytest.skip("VEXMOOR_EXAMPLES names no examples folder")
+    with open(path, newline="") as f:
+        rows = list(csv.DictReader(f))
+    columns = [c for c in rows[0] if c[0] in "XY" and c[1:].isdigit()]
+    coords = np.array([[float(r[c]) for c in columns] for r in rows])
+    populations = [r["POP.ID"] for r in rows]
+    sexes = [r["Sex"] for r in rows]
+
+    def run(within):
+        return vexmoor.relative_eigen(coords, groups=populations, within=within,
+                                      partial_warps=False, total_pcs=5, reference="IKS5")
+
+    pair = run(sexes)["relative_eigenanalysis"][0]
+    assert pair["groups"] == ["IKA1", "IKS5"]
+    assert pair["eigenvalues"] == pytest.approx(
+        [2.2960882, 1.2136310, 0.9969975, 0.6280469, 0.4872470], abs=1e-7)
+    assert pair["proportionality"]["p"] == pytest.approx(0.01982876, abs=1e-8)
+    with pytest.raises(vexmoor.VexmoorError, match="510 sub-group labels for 511"):
+        run(sexes[1:])
+    with pytest.raises(vexmoor.VexmoorError, match="specimen 3 of the data"):
+        run(sexes[:2] + [None] + sexes[3:])

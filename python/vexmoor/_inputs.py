@@ -148,6 +148,37 @@ def _labels(labels: object) -> list[str]:
     return out
 
 
+def _sub_groups(labels: object, what: str) -> list[str]:
+    """One sub-group per specimen of ``what``; NaN and None name none."""
+    if isinstance(labels, (str, bytes)) or not isinstance(labels, Iterable):
+        raise VexmoorError(f"within= needs one sub-group per specimen of {what}; it is"
+                           f" {shown(labels)}")
+    out = []
+    for i, g in enumerate(labels):
+        missing = g is None or (isinstance(g, numbers.Real) and not isinstance(g, numbers.Integral)
+                                and math.isnan(g))
+        if missing:
+            raise VexmoorError(f"within= gives specimen {i + 1} of {what} no sub-group ({g!r})")
+        out.append(str(g))
+    return out
+
+
+def with_within(inputs: list[dict[str, Any]], within: object, split: bool) -> None:
+    """``within=``: each specimen's sub-group (sex, say). With ``groups=``
+    one label per specimen of the data; otherwise one sequence per group."""
+    if within is None:
+        return
+    if split:
+        inputs[0]["within"] = _sub_groups(within, "the data")
+        return
+    parts = list(cast(Iterable[object], within)) if isinstance(within, (list, tuple)) else None
+    if parts is None or len(parts) != len(inputs):
+        raise VexmoorError(f"within= needs a list of {len(inputs)} sequences, one sub-group per"
+                           " specimen of each group (or one sequence with groups=)")
+    for g, labels in zip(inputs, parts):
+        g["within"] = _sub_groups(labels, g["label"])
+
+
 def input_groups(args: Sequence[object], labels: object,
                  dim: Optional[int]) -> tuple[list[dict[str, Any]], bool, Optional[list[str]]]:
     """The groups of a call: two or more arguments, one list or dict of

@@ -8,7 +8,7 @@ from typing import Any, Iterable, Optional, Sequence
 
 from . import _core
 from ._core import VexmoorError
-from ._inputs import dimension, flag, input_groups, number
+from ._inputs import dimension, flag, input_groups, number, with_within
 from .result import Result
 
 
@@ -24,7 +24,7 @@ def _warn(messages: Iterable[str]) -> None:
 def _run(args: Sequence[object], action: str, groups: Optional[Sequence[object]], dim: object,
          k: object = None, partial_warps: object = True, v: object = 1, seed: object = None,
          pcs: object = None, thread_count: object = None, needs_k: Optional[str] = None,
-         covariance: Optional[dict[str, Any]] = None) -> Result:
+         covariance: Optional[dict[str, Any]] = None, within: object = None) -> Result:
     if needs_k and k is None:
         raise VexmoorError(f"{needs_k} needs k, the number of principal components to compare")
     d = dimension(dim)
@@ -35,6 +35,7 @@ def _run(args: Sequence[object], action: str, groups: Optional[Sequence[object]]
     if covariance is not None:
         settings["covariance"] = covariance
     inputs, named, labels = input_groups(args, groups, d)
+    with_within(inputs, within, labels is not None)
     r = _core.run(inputs, named, labels, settings)
     _warn(r["warnings"])
     result = Result(r["document"])

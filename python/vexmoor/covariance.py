@@ -30,6 +30,12 @@ _SHARED = """
         The dimension of matrices of specimens x coordinates.
     groups : sequence, optional
         One label per specimen of the single group given.
+    within : sequence, optional
+        Each specimen's sub-group (sex, say): each group's covariance matrix
+        is then the unweighted mean of its sub-groups' matrices (divisor
+        n - 1 in each). With ``groups``, one label per specimen of the data;
+        otherwise a list of one sequence per group. Every sub-group needs 2
+        specimens at least.
     threads : int, optional
         1 to 1024 threads for the replicates (default: every core).
 
@@ -52,7 +58,8 @@ def _covariance(groups_: Sequence[object], action: str, groups: Optional[Sequenc
                 dim: object, pcs: object, total_pcs: object, v: object, seed: object,
                 partial_warps: object, threads: object, k: object = None,
                 reference: object = None, log_euclidean: object = False,
-                diagonal: object = False, mean_angle: object = False) -> Result:
+                diagonal: object = False, mean_angle: object = False,
+                within: object = None) -> Result:
     if reference is not None and not isinstance(reference, str):
         raise VexmoorError(f"reference must be one group name; it is {shown(reference)}")
     settings = {"total_pcs": number("total_pcs", total_pcs),
@@ -63,7 +70,7 @@ def _covariance(groups_: Sequence[object], action: str, groups: Optional[Sequenc
                 "resample": v is not None}
     return _run(groups_, action, groups, dim, k=k, partial_warps=partial_warps,
                 v=1 if v is None else v, seed=seed, pcs=pcs, thread_count=threads,
-                covariance=settings)
+                covariance=settings, within=within)
 
 
 def relative_eigen(*groups_: object, reference: Optional[str] = None,
@@ -71,7 +78,8 @@ def relative_eigen(*groups_: object, reference: Optional[str] = None,
                    v: Optional[Whole] = None, seed: Union[Whole, str, None] = None,
                    partial_warps: bool = True, dim: Optional[int] = None,
                    groups: Optional[Sequence[object]] = None,
-                   threads: Optional[Whole] = None) -> Result:
+                   threads: Optional[Whole] = None,
+                   within: Optional[Sequence[object]] = None) -> Result:
     """Relative eigenanalysis of each pair of groups (vexmoor-batch
     RelativeEigenanalysis): the directions of maximal and minimal variance
     ratio, the ratio of generalised variances and a test of proportionality.
@@ -97,7 +105,7 @@ def relative_eigen(*groups_: object, reference: Optional[str] = None,
     4
     """
     return _covariance(groups_, "RelativeEigenanalysis", groups, dim, pcs, total_pcs, v, seed,
-                       partial_warps, threads, reference=reference)
+                       partial_warps, threads, reference=reference, within=within)
 
 
 def covariance_distances(*groups_: object, log_euclidean: bool = False,
@@ -105,7 +113,8 @@ def covariance_distances(*groups_: object, log_euclidean: bool = False,
                          v: Optional[Whole] = None, seed: Union[Whole, str, None] = None,
                          partial_warps: bool = True, dim: Optional[int] = None,
                          groups: Optional[Sequence[object]] = None,
-                         threads: Optional[Whole] = None) -> Result:
+                         threads: Optional[Whole] = None,
+                         within: Optional[Sequence[object]] = None) -> Result:
     """Riemannian distances between the groups' covariance matrices and
     their ordination (vexmoor-batch CovarianceDistances).
 
@@ -128,14 +137,15 @@ def covariance_distances(*groups_: object, log_euclidean: bool = False,
     2
     """
     return _covariance(groups_, "CovarianceDistances", groups, dim, pcs, total_pcs, v, seed,
-                       partial_warps, threads, log_euclidean=log_euclidean)
+                       partial_warps, threads, log_euclidean=log_euclidean, within=within)
 
 
 def random_skewers(*groups_: object, mean_angle: bool = False, v: Whole = 1,
                    pcs: Optional[Whole] = None, total_pcs: Optional[Whole] = None,
                    seed: Union[Whole, str, None] = None, partial_warps: bool = True,
                    dim: Optional[int] = None, groups: Optional[Sequence[object]] = None,
-                   threads: Optional[Whole] = None) -> Result:
+                   threads: Optional[Whole] = None,
+                   within: Optional[Sequence[object]] = None) -> Result:
     """Random skewers of each pair of groups (vexmoor-batch RandomSkewers):
     the mean correlation of the responses to the same random selection
     vectors, and its p-value.
@@ -159,14 +169,15 @@ def random_skewers(*groups_: object, mean_angle: bool = False, v: Whole = 1,
     100
     """
     return _covariance(groups_, "RandomSkewers", groups, dim, pcs, total_pcs, v, seed,
-                       partial_warps, threads, mean_angle=mean_angle)
+                       partial_warps, threads, mean_angle=mean_angle, within=within)
 
 
 def matrix_correlation(*groups_: object, diagonal: bool = False, v: Optional[Whole] = None,
                        pcs: Optional[Whole] = None, total_pcs: Optional[Whole] = None,
                        seed: Union[Whole, str, None] = None, partial_warps: bool = True,
                        dim: Optional[int] = None, groups: Optional[Sequence[object]] = None,
-                       threads: Optional[Whole] = None) -> Result:
+                       threads: Optional[Whole] = None,
+                       within: Optional[Sequence[object]] = None) -> Result:
     """The correlation of each pair's covariance matrices, element by
     element (vexmoor-batch MatrixCorrelation).
 
@@ -188,14 +199,15 @@ def matrix_correlation(*groups_: object, diagonal: bool = False, v: Optional[Who
     True
     """
     return _covariance(groups_, "MatrixCorrelation", groups, dim, pcs, total_pcs, v, seed,
-                       partial_warps, threads, diagonal=diagonal)
+                       partial_warps, threads, diagonal=diagonal, within=within)
 
 
 def common_subspace(*groups_: object, k: Whole, v: Optional[Whole] = None,
                     pcs: Optional[Whole] = None, total_pcs: Optional[Whole] = None,
                     seed: Union[Whole, str, None] = None, partial_warps: bool = True,
                     dim: Optional[int] = None, groups: Optional[Sequence[object]] = None,
-                    threads: Optional[Whole] = None) -> Result:
+                    threads: Optional[Whole] = None,
+                    within: Optional[Sequence[object]] = None) -> Result:
     """Krzanowski's common subspace of the groups' first k components
     (vexmoor-batch CommonSubspace): the eigenvalues and vectors of
     H = sum of A_i A_i^T, and each group's angles to H's leading vectors.
@@ -220,7 +232,7 @@ def common_subspace(*groups_: object, k: Whole, v: Optional[Whole] = None,
     2
     """
     return _covariance(groups_, "CommonSubspace", groups, dim, pcs, total_pcs, v, seed,
-                       partial_warps, threads, k=k)
+                       partial_warps, threads, k=k, within=within)
 
 
 for _analysis in (relative_eigen, covariance_distances, random_skewers, matrix_correlation,
