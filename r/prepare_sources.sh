@@ -2,8 +2,8 @@
 # Makes r/vexmoor a self-contained source package: copies the core library's
 # sources (the files the core's CMake lists name) into src/core, the Eigen
 # 3.4 and nlohmann-json headers they need into src/include (RcppEigen's own
-# Eigen is older than the core needs), and writes src/Makevars with the
-# object list. None of these is kept in git. Run before `R CMD build r/vexmoor`.
+# Eigen is older than the core needs), the Tropheus example into inst/extdata,
+# and writes src/Makevars with the object list. None of these is kept in git. Run before `R CMD build r/vexmoor`.
 #   bash r/prepare_sources.sh
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -47,6 +47,8 @@ cp "$eigen/unsupported/Eigen/SpecialFunctions" "$pkg/src/include/unsupported/Eig
 mkdir -p "$pkg/src/include/unsupported/Eigen/src"
 cp -r "$eigen/unsupported/Eigen/src/SpecialFunctions" "$pkg/src/include/unsupported/Eigen/src/"
 cp -r "$json/nlohmann" "$pkg/src/include/"
+# The published Tropheus example's tangent coordinates, for the vignette.
+cp "$root/examples/tropheus/tropheus_tangent.csv" "$pkg/inst/extdata/"
 
 sed -e "s|@VERSION@|$version|" -e "s|@CORE_OBJECTS@|${objects[*]}|" \
   "$pkg/src/Makevars.in" > "$pkg/src/Makevars"

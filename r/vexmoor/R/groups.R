@@ -196,7 +196,7 @@ input_groups <- function(args, groups, dim) {
 # specimen of the data; otherwise a list of one vector per group.
 with_within <- function(input, within, split) {
   if (is.null(within)) return(input)
-  labels <- function(x, what) {
+  sub_groups <- function(x, what) {
     if (!is.atomic(x) || is.null(x)) {
       vexmoor_stop(paste("within = needs one sub-group per specimen of", what, "; it is",
                          shown(x)))
@@ -209,7 +209,7 @@ with_within <- function(input, within, split) {
     as.character(x)
   }
   if (split) {
-    input$groups[[1]]$within <- labels(within, "the data")
+    input$groups[[1]]$within <- sub_groups(within, "the data")
     return(input)
   }
   if (is.atomic(within) || length(within) != length(input$groups)) {
@@ -218,7 +218,7 @@ with_within <- function(input, within, split) {
                          length(input$groups)))
   }
   for (i in seq_along(input$groups)) {
-    input$groups[[i]]$within <- labels(within[[i]], input$groups[[i]]$label)
+    input$groups[[i]]$within <- sub_groups(within[[i]], input$groups[[i]]$label)
   }
   input
 }
