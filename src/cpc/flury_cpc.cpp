@@ -8,6 +8,7 @@
 #include <exception>
 #include <numeric>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -348,13 +349,19 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
     while (true) {
       double next = 0;
       std::exception_ptr criterionFailure;
-      std::thread criterion([&] {
+      auto computeCriterion = [&] {
         try {
           next = fluryCriterion(B, A, n);
         } catch (...) {
           criterionFailure = std::current_exception();
         }
-      });
+      };
+      std::thread criterion;
+      try {
+        criterion = std::thread(computeCriterion);
+      } catch (const std::system_error&) {
+        computeCriterion();  // no thread to be had: the same number, here
+      }
       const bool bounded = fit.sweeps == limits.maxSweeps;
       Matrix ahead;
       int aheadUnsettled = 0;
@@ -367,7 +374,9 @@ CommonComponents fluryCommonComponents(const std::vector<Matrix>& A, const std::
           aheadFailure = std::current_exception();
         }
       }
-      criterion.join();
+      if (criterion.joinable()) {
+        criterion.join();
+      }
       if (criterionFailure) {
         std::rethrow_exception(criterionFailure);
       }

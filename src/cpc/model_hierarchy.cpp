@@ -7,6 +7,7 @@
 #include <limits>
 #include <optional>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -132,15 +133,23 @@ std::vector<double> formedPartialLogLikelihoods(const std::vector<Matrix>& s,
     std::vector<PartialModel> fits(static_cast<size_t>(last - first + 1));
     std::vector<BufferedConsole> consoles(fits.size(), BufferedConsole(host.consoleEnabled()));
     std::vector<std::thread> workers;
+    workers.reserve(fits.size());
     std::vector<std::exception_ptr> failures(fits.size());
     for (size_t i = 0; i < fits.size(); ++i) {
-      workers.emplace_back([&, i] {
+      auto fit = [&, i] {
         try {
           fits[i] = partialCommonComponents(s, B, first + static_cast<Index>(i), consoles[i]);
         } catch (...) {
           failures[i] = std::current_exception();
         }
-      });
+      };
+      // Where no further thread can be had, this one fits the model: the
+      // threads already started are joined below, never left running.
+      try {
+        workers.emplace_back(fit);
+      } catch (const std::system_error&) {
+        fit();
+      }
     }
     for (std::thread& w : workers) {
       w.join();
@@ -296,7 +305,11 @@ ModelHierarchy fitModelHierarchy(const std::vector<Matrix>& s, const std::vector
   };
   std::thread beside;
   if (p >= kBesideSize && workerCount() > 1) {
-    beside = std::thread(fitProportional);
+    try {
+      beside = std::thread(fitProportional);
+    } catch (const std::system_error&) {
+      // No thread to be had: it is fitted after the sweeps, below.
+    }
   }
   std::optional<CommonComponents> common;
   try {
