@@ -7,6 +7,7 @@
 #include <numbers>
 
 #include "compare/double_pair.h"
+#include "compare/flury_loglike.h"
 #include "compare/group_checks.h"
 
 namespace vexmoor {
@@ -590,7 +591,7 @@ std::optional<double> FluryWorkspace::factorInPlace(Matrix& a) {
 }
 
 double FluryWorkspace::statistic(SampleAxes& a, SampleAxes& b) {
-  if (a.rows() + b.rows() <= a.columns()) {
+  if (flurySingularByShape(a.rows(), b.rows(), a.columns())) {
     return kNaN;
   }
   const double n1 = static_cast<double>(a.rows());

@@ -210,15 +210,11 @@ ResamplingResult rangeMezeyAngle(const AnalysisInput& in, const ResamplingOption
                                  Host& host) {
   replicateCount(ResamplingTest::kRange, options.bootValue);
   ObservedStatistics o = observe(in, options, host);
-  // With no more rows in both groups together than variables, all three
-  // matrices are singular by their shape and the statistic is 0/0, as the
-  // replicates' is: three decompositions of thousands of rows would only
-  // confirm it.
-  const bool singular = in.x1.rows() + in.x2.rows() <= in.x1.cols();
-  double florig = singular ? std::numeric_limits<double>::quiet_NaN()
-                           : fluryloglike(covariance(in.x1), covariance(in.x2),
-                                          covarianceOfStacked(in.x2, in.x1),
-                                          static_cast<double>(in.m1), static_cast<double>(in.m2));
+  double florig =
+      flurySingularByShape(in.x1.rows(), in.x2.rows(), in.x1.cols())
+          ? std::numeric_limits<double>::quiet_NaN()
+          : fluryloglike(covariance(in.x1), covariance(in.x2), covarianceOfStacked(in.x2, in.x1),
+                         static_cast<double>(in.m1), static_cast<double>(in.m2));
   o.flury = florig;
   ResultBuilder b(ResamplingTest::kRange, in,
                   resamplingReplicates(ResamplingTest::kRange, in, options, host),
